@@ -1,0 +1,28 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace testsupport {
+
+QString dataPath(const QString &relative)
+{
+    return QStringLiteral(KESTRIVANE_TEST_DATA "/") + relative;
+}
+
+QString outputPath(const QString &name)
+{
+    QDir dir(QStringLiteral(KESTRIVANE_TEST_OUTPUT));
+    dir.mkpath(QStringLiteral("."));
+    return dir.filePath(name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace testsupport

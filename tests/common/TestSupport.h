@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace testsupport {
+
+// Folder of files checked in with the tests.
+QString dataPath(const QString &relative);
+
+// Folder under the build tree where tests leave pictures and PDFs for a person to look at.
+QString outputPath(const QString &name);
+
+QByteArray readFile(const QString &path);
+
+} // namespace testsupport
+
+// Expects the statement to throw the exception type carrying the given issue case.
+#define EXPECT_ISSUE(statement, IssueType, expected)                                               \
+    do {                                                                                           \
+        try {                                                                                      \
+            statement;                                                                             \
+            ADD_FAILURE() << "expected " #expected " but nothing was thrown";                     \
+        } catch (const ::kestrivane::IssueError<IssueType> &error_) {                             \
+            EXPECT_EQ(error_.issue(), expected) << "thrown: " << error_.what();                   \
+        }                                                                                          \
+    } while (false)
