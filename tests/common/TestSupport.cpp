@@ -25,4 +25,13 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
+QList<QByteArray> fuzzCorpus(const QString &name)
+{
+    QList<QByteArray> inputs;
+    const QDir dir(QStringLiteral(KESTRIVANE_FUZZ_CORPUS "/") + name);
+    for (const QString &file : dir.entryList(QDir::Files, QDir::Name))
+        inputs << readFile(dir.filePath(file));
+    return inputs;
+}
+
 } // namespace testsupport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace testsupport {
@@ -12,6 +13,10 @@ QString dataPath(const QString &relative);
 QString outputPath(const QString &name);
 
 QByteArray readFile(const QString &path);
+
+// Every file of the seed corpus of one fuzz target (fuzz/corpus/<name>/), for replaying
+// them as regression tests.
+QList<QByteArray> fuzzCorpus(const QString &name);
 
 } // namespace testsupport
 
