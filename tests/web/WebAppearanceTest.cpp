@@ -1,5 +1,6 @@
 #include "web/WebAppearance.h"
 
+#include "QtPrinters.h"
 #include "TestSupport.h"
 #include "model/DocumentIssue.h"
 

@@ -1,5 +1,6 @@
 #include "web/WebImagePlacement.h"
 
+#include "QtPrinters.h"
 #include "TestSupport.h"
 #include "model/DocumentIssue.h"
 

@@ -1,5 +1,6 @@
 #include "web/WebValues.h"
 
+#include "QtPrinters.h"
 #include "TestSupport.h"
 #include "model/DocumentIssue.h"
 
@@ -227,6 +228,13 @@ TEST(WebDateStyle, ReadsTheMomentInTheGivenZoneAcrossClockChanges)
     EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, 1)
                   .value(QDateTime(QDate(2024, 3, 30), QTime(23, 30), berlin), QString(), berlin),
               QStringLiteral("31.03.2024 23:30"));
+    // A wall time the spring change skips moves forward by the gap, and elapsed time
+    // added after that starts from the moved moment.
+    const QDateTime skipped(QDate(2024, 3, 30), QTime(2, 30), berlin);
+    EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, 1).value(skipped, QString(), berlin),
+              QStringLiteral("31.03.2024 03:30"));
+    EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, 1.5).value(skipped, QString(), berlin),
+              QStringLiteral("31.03.2024 15:30"));
     // Half a day is twelve elapsed hours, so the clock change shows in the hour.
     EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, 0.5)
                   .value(QDateTime(QDate(2024, 10, 27), QTime(0, 0), berlin), QString(), berlin),
