@@ -33,7 +33,8 @@ QString baseKey(const QString &key)
 // The specifiers of a pattern in their order, positions included ("%lld", "%2$@").
 QStringList specifiers(const QString &pattern)
 {
-    static const QRegularExpression specifier(QStringLiteral("%(%|[0-9]+\\$)?[-+ 0#]*[0-9]*(\\.[0-9]+)?[hlqLztj]*[@sdiuf]"));
+    static const QRegularExpression specifier(
+        QStringLiteral("%(%|[0-9]+\\$)?[-+ 0#]*[0-9]*(\\.[0-9]+)?[hlqLztj]*[@sdiuf]"));
     QStringList found;
     for (auto it = specifier.globalMatch(pattern); it.hasNext();) {
         const QString text = it.next().captured();
@@ -47,13 +48,13 @@ QStringList specifiers(const QString &pattern)
 
 TEST(StringTableParser, ReadsEntriesCommentsAndEscapes)
 {
-    const ParsedStringTable parsed = parseStringTable(QByteArray(
-        "\xEF\xBB\xBF/* header\n spanning lines */\n"
-        "\"plain\" = \"Plain text\";\n"
-        "  \"spaced\"\t=\t\"x\" ;  // trailing comment\n"
-        "\"escapes\" = \"say \\\"hi\\\"\\n\\\\path\\t\\u00e9\";\n"
-        "\"utf8\" = \"Ünïcødé 简体 «»\";\"same line\"=\"\";\n"
-        "\"plain\" = \"Last wins\";\n"));
+    const ParsedStringTable parsed =
+        parseStringTable(QByteArray("\xEF\xBB\xBF/* header\n spanning lines */\n"
+                                    "\"plain\" = \"Plain text\";\n"
+                                    "  \"spaced\"\t=\t\"x\" ;  // trailing comment\n"
+                                    "\"escapes\" = \"say \\\"hi\\\"\\n\\\\path\\t\\u00e9\";\n"
+                                    "\"utf8\" = \"Ünïcødé 简体 «»\";\"same line\"=\"\";\n"
+                                    "\"plain\" = \"Last wins\";\n"));
     EXPECT_EQ(parsed.errorOffset, -1);
     EXPECT_EQ(parsed.table.entries.size(), 5);
     EXPECT_EQ(parsed.table.text("plain"), "Last wins");
@@ -69,7 +70,7 @@ TEST(StringTableParser, StopsAtTheFirstSyntaxErrorKeepingWhatCameBefore)
 {
     const QList<QByteArray> broken = {
         "\"a\" = \"1\";\n\"b\" = \"2\" \"c\" = \"3\";", // missing semicolon
-        "\"a\" = \"1\";\n\"b\" \"2\";",                   // missing equals sign
+        "\"a\" = \"1\";\n\"b\" \"2\";",                 // missing equals sign
         "\"a\" = \"1\";\n\"b\" = \"unterminated;",
         "\"a\" = \"1\";\n\"b\" = \"bad \\q escape\";",
         "\"a\" = \"1\";\n\"b\" = \"short \\u12\";",
@@ -123,7 +124,8 @@ TEST(StringTables, TranslationsKeepTheFormatSpecifiersOfTheEnglishText)
                                           : english.text(it.key());
             QStringList expected = specifiers(reference);
             QStringList actual = specifiers(it.value());
-            if (expected.join(QString()).contains(QLatin1Char('$')) || actual.join(QString()).contains(QLatin1Char('$'))) {
+            if (expected.join(QString()).contains(QLatin1Char('$')) ||
+                actual.join(QString()).contains(QLatin1Char('$'))) {
                 // Positional arguments may be reordered by a translation.
                 expected.sort();
                 actual.sort();
