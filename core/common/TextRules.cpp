@@ -67,11 +67,13 @@ std::optional<ParsedDouble> parseDoubleC(QStringView text)
 
 QString formatC(const char *format, double value)
 {
-    char buffer[128];
     const locale_t previous = uselocale(cLocale());
-    std::snprintf(buffer, sizeof buffer, format, value);
+    // Measure first: "%f" of a large value needs more than any fixed buffer.
+    const int length = std::snprintf(nullptr, 0, format, value);
+    QByteArray buffer(qMax(length, 0) + 1, Qt::Uninitialized);
+    std::snprintf(buffer.data(), buffer.size(), format, value);
     uselocale(previous);
-    return QString::fromLatin1(buffer);
+    return QString::fromLatin1(buffer.constData(), qMax(length, 0));
 }
 
 qsizetype graphemeCount(const QString &text)

@@ -34,6 +34,8 @@ TEST(CLocaleDouble, IgnoresTheProcessLocaleAndRefusesBlanks)
     EXPECT_DOUBLE_EQ(text::parseDoubleC(u"0x10")->value, 16.0);
     EXPECT_EQ(text::parseDoubleC(u"2\u00e9")->consumed, 1);
     EXPECT_EQ(text::formatC("%.2f", 1.005e3), QStringLiteral("1005.00"));
+    // Long output is never cut short.
+    EXPECT_EQ(text::formatC("%.1f", 1e300).size(), 303);
 }
 
 TEST(Graphemes, CountUserPerceivedCharacters)
