@@ -25,9 +25,11 @@ namespace kestrivane {
 class PointFont {
 public:
     // Large enough that Qt's rounding of glyph advances (1/64 pixel) and of the font's
-    // vertical metrics (whole pixels) stays far below anything visible; one size for
-    // every point size keeps measurements exactly linear in the size.
-    static constexpr int referencePixelSize = 512;
+    // vertical metrics stays far below anything visible, small enough that Qt still
+    // caches the glyphs (above about 300 pixels every measurement reloads them from the
+    // font file, several times slower). One size for every point size keeps
+    // measurements exactly linear in the size.
+    static constexpr int referencePixelSize = 256;
 
     // The application's default face at 12 points.
     PointFont();
