@@ -140,7 +140,11 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     }
 
     QTextOption option;
-    option.setAlignment(options.alignment);
+    // Left and right mean the page's left and right, also for right-to-left text.
+    Qt::Alignment alignment = options.alignment;
+    if (alignment & (Qt::AlignLeft | Qt::AlignRight))
+        alignment |= Qt::AlignAbsolute;
+    option.setAlignment(alignment);
     option.setWrapMode(options.wrapWidthPt ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout_->setTextOption(option);
     // Cache the glyphs: the layout is usually drawn right after it is measured.
@@ -178,7 +182,7 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     layout_->endLayout();
 
     // Unwrapped text is aligned within its own widest line.
-    if (!options.wrapWidthPt && options.alignment != Qt::AlignLeft) {
+    if (!options.wrapWidthPt && !(options.alignment & Qt::AlignLeft)) {
         for (int i = 0; i < layout_->lineCount(); ++i) {
             QTextLine line = layout_->lineAt(i);
             const QPointF position = line.position();

@@ -157,11 +157,11 @@ TEST(PointTextLayout, AlignsLinesWithinTheWrapWidth)
     const QString word = QStringLiteral("HHH");
     const double wordWidth = font.width(word);
     const double pixelsPerPoint = 4;
-    auto inkOf = [&](Qt::Alignment alignment) {
+    auto inkOf = [&](Qt::Alignment alignment, const QString &text = QStringLiteral("HHH")) {
         PointTextLayout::Options options;
         options.wrapWidthPt = 100;
         options.alignment = alignment;
-        const PointTextLayout layout(word, font, options);
+        const PointTextLayout layout(text, font, options);
         PointCanvas canvas(QSize(440, 80), pixelsPerPoint);
         layout.draw(canvas.painter, QPointF(5, 2));
         canvas.painter.end();
@@ -175,6 +175,10 @@ TEST(PointTextLayout, AlignsLinesWithinTheWrapWidth)
     EXPECT_NEAR(centre.left() - left.left(), shift / 2, 1.5);
     EXPECT_NEAR(right.left() - left.left(), shift, 1.5);
     EXPECT_NEAR(left.left(), 5 * pixelsPerPoint, 0.25 * 10 * pixelsPerPoint); // H's side bearing
+    // Left stays left for right-to-left text too.
+    const QRect hebrew = inkOf(Qt::AlignLeft, QStringLiteral("שלום"));
+    ASSERT_FALSE(hebrew.isNull());
+    EXPECT_LT(hebrew.left(), (5 + 10) * pixelsPerPoint);
 
     // A picture of wrapped, aligned and tiny text for a person to look at.
     PointCanvas canvas(QSize(800, 400), 4);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <thread>
+#include <vector>
 
 using namespace kestrivane;
 
@@ -242,4 +244,24 @@ TEST(WebTextFit, HeightTestUsesTheLineHeightFloorAndTolerance)
     EXPECT_TRUE(WebTextFit::fits(font, text, QSizeF(200, 15), 1.5));
     EXPECT_FALSE(WebTextFit::fits(font, text, QSizeF(200, 14.9), 1.5));
     EXPECT_FALSE(WebTextFit::fits(font, QStringLiteral("two\nlines"), QSizeF(200, 15), 1.5));
+}
+
+TEST(WebTextFit, GivesTheSameResultOnSeveralThreadsAtOnce)
+{
+    // The canvas fits texts on the main thread while print jobs do so in the background.
+    std::mt19937 random(99);
+    const QString text = randomText(random, 80);
+    const QSizeF box(90, 60);
+    const double expected = WebTextFit::font(roboto(24), text, box, 1.1).pointSize();
+    std::vector<double> results(8, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 5; ++round)
+                results[i] = WebTextFit::font(roboto(24), text, box, 1.1).pointSize();
+        });
+    for (std::thread &thread : threads)
+        thread.join();
+    for (double result : results)
+        EXPECT_DOUBLE_EQ(result, expected);
 }
