@@ -19,10 +19,10 @@ namespace {
 QString paragraph(int words)
 {
     static const QStringList vocabulary = {
-        QStringLiteral("Organic"),  QStringLiteral("apples"), QStringLiteral("from"),    QStringLiteral("the"),
-        QStringLiteral("valley,"),  QStringLiteral("picked"), QStringLiteral("fresh"),   QStringLiteral("every"),
-        QStringLiteral("morning;"), QStringLiteral("keep"),   QStringLiteral("cool"),    QStringLiteral("and"),
-        QStringLiteral("dry."),     QStringLiteral("Яблоки"), QStringLiteral("свежие"),  QStringLiteral("AVATAR"),
+        QStringLiteral("Organic"),  QStringLiteral("apples"),       QStringLiteral("from"),   QStringLiteral("the"),
+        QStringLiteral("valley,"),  QStringLiteral("picked"),       QStringLiteral("fresh"),  QStringLiteral("every"),
+        QStringLiteral("morning;"), QStringLiteral("keep"),         QStringLiteral("cool"),   QStringLiteral("and"),
+        QStringLiteral("dry."),     QStringLiteral("Яблоки"),       QStringLiteral("свежие"), QStringLiteral("AVATAR"),
         QStringLiteral("office"),   QStringLiteral("4601234567893")};
     QString text;
     for (int i = 0; i < words; ++i) {
@@ -33,7 +33,10 @@ QString paragraph(int words)
     return text;
 }
 
-bool isSpace(QStringView g) { return QChar::isSpace(g.toUcs4().value(0)); }
+bool isSpace(QStringView g)
+{
+    return QChar::isSpace(g.toUcs4().value(0));
+}
 
 QList<QStringView> graphemes(QStringView text)
 {
@@ -120,7 +123,10 @@ void fitArguments(benchmark::internal::Benchmark *b)
         b->Arg(words);
 }
 
-QSizeF boxFor(int words) { return QSizeF(400, 2.0 * words); }
+QSizeF boxFor(int words)
+{
+    return QSizeF(400, 2.0 * words);
+}
 
 void BM_WebTextFit(benchmark::State &state)
 {

@@ -35,7 +35,10 @@ QString withLineSeparators(const QString &text)
 
 } // namespace
 
-PointFont::PointFont() : reference_(QGuiApplication::font()) { prepare(); }
+PointFont::PointFont() : reference_(QGuiApplication::font())
+{
+    prepare();
+}
 
 PointFont::PointFont(const QString &family, double pointSize) : reference_(family), pointSize_(sanitizedSize(pointSize))
 {
@@ -98,18 +101,30 @@ QFont PointFont::widgetFont() const
     return font;
 }
 
-double PointFont::ascent() const { return QFontMetricsF(reference_).ascent() * scale(); }
+double PointFont::ascent() const
+{
+    return QFontMetricsF(reference_).ascent() * scale();
+}
 
-double PointFont::descent() const { return QFontMetricsF(reference_).descent() * scale(); }
+double PointFont::descent() const
+{
+    return QFontMetricsF(reference_).descent() * scale();
+}
 
-double PointFont::leading() const { return QFontMetricsF(reference_).leading() * scale(); }
+double PointFont::leading() const
+{
+    return QFontMetricsF(reference_).leading() * scale();
+}
 
 double PointFont::referenceWidth(const QString &text) const
 {
     return text.isEmpty() ? 0 : QFontMetricsF(reference_).horizontalAdvance(text);
 }
 
-double PointFont::width(const QString &text) const { return referenceWidth(text) * scale(); }
+double PointFont::width(const QString &text) const
+{
+    return referenceWidth(text) * scale();
+}
 
 void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QString &text) const
 {
@@ -124,10 +139,7 @@ void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QStri
     painter.restore();
 }
 
-PointTextLayout::PointTextLayout(const QString &text, const PointFont &font)
-    : PointTextLayout(text, font, Options{})
-{
-}
+PointTextLayout::PointTextLayout(const QString &text, const PointFont &font) : PointTextLayout(text, font, Options{}) {}
 
 PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options)
     : font_(font), layout_(std::make_unique<QTextLayout>(withLineSeparators(text), font.referenceFont()))
@@ -140,7 +152,9 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     }
 
     QTextOption option;
-    // Left and right mean the page's left and right, also for right-to-left text.
+    // Each paragraph takes its direction from its first strong character, as label texts
+    // always have; left and right still mean the page's left and right.
+    option.setTextDirection(Qt::LayoutDirectionAuto);
     Qt::Alignment alignment = options.alignment;
     if (alignment & (Qt::AlignLeft | Qt::AlignRight))
         alignment |= Qt::AlignAbsolute;
@@ -199,7 +213,10 @@ PointTextLayout::~PointTextLayout() = default;
 PointTextLayout::PointTextLayout(PointTextLayout &&) noexcept = default;
 PointTextLayout &PointTextLayout::operator=(PointTextLayout &&) noexcept = default;
 
-int PointTextLayout::lineCount() const { return layout_->lineCount(); }
+int PointTextLayout::lineCount() const
+{
+    return layout_->lineCount();
+}
 
 double PointTextLayout::lineTop(int i) const
 {

@@ -76,10 +76,8 @@ bool kernsOnlyPairs(const QString &text)
         case QChar::Script_Hiragana:
         case QChar::Script_Katakana:
         case QChar::Script_Bopomofo:
-        case QChar::Script_Hangul:
-            break;
-        default:
-            return false;
+        case QChar::Script_Hangul: break;
+        default: return false;
         }
     }
     return true;
@@ -89,8 +87,7 @@ bool kernsOnlyPairs(const QString &text)
 // set of measurements serves every size the bisection tries.
 class Fitter {
 public:
-    Fitter(const PointFont &font, const QString &text)
-        : font_(font), metrics_(font.referenceFont())
+    Fitter(const PointFont &font, const QString &text) : font_(font), metrics_(font.referenceFont())
     {
         const QStringList parts = text.split(u'\n');
         paragraphs_.reserve(parts.size());
@@ -234,9 +231,8 @@ private:
         int n = linesSoFar;
         Line line;
         for (const Token &token : std::as_const(paragraph.tokens)) {
-            if (!line.empty() &&
-                tryAppend(paragraph, line, token.end, token.width, token.firstGrapheme, token.lastGrapheme,
-                          slackAtSpaceEm))
+            if (!line.empty() && tryAppend(paragraph, line, token.end, token.width, token.firstGrapheme,
+                                           token.lastGrapheme, slackAtSpaceEm))
                 continue;
             if (line.empty() && withinWidth(token.width)) {
                 // The run without its leading whitespace: nothing for a run of spaces.

@@ -77,9 +77,9 @@ TEST(PointFont, DrawsAtTheSizeItMeasuresOnAnyResolution)
     const QString text = QStringLiteral("HHHH");
     for (const auto &[size, pixelsPerPoint] : {std::pair{10.0, 4.0}, {2.2, 40.0}, {0.5, 160.0}}) {
         const PointFont font = roboto(size);
-        PointCanvas canvas(QSize(int(std::ceil(font.width(text) * pixelsPerPoint)) + 40,
-                                 int(std::ceil(size * 2 * pixelsPerPoint))),
-                           pixelsPerPoint);
+        PointCanvas canvas(
+            QSize(int(std::ceil(font.width(text) * pixelsPerPoint)) + 40, int(std::ceil(size * 2 * pixelsPerPoint))),
+            pixelsPerPoint);
         const double baseline = size * 1.5;
         font.drawLine(canvas.painter, QPointF(5 / pixelsPerPoint, baseline), text);
         canvas.painter.end();

@@ -15,7 +15,10 @@ using namespace kestrivane;
 namespace {
 
 // The face Qt actually picked for a font, not the one asked for.
-QRawFont faceOf(const PointFont &font) { return QRawFont::fromFont(font.referenceFont()); }
+QRawFont faceOf(const PointFont &font)
+{
+    return QRawFont::fromFont(font.referenceFont());
+}
 
 } // namespace
 

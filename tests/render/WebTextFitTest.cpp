@@ -1,5 +1,5 @@
-#include "render/WebFonts.h"
 #include "render/WebTextFit.h"
+#include "render/WebFonts.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,10 @@ QStringList graphemes(const QString &text)
     return result;
 }
 
-bool isSpace(const QString &grapheme) { return QChar::isSpace(grapheme.toUcs4().value(0)); }
+bool isSpace(const QString &grapheme)
+{
+    return QChar::isSpace(grapheme.toUcs4().value(0));
+}
 
 // The line count exactly as the web editor states it: every comparison measures the
 // whole candidate string. Slow (quadratic in the line), and so a good yardstick.
@@ -108,13 +111,33 @@ double literalFitSize(const PointFont &font, const QString &text, QSizeF box, do
 
 // Words chosen for what they do to widths: kerning pairs, ligatures, marks, emoji,
 // scripts that join or reorder their letters, and a word longer than most lines.
-const QStringList vocabulary = {
-    u"AVATAR"_qs, u"To"_qs, u"T."_qs, u"office"_qs, u"affix"_qs, u"Waffle"_qs, u"fi"_qs, u"LT"_qs, u"y,"_qs,
-    u"Ты"_qs, u"съешь"_qs, u"ещё"_qs, u"мягких"_qs, u"中文字体"_qs, u"测试"_qs, u"مرحبا"_qs, u"بالعالم"_qs,
-    u"שלום"_qs, u"x"_qs, u"Supercalifragilisticexpialidocious"_qs, u"1234567890"_qs, u"e\u0301te\u0301"_qs,
-    u"👍🏽"_qs, u"a,b;c"_qs, u"(01)04601234567893"_qs};
-const QStringList separators = {u" "_qs, u" "_qs, u" "_qs, u"  "_qs, u"\t"_qs, u" \u00a0"_qs, u"\n"_qs,
-                                u"\n\n"_qs, QString()};
+const QStringList vocabulary = {u"AVATAR"_qs,
+                                u"To"_qs,
+                                u"T."_qs,
+                                u"office"_qs,
+                                u"affix"_qs,
+                                u"Waffle"_qs,
+                                u"fi"_qs,
+                                u"LT"_qs,
+                                u"y,"_qs,
+                                u"Ты"_qs,
+                                u"съешь"_qs,
+                                u"ещё"_qs,
+                                u"мягких"_qs,
+                                u"中文字体"_qs,
+                                u"测试"_qs,
+                                u"مرحبا"_qs,
+                                u"بالعالم"_qs,
+                                u"שלום"_qs,
+                                u"x"_qs,
+                                u"Supercalifragilisticexpialidocious"_qs,
+                                u"1234567890"_qs,
+                                u"e\u0301te\u0301"_qs,
+                                u"👍🏽"_qs,
+                                u"a,b;c"_qs,
+                                u"(01)04601234567893"_qs};
+const QStringList separators = {u" "_qs,       u" "_qs,  u" "_qs,    u"  "_qs, u"\t"_qs,
+                                u" \u00a0"_qs, u"\n"_qs, u"\n\n"_qs, QString()};
 
 QString randomText(std::mt19937 &random, int words)
 {
