@@ -31,21 +31,30 @@ HandleSigns signs(ElementResizeHandle handle)
     return {0, 0};
 }
 
-QPointF midpoint(QPointF a, QPointF b) { return QPointF((a.x() + b.x()) / 2, (a.y() + b.y()) / 2); }
+QPointF midpoint(QPointF a, QPointF b)
+{
+    return QPointF((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
+}
 
 // max(value, minimum) that keeps the minimum when value is NaN (std::max would not).
-double atLeast(double value, double minimum) { return value > minimum ? value : minimum; }
+double atLeast(double value, double minimum)
+{
+    return value > minimum ? value : minimum;
+}
 
 } // namespace
 
-int rawValue(ElementResizeHandle handle) { return static_cast<int>(handle); }
+int rawValue(ElementResizeHandle handle)
+{
+    return static_cast<int>(handle);
+}
 
 const QList<ElementResizeHandle> &allResizeHandles()
 {
     static const QList<ElementResizeHandle> handles{
-        ElementResizeHandle::topLeft,     ElementResizeHandle::top,    ElementResizeHandle::topRight,
-        ElementResizeHandle::right,       ElementResizeHandle::bottomRight, ElementResizeHandle::bottom,
-        ElementResizeHandle::bottomLeft,  ElementResizeHandle::left,
+        ElementResizeHandle::topLeft,    ElementResizeHandle::top,         ElementResizeHandle::topRight,
+        ElementResizeHandle::right,      ElementResizeHandle::bottomRight, ElementResizeHandle::bottom,
+        ElementResizeHandle::bottomLeft, ElementResizeHandle::left,
     };
     return handles;
 }
@@ -55,7 +64,10 @@ ElementResizeHandle opposite(ElementResizeHandle handle)
     return static_cast<ElementResizeHandle>((rawValue(handle) + 4) % 8);
 }
 
-bool isCornerHandle(ElementResizeHandle handle) { return rawValue(handle) % 2 == 0; }
+bool isCornerHandle(ElementResizeHandle handle)
+{
+    return rawValue(handle) % 2 == 0;
+}
 
 std::array<QPointF, 4> ElementFrame::corners() const
 {
@@ -121,15 +133,11 @@ ElementFrame ElementResizeGeometry::resize(const ElementFrame &start, ElementRes
         h = side;
     } else if (gridStepMm && !corner) {
         switch (handle) {
-        case ElementResizeHandle::top:
-            h = snappedResizeDistance(anchor, QPointF(s, -c), to, h, m, *gridStepMm);
-            break;
+        case ElementResizeHandle::top: h = snappedResizeDistance(anchor, QPointF(s, -c), to, h, m, *gridStepMm); break;
         case ElementResizeHandle::bottom:
             h = snappedResizeDistance(anchor, QPointF(-s, c), to, h, m, *gridStepMm);
             break;
-        case ElementResizeHandle::right:
-            w = snappedResizeDistance(anchor, QPointF(c, s), to, w, m, *gridStepMm);
-            break;
+        case ElementResizeHandle::right: w = snappedResizeDistance(anchor, QPointF(c, s), to, w, m, *gridStepMm); break;
         case ElementResizeHandle::left:
             w = snappedResizeDistance(anchor, QPointF(-c, -s), to, w, m, *gridStepMm);
             break;

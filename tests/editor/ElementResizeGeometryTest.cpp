@@ -81,10 +81,10 @@ TEST(ElementResizeGeometry, EachHandleKeepsItsOppositeInPlace)
         QPointF to;
         ElementFrame expected;
     } cases[] = {
-        {H::topLeft, {6, 6}, {6, 6, 24, 14, 0}},       {H::top, {99, 6}, {10, 6, 20, 14, 0}},
-        {H::topRight, {34, 6}, {10, 6, 24, 14, 0}},    {H::right, {34, -50}, {10, 10, 24, 10, 0}},
+        {H::topLeft, {6, 6}, {6, 6, 24, 14, 0}},         {H::top, {99, 6}, {10, 6, 20, 14, 0}},
+        {H::topRight, {34, 6}, {10, 6, 24, 14, 0}},      {H::right, {34, -50}, {10, 10, 24, 10, 0}},
         {H::bottomRight, {34, 24}, {10, 10, 24, 14, 0}}, {H::bottom, {0, 24}, {10, 10, 20, 14, 0}},
-        {H::bottomLeft, {6, 24}, {6, 10, 24, 14, 0}},  {H::left, {6, 0}, {6, 10, 24, 10, 0}},
+        {H::bottomLeft, {6, 24}, {6, 10, 24, 14, 0}},    {H::left, {6, 0}, {6, 10, 24, 10, 0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(rawValue(c.handle));
@@ -108,7 +108,8 @@ TEST(ElementResizeGeometry, RotatedFramesResizeAlongTheirOwnAxes)
     const ElementFrame tilted{0, 0, 10, 6, 30};
     const QPointF anchor = handlePosition(H::topLeft, tilted);
     const double t = 30 * 3.141592653589793 / 180;
-    const QPointF target(anchor.x() + 13 * std::cos(t) - 9 * std::sin(t), anchor.y() + 13 * std::sin(t) + 9 * std::cos(t));
+    const QPointF target(anchor.x() + 13 * std::cos(t) - 9 * std::sin(t),
+                         anchor.y() + 13 * std::sin(t) + 9 * std::cos(t));
     const ElementFrame grown = resize(tilted, H::bottomRight, target);
     EXPECT_NEAR(grown.widthMm, 13, 1e-9);
     EXPECT_NEAR(grown.heightMm, 9, 1e-9);
@@ -153,7 +154,7 @@ TEST(ElementResizeGeometry, GridSnapsEdgeLengthsAndCornerPointers)
     // Left edge at x = 3; the right handle at 17.4 reaches for the lines at 15 and 20.
     const ElementFrame start{3, 0, 10, 10, 0};
     EXPECT_NEAR(resize(start, H::right, {17.4, 5}, 5.0).widthMm, 12, 1e-12);
-    EXPECT_NEAR(resize(start, H::right, {4, 5}, 5.0).widthMm, 2, 1e-12); // 0 would be below 1 mm
+    EXPECT_NEAR(resize(start, H::right, {4, 5}, 5.0).widthMm, 2, 1e-12);   // 0 would be below 1 mm
     EXPECT_NEAR(resize(start, H::right, {4, 5}, 2.5).widthMm, 2, 1e-12);   // line at 5 again
     EXPECT_NEAR(resize(start, H::right, {9.1, 5}, 2.5).widthMm, 7, 1e-12); // line at 10
     // Upwards from the bottom edge at y = 10: the pointer at 3.6 picks the line at 2.5 (h 7.5).
