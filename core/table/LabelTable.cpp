@@ -18,6 +18,8 @@ qsizetype utf8Length(QStringView text)
         } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
             bytes += 4;
             ++i;
+        } else if (QChar::isSurrogate(c)) {
+            bytes += 1;
         } else {
             bytes += 3;
         }

@@ -26,8 +26,8 @@ struct LabelTable {
     friend bool operator==(const LabelTable &, const LabelTable &) = default;
 };
 
-// Bytes of the UTF-8 form of a text, without building it. A lone surrogate counts as
-// the three bytes of the replacement character it would be written as.
+// Bytes of the UTF-8 form of a text, without building it; the same count as
+// QString::toUtf8(), which writes a lone surrogate as one '?'.
 qsizetype utf8Length(QStringView text);
 
 } // namespace kestrivane
