@@ -1,6 +1,5 @@
 #include "editor/ElementResizeGeometry.h"
 
-#include "common/Units.h"
 
 #include <cmath>
 #include <limits>
@@ -208,13 +207,6 @@ double ElementResizeGeometry::nudgedGridValue(double value, int direction, int s
     const double q = value / step;
     const double n = steps;
     return direction >= 1 ? (std::floor(q + 1e-7) + n) * step : (std::ceil(q - 1e-7) - n) * step;
-}
-
-double ElementResizeGeometry::dragToleranceMm(double tolerancePoints, double zoom)
-{
-    const double pointsPerMm = zoom > 0.01 ? zoom * Units::pointsPerMillimetre : 0.01 * Units::pointsPerMillimetre;
-    const double points = tolerancePoints > 0 ? tolerancePoints : 0.0;
-    return points / pointsPerMm;
 }
 
 } // namespace kestrivane

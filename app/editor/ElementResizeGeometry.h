@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/LabelDocument.h"
+#include "model/LabelElement.h"
+
 #include <QList>
 #include <QPointF>
 
@@ -31,6 +34,11 @@ struct ElementFrame {
     // Top-left, top-right, bottom-right, bottom-left of the unrotated box, rotated.
     std::array<QPointF, 4> corners() const;
 
+    static ElementFrame of(const LabelElement &element)
+    {
+        return {element.xMm, element.yMm, element.widthMm, element.heightMm, element.rotationDegrees};
+    }
+
     bool operator==(const ElementFrame &) const = default;
 };
 
@@ -39,6 +47,10 @@ QPointF handlePosition(ElementResizeHandle handle, const std::array<QPointF, 4> 
 inline QPointF handlePosition(ElementResizeHandle handle, const ElementFrame &frame)
 {
     return handlePosition(handle, frame.corners());
+}
+inline QPointF handlePosition(ElementResizeHandle handle, const LabelElement &element)
+{
+    return handlePosition(handle, element.corners());
 }
 
 // Geometry of resizing one element by a handle and of moving values onto the grid. Pure
@@ -57,6 +69,25 @@ public:
     static ElementFrame resize(const ElementFrame &start, ElementResizeHandle handle, QPointF to, bool isSquareCode,
                                bool hasWebAppearance, std::optional<double> gridStepMm);
 
+    // The element resized as above, every other field unchanged; nullopt when a corner of the
+    // result would leave the ±2000 mm range or stop being finite (the resize is then refused).
+    static std::optional<LabelElement> resize(const LabelElement &element, ElementResizeHandle handle, QPointF to,
+                                              std::optional<double> gridStepMm)
+    {
+        const ElementFrame frame = resize(ElementFrame::of(element), handle, to, element.isSquareCode(),
+                                          element.webAppearance.has_value(), gridStepMm);
+        LabelElement result = element;
+        result.xMm = frame.xMm;
+        result.yMm = frame.yMm;
+        result.widthMm = frame.widthMm;
+        result.heightMm = frame.heightMm;
+        for (const QPointF &corner : result.corners()) {
+            if (!LabelDocument::isSafeElementPoint(corner))
+                return std::nullopt;
+        }
+        return result;
+    }
+
     // A length d along `direction` from `anchor` such that anchor + d × direction lies on a
     // grid line next to the pointer; at least `minimum`.
     static double snappedResizeDistance(QPointF anchor, QPointF direction, QPointF pointer, double rawDistance,
@@ -68,10 +99,6 @@ public:
     // The `steps`-th grid line from `value` in the direction's sign. A value within 1e-7 grid
     // units of a line counts as on it, so one step from a line reaches the neighbouring line.
     static double nudgedGridValue(double value, int direction, int steps, std::optional<double> gridStepMm);
-
-    // The drag's snapping tolerance in millimetres for a tolerance in screen points at a
-    // canvas magnification; magnifications at or below 0.01 count as 0.01.
-    static double dragToleranceMm(double tolerancePoints, double zoom);
 };
 
 } // namespace kestrivane

@@ -205,15 +205,3 @@ TEST(ElementResizeGeometry, SnappedAndNudgedGridValues)
     EXPECT_EQ(G::nudgedGridValue(10, 0, 1, 5.0), 10);
     EXPECT_EQ(G::nudgedGridValue(10, 1, 0, 5.0), 10);
 }
-
-TEST(ElementResizeGeometry, DragToleranceFollowsTheZoom)
-{
-    using G = ElementResizeGeometry;
-    EXPECT_NEAR(G::dragToleranceMm(6, 2), 6 / (2 * 2.834645669291339), 1e-12);
-    EXPECT_NEAR(G::dragToleranceMm(6, 2), 1.0583, 1e-4);
-    EXPECT_NEAR(G::dragToleranceMm(6, 0.01), 211.67, 0.01);
-    EXPECT_EQ(G::dragToleranceMm(6, 0.005), G::dragToleranceMm(6, 0.01));
-    EXPECT_EQ(G::dragToleranceMm(6, kNaN), G::dragToleranceMm(6, 0.01));
-    EXPECT_EQ(G::dragToleranceMm(-6, 1), 0);
-    EXPECT_FALSE(std::signbit(G::dragToleranceMm(-6, 1)));
-}
