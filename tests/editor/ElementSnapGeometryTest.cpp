@@ -141,6 +141,15 @@ TEST(ElementSnapGeometry, TiesGoToLowerPriorityThenEarlierRectangle)
         EXPECT_NEAR(r.guides[0].positionMm, 22, 1e-12);
         EXPECT_NEAR(r.delta.x(), 20, 1e-12);
     }
+    // Likewise an aligned leading edge (priority 1) beats an earlier abutting edge (priority 2).
+    {
+        const QRectF abutting(0, 0, 20, 10);    // maxX 20: narrow's left edge 20.2 is 0.2 away
+        const QRectF aligned(20.4, 80, 30, 10); // minX 20.4: narrow's left edge is 0.2 away
+        const ElementSnapResult r = resolve(narrow, {abutting, aligned}, {20.2, 0}, 0.5);
+        ASSERT_EQ(r.guides.size(), 1);
+        EXPECT_NEAR(r.guides[0].positionMm, 20.4, 1e-12);
+        EXPECT_NEAR(r.delta.x(), 20.4, 1e-12);
+    }
     // Distance beats priority when the difference exceeds the slack.
     {
         const ElementSnapResult r = resolve(moving, {QRectF(20, 20, 10.2, 10)}, {20.1, 0}, 0.5);
