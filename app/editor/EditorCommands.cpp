@@ -16,21 +16,13 @@ namespace kestrivane {
 
 namespace {
 
+// The box around the visible extent of every element, built from "no rectangle" so that
+// zero-width lines count.
 QRectF enclosing(const QList<LabelElement> &elements)
 {
     std::optional<QRectF> result;
-    for (const LabelElement &element : elements) {
-        const QRectF b = element.bounds();
-        if (!result) {
-            result = b;
-            continue;
-        }
-        const double left = std::min(result->left(), b.left());
-        const double top = std::min(result->top(), b.top());
-        const double right = std::max(result->right(), b.right());
-        const double bottom = std::max(result->bottom(), b.bottom());
-        result = QRectF(left, top, right - left, bottom - top);
-    }
+    for (const LabelElement &element : elements)
+        result = ElementSnapGeometry::unite(result, element.bounds());
     return result.value_or(QRectF());
 }
 

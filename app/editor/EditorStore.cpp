@@ -2,34 +2,11 @@
 
 #include "editor/EditorGridPreferences.h"
 #include "l10n/Localization.h"
+#include "table/PrintRowIssue.h"
+#include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
 
 namespace kestrivane {
-
-namespace {
-
-// The smallest rectangle holding both, built edge by edge: QRectF::united() skips
-// rectangles of zero width or height, which are legitimate element boxes (lines).
-// A NaN edge stays NaN so that the geometry checks downstream refuse it.
-QRectF enclose(const std::optional<QRectF> &acc, const QRectF &r)
-{
-    if (!acc)
-        return r;
-    auto lo = [](double a, double b) { return (std::isnan(a) || std::isnan(b)) ? std::nan("") : std::min(a, b); };
-    auto hi = [](double a, double b) { return (std::isnan(a) || std::isnan(b)) ? std::nan("") : std::max(a, b); };
-    const double left = lo(acc->left(), r.left());
-    const double top = lo(acc->top(), r.top());
-    const double right = hi(acc->right(), r.right());
-    const double bottom = hi(acc->bottom(), r.bottom());
-    return QRectF(left, top, right - left, bottom - top);
-}
-
-int signOf(int value)
-{
-    return (value > 0) - (value < 0);
-}
-
-} // namespace
 
 QString rawValue(EditorStore::Alignment alignment)
 {
@@ -356,7 +333,7 @@ QString EditorStore::errorText(const std::exception &error) const
 {
     if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error))
         return m_localization->format(QStringLiteral("mac.data_row_error"),
-                                      {qint64(row->row), m_localization->text(row->key)});
+                                      {qint64(row->row), m_localization->text(row->reasonKey)});
     if (const auto *table = dynamic_cast<const TableError *>(&error))
         return m_localization->text(key(table->issue()));
     if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "editor/EditorAlerts.h"
+#include "editor/EditorGridPreferences.h"
 #include "editor/ElementResizeHandle.h"
 #include "editor/ElementSnapGeometry.h"
+#include "l10n/Localization.h"
 #include "model/LabelDocument.h"
 #include "table/LabelTable.h"
 
@@ -21,9 +23,6 @@
 #include <optional>
 
 namespace kestrivane {
-
-class EditorGridPreferences;
-class Localization;
 
 // The editing state of one open document (one tab): the document value, the selection,
 // the sheet flags, zoom and grid switch, the status message, the file and a history of
