@@ -53,10 +53,11 @@ QString format(const QString &text, const QString &formatName)
 
     // The Unicode meaning of \s matters: the rouble output itself carries a no-break
     // space before the sign and between the groups, and must read back as a number.
-    static const QRegularExpression roubleEnding =
+    // One compiled copy per thread: the formatter runs on several threads at once.
+    thread_local const QRegularExpression roubleEnding =
         text::unicodeRegex(QStringLiteral("(?:\\s*(?:\u20BD|\u0440\\.?|\u0440\u0443\u0431\\.?))$"),
                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression separators = text::unicodeRegex(QStringLiteral("[\\s'\u2019]"));
+    thread_local const QRegularExpression separators = text::unicodeRegex(QStringLiteral("[\\s'\u2019]"));
     s.remove(roubleEnding);
     s.remove(separators);
 
@@ -161,6 +162,18 @@ QDateTime baseDay(const QString &baseDate, const QTimeZone &zone)
     return start;
 }
 
+// The same wall time `days` calendar days later. Where that time falls into a gap of a
+// clock change Qt moves it forward as it should, but keeps the offset from before the
+// change, so the moment is built again from the moved wall time.
+QDateTime addCalendarDays(const QDateTime &moment, qint64 days, const QTimeZone &zone)
+{
+    const QDateTime moved = moment.addDays(days);
+    if (moved.time() == moment.time())
+        return moved;
+    const QDateTime rebuilt(moved.date(), moved.time(), zone);
+    return rebuilt.isValid() ? rebuilt : moved;
+}
+
 QString twoDigits(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
@@ -209,7 +222,7 @@ QString WebDateStyle::value(const QDateTime &at, const QString &manual, const QT
         // day would land on the day before when the span crosses the autumn clock
         // change (midnight + 24 h = 23:00). The fractional rest is elapsed time.
         const double wholeDays = std::trunc(offsetDays);
-        moment = moment.addDays(qint64(wholeDays));
+        moment = addCalendarDays(moment, qint64(wholeDays), zone);
         moment = moment.addMSecs(qRound64((offsetDays - wholeDays) * 86'400'000.0));
     }
 
