@@ -151,8 +151,8 @@ ParsedStringTable parseStringTable(const QByteArray &utf8)
 
 QString stringTablePath(AppLanguage language)
 {
-    return CoreResources::path(QStringLiteral("Compiled/") + rawValue(language)
-                               + QStringLiteral(".lproj/Localizable.strings"));
+    return CoreResources::path(QStringLiteral("Compiled/") + rawValue(language) +
+                               QStringLiteral(".lproj/Localizable.strings"));
 }
 
 std::shared_ptr<const StringTable> stringTable(AppLanguage language)
