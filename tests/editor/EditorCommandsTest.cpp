@@ -113,12 +113,16 @@ TEST_F(EditorCommandsTest, DuplicateOffsetsWithinTheLabel)
     // On an elliptical label a copy whose corner would leave the ellipse is not offset.
     LabelDocument oval = documentWith({}, 50, 30);
     oval.layout.shape = LabelShape::ellipse;
-    const LabelElement centred = element(ElementKind::rectangle, 15, 8, 20, 14);
+    const LabelElement centred = element(ElementKind::rectangle, 10, 5, 30, 20);
     oval.elements.append(centred);
     auto ovalStore = env.makeStore(oval);
     ASSERT_TRUE(ovalStore->insert({centred}, true));
-    EXPECT_EQ(ovalStore->document().elements[1].xMm, 15);
-    EXPECT_EQ(ovalStore->document().elements[1].yMm, 8);
+    EXPECT_EQ(ovalStore->document().elements[1].xMm, 10);
+    EXPECT_EQ(ovalStore->document().elements[1].yMm, 5);
+    // A smaller copy fits after the offset and moves.
+    const LabelElement small = element(ElementKind::rectangle, 20, 10, 5, 5);
+    ASSERT_TRUE(ovalStore->insert({small}, true));
+    EXPECT_EQ(ovalStore->document().elements[2].xMm, 22);
 
     EXPECT_FALSE(store->insert({}, true));
     EXPECT_EQ(store->undoStack().size(), 1);
@@ -181,7 +185,7 @@ TEST_F(EditorCommandsTest, DeleteSelectAllAndLayers)
 
 TEST_F(EditorCommandsTest, NudgeMovesByMillimetresOrGridLinesWithinTheLabel)
 {
-    const LabelElement a = element(ElementKind::rectangle, 0.4, 12, 10, 10);
+    const LabelElement a = element(ElementKind::rectangle, 0.5, 12, 10, 10);
     auto store = env.makeStore(documentWith({a}));
     store->setSelectedID(a.id);
     store->nudgeSelection(-1, 0, 1);
