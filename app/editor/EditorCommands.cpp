@@ -3,6 +3,7 @@
 
 #include "editor/EditorGridPreferences.h"
 #include "editor/EditorStore.h"
+#include "editor/ElementDragGeometry.h"
 #include "editor/ImagePointSize.h"
 #include "graphics/ImageAsset.h"
 
@@ -173,12 +174,7 @@ void EditorStore::nudgeSelection(int horizontal, int vertical, int steps)
     dx = std::min(w - u.right(), std::max(dx, -u.left()));
     dy = std::min(h - u.bottom(), std::max(dy, -u.top()));
 
-    LabelDocument moved = *m_dragStart;
-    for (LabelElement &element : moved.elements)
-        if (m_selectedIDs.contains(element.id)) {
-            element.xMm += dx;
-            element.yMm += dy;
-        }
+    const LabelDocument moved = ElementDragGeometry::moved(*m_dragStart, m_selectedIDs, QPointF(dx, dy));
     if (allowsDraggedGeometry(moved))
         writeDocument(moved);
     endDrag();

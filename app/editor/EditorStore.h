@@ -2,7 +2,7 @@
 
 #include "editor/EditorAlerts.h"
 #include "editor/EditorGridPreferences.h"
-#include "editor/ElementResizeHandle.h"
+#include "editor/ElementResizeGeometry.h"
 #include "editor/ElementSnapGeometry.h"
 #include "l10n/Localization.h"
 #include "model/LabelDocument.h"
@@ -197,9 +197,8 @@ private:
     void closeGesture();
     void normalizeSelection();
     static bool allowsDraggedGeometry(const LabelDocument &document);
-    double snapped(double value) const;
-    double snappedResizeDistance(QPointF anchor, QPointF direction, QPointF pointer, double rawDistance,
-                                 double minimum) const;
+    // The grid step while the grid is shown; nullopt while it is hidden.
+    std::optional<double> gridStep() const;
 
     const QUuid m_id;
     LabelDocument m_document;

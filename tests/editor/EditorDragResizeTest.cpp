@@ -38,12 +38,12 @@ TEST_F(EditorDragResizeTest, HandlePositionsFollowTheRotatedBox)
 {
     LabelElement e = box(10, 10, 20, 10);
     e.rotationDegrees = 90;
-    EXPECT_NEAR(position(Handle::topLeft, e).x(), 25, 1e-9);
-    EXPECT_NEAR(position(Handle::topLeft, e).y(), 5, 1e-9);
-    EXPECT_NEAR(position(Handle::right, e).x(), 20, 1e-9);
-    EXPECT_NEAR(position(Handle::right, e).y(), 25, 1e-9);
-    EXPECT_NEAR(position(Handle::left, e).y(), 5, 1e-9);
-    for (Handle h : allResizeHandles)
+    EXPECT_NEAR(handlePosition(Handle::topLeft, e).x(), 25, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::topLeft, e).y(), 5, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::right, e).x(), 20, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::right, e).y(), 25, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::left, e).y(), 5, 1e-9);
+    for (Handle h : allResizeHandles())
         EXPECT_EQ(opposite(opposite(h)), h);
     EXPECT_EQ(opposite(Handle::topRight), Handle::bottomLeft);
 }
@@ -149,8 +149,8 @@ TEST_F(EditorDragResizeTest, ResizeOfARotatedElementFollowsItsOwnAxes)
     const LabelElement &r = first();
     EXPECT_NEAR(r.widthMm, 30, 1e-9);
     EXPECT_NEAR(r.heightMm, 10, 1e-9);
-    EXPECT_NEAR(position(Handle::left, r).x(), 20, 1e-9);
-    EXPECT_NEAR(position(Handle::left, r).y(), 5, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::left, r).x(), 20, 1e-9);
+    EXPECT_NEAR(handlePosition(Handle::left, r).y(), 5, 1e-9);
     EXPECT_NEAR(r.bounds().bottom(), 35, 1e-9);
     EXPECT_EQ(r.rotationDegrees, 90);
 }
