@@ -33,8 +33,7 @@ LabelTable tableOfRows(int rows)
 }
 
 // Counts every announcement of one signal.
-template <typename Signal>
-std::shared_ptr<int> countSignal(EditorStore &store, Signal signal)
+template <typename Signal> std::shared_ptr<int> countSignal(EditorStore &store, Signal signal)
 {
     auto count = std::make_shared<int>(0);
     QObject::connect(&store, signal, &store, [count] { ++*count; });
