@@ -32,6 +32,10 @@ public:
                 return failed(result);
             if (!skipBlanksAndComments() || !expect(u';'))
                 return failed(result);
+            const auto existing = result.table.entries.constFind(key);
+            if (existing != result.table.entries.constEnd() && existing.value() != value &&
+                !result.conflictingKeys.contains(key))
+                result.conflictingKeys << key;
             result.table.entries.insert(key, value);
         }
     }

@@ -62,6 +62,8 @@ TEST(StringTableParser, ReadsEntriesCommentsAndEscapes)
     EXPECT_EQ(parsed.table.text("escapes"), QStringLiteral("say \"hi\"\n\\path\té"));
     EXPECT_EQ(parsed.table.text("utf8"), QStringLiteral("Ünïcødé 简体 «»"));
     EXPECT_EQ(parsed.table.text("same line"), "");
+    EXPECT_EQ(parsed.conflictingKeys, QStringList({"plain"}));
+    EXPECT_TRUE(parseStringTable("\"k\" = \"v\";\n\"k\" = \"v\";").conflictingKeys.isEmpty());
     EXPECT_EQ(parsed.table.text("absent.key"), "absent.key");
     EXPECT_EQ(parseStringTable(QByteArray()).errorOffset, -1);
 }
@@ -102,6 +104,7 @@ TEST(StringTables, EveryLanguageParsesFullyWithTheSameKeys)
         SCOPED_TRACE(rawValue(language).toStdString());
         const ParsedStringTable parsed = tableFile(language);
         ASSERT_EQ(parsed.errorOffset, -1) << "line " << parsed.errorLine;
+        EXPECT_EQ(parsed.conflictingKeys, QStringList());
         QSet<QString> keys;
         for (auto it = parsed.table.entries.cbegin(); it != parsed.table.entries.cend(); ++it) {
             keys.insert(baseKey(it.key()));
