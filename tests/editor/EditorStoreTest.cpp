@@ -75,6 +75,18 @@ TEST_F(EditorStoreTest, HistoryKeepsAtMostOneHundredDocuments)
     EXPECT_EQ(store->undoStack().size(), 2);
 }
 
+TEST_F(EditorStoreTest, HistoryEntriesShareUnchangedData)
+{
+    // A hundred snapshots of a document with a large table must not hold a hundred tables.
+    auto store = env.makeStore(documentWith({textElement(0, 0)}));
+    store->replaceTable(tableOfRows(1000));
+    for (int i = 1; i <= 100; ++i)
+        store->apply([i](LabelDocument &d) { d.elements[0].xMm = i; });
+    const auto *rows = store->document().table->rows.constData();
+    for (const LabelDocument &snapshot : store->undoStack())
+        EXPECT_EQ(snapshot.table->rows.constData(), rows);
+}
+
 TEST_F(EditorStoreTest, UnchangedEditRecordsAndAnnouncesNothing)
 {
     auto store = env.makeStore(documentWith({textElement(0, 0)}));
