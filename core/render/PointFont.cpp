@@ -93,10 +93,11 @@ PointFont PointFont::withUnderline(bool underline) const
     return copy;
 }
 
-QFont PointFont::widgetFont() const
+QFont PointFont::widgetFont(double pixelsPerPoint) const
 {
     QFont font = reference_;
-    font.setPointSizeF(pointSize_ > 0 ? pointSize_ : 1);
+    const double pixels = pointSize_ * pixelsPerPoint;
+    font.setPixelSize(std::isfinite(pixels) ? int(std::clamp(std::lround(pixels), 1L, 4096L)) : 1);
     font.setHintingPreference(QFont::PreferDefaultHinting);
     return font;
 }

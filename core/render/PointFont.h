@@ -57,9 +57,10 @@ public:
     const QFont &referenceFont() const { return reference_; }
     // Points per reference pixel.
     double scale() const { return pointSize_ / referencePixelSize; }
-    // The face as an ordinary QFont of `pointSize()` points, for widgets that size
-    // their fonts through the screen's resolution.
-    QFont widgetFont() const;
+    // The face as an ordinary QFont for a widget that shows the text at
+    // `pixelsPerPoint` logical pixels per point (the canvas's zoom), such as an
+    // in-place editor over the canvas. Widgets round sizes to whole pixels.
+    QFont widgetFont(double pixelsPerPoint) const;
 
     // Vertical metrics in points. The descent is positive (below the baseline).
     double ascent() const;

@@ -20,7 +20,7 @@ namespace {
 // shaping only kerns pairs, that sum is the whole string's width, up to contextual
 // kerning across a space (rare, and small) and ligatures of three letters (such as
 // "ffi") inside a word broken between characters. So the sum is trusted only when it
-// clears the line's width by more than a slack that grows with every piece added since
+// clears the line's width by more than a slack that grows with every run or character added since
 // the last whole-string measurement; nearer the edge, and for every text in a script
 // that joins or reorders characters (or with tabs), the whole string is measured, which keeps each
 // decision equal to measuring the whole string.
@@ -119,7 +119,7 @@ private:
     struct Line {
         qsizetype start = -1; // -1: empty
         double width = 0;
-        double slack = 0; // the error `width` may have: grows with every piece added
+        double slack = 0; // the error `width` may have: grows with every addition
         qsizetype lastGrapheme = -1;
 
         bool empty() const { return start < 0; }

@@ -218,6 +218,24 @@ TEST(WebTextFit, ShrinksToTheGridAndKeepsTheFace)
     EXPECT_EQ(WebTextFit::font(roomy, QStringLiteral("Short"), QSizeF(200, 50), 1.2), roomy);
 }
 
+TEST(WebTextFit, FindsTheKnownSizeForAMonospacedWord)
+{
+    // Five letters fill a line exactly at 10 pt, so ten letters take two lines up to
+    // 10 pt and three lines above it; two 10 pt lines fit a 20 pt box, three do not.
+    WebFonts::registerFonts();
+    const PointFont mono = WebFonts::monospacedSystemFont(24);
+    const double fiveAtTen = mono.withPointSize(10).width(QStringLiteral("MMMMM"));
+    const QSizeF box(fiveAtTen + 1e-9, 20);
+    const QString text = QStringLiteral("MMMMMMMMMM");
+    EXPECT_EQ(WebTextFit::lineCount(mono.withPointSize(10), text, box.width()), 2);
+    EXPECT_EQ(WebTextFit::lineCount(mono.withPointSize(10.01), text, box.width()), 3);
+    // The largest size is 10 pt; rounded down to tenths of a pixel: 13.3 px = 9.975 pt.
+    EXPECT_DOUBLE_EQ(WebTextFit::font(mono, text, box, 1).pointSize(), 9.975);
+    // At a line height of 2 in a 30 pt box the height decides: two lines of 4 s fit up
+    // to s = 30.0075 / 4, just above 7.5 pt (exactly 100 tenths of a pixel).
+    EXPECT_DOUBLE_EQ(WebTextFit::font(mono, text, QSizeF(box.width(), 30), 2).pointSize(), 7.5);
+}
+
 TEST(WebTextFit, StopsAtTheLowerEndWhenNothingFits)
 {
     // Below 3 pt the search starts at the font's own size and returns it unrounded.
