@@ -17,7 +17,8 @@ Layout layout(const LabelElement &element)
     const QString bracketed = GS1Input::bracketed(element.content);
 
     // One compiled copy per thread: captions are laid out by print tasks and the canvas at once.
-    static thread_local const QRegularExpression identifiers = text::unicodeRegex(QStringLiteral("\\[(\\d{2,4})\\]([^\\[]*)"));
+    static thread_local const QRegularExpression identifiers =
+        text::unicodeRegex(QStringLiteral("\\[(\\d{2,4})\\]([^\\[]*)"));
     QHash<QString, QString> data;
     for (auto it = identifiers.globalMatch(bracketed); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();

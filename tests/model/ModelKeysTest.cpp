@@ -18,8 +18,8 @@ TEST(ModelKeys, EveryTitleAndErrorKeyIsTranslated)
         keys << titleKey(shape);
     for (LabelMedium medium : allLabelMedia)
         keys << titleKey(medium);
-    for (const char *raw : {"file", "csv", "encoding", "workbook", "formula", "empty", "large", "binding", "range",
-                            "copies"})
+    for (const char *raw :
+         {"file", "csv", "encoding", "workbook", "formula", "empty", "large", "binding", "range", "copies"})
         keys << key(*tableIssueFromRawValue(QString::fromLatin1(raw)));
     for (AppLanguage language : allAppLanguages) {
         const auto table = stringTable(language);
