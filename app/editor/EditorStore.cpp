@@ -6,6 +6,8 @@
 #include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
 
+#include <utility>
+
 namespace kestrivane {
 
 QString rawValue(EditorStore::Alignment alignment)
@@ -224,7 +226,9 @@ bool EditorStore::dirty() const
 void EditorStore::normalizeSelection()
 {
     QSet<QUuid> present;
-    for (const LabelElement &element : m_document.elements)
+    // Read through a const view: a non-const loop would detach the element list from the
+    // undo entry it shares, giving every history entry its own copy.
+    for (const LabelElement &element : std::as_const(m_document.elements))
         if (m_selectedIDs.contains(element.id))
             present.insert(element.id);
     setSelectedIDs(present);
