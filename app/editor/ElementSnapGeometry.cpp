@@ -202,8 +202,8 @@ ElementSnapResult ElementSnapGeometry::resolve(const QRectF &movingBounds, const
     if (snapX && std::fabs(clampedX - dx) <= eps) {
         const Span partner = ySpan(stationary[snapX->stationaryIndex]);
         const Span self = ySpan(finalRect);
-        result.guides.append({ElementSnapGuide::Orientation::vertical, snapX->positionMm,
-                              std::min(partner.lo, self.lo), std::max(self.hi, partner.hi)});
+        result.guides.append({ElementSnapGuide::Orientation::vertical, snapX->positionMm, std::min(partner.lo, self.lo),
+                              std::max(self.hi, partner.hi)});
     }
     if (snapY && std::fabs(clampedY - dy) <= eps) {
         const Span partner = xSpan(stationary[snapY->stationaryIndex]);

@@ -16,7 +16,10 @@ class EditorGridPreferencesTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
-    std::unique_ptr<QSettings> openSettings() const { return std::make_unique<QSettings>(path(), QSettings::IniFormat); }
+    std::unique_ptr<QSettings> openSettings() const
+    {
+        return std::make_unique<QSettings>(path(), QSettings::IniFormat);
+    }
 };
 
 struct ChangeCounter {

@@ -14,7 +14,10 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const QRectF label(0, 0, 100, 100);
 
-QRectF transposed(const QRectF &r) { return QRectF(r.y(), r.x(), r.height(), r.width()); }
+QRectF transposed(const QRectF &r)
+{
+    return QRectF(r.y(), r.x(), r.height(), r.width());
+}
 
 ElementSnapResult resolve(const QRectF &moving, const QList<QRectF> &stationary, QPointF delta, double tolerance,
                           std::optional<double> grid = std::nullopt, const QRectF &doc = label)
@@ -68,11 +71,11 @@ TEST(ElementSnapGeometry, EveryAnchorPairSnapsOnBothAxes)
         double guideX;
     };
     const Case cases[] = {
-        {"centre on centre", 23.3, 23.0, 25.0},    // midX 25.3 -> 25
-        {"left on left", 20.2, 20.0, 20.0},        // minX 20.2 -> 20
-        {"right on right", 25.8, 26.0, 30.0},      // maxX 29.8 -> 30
-        {"left on right", 30.3, 30.0, 30.0},       // abuts after the partner
-        {"right on left", 15.6, 16.0, 20.0},       // maxX 19.6 -> 20, abuts before
+        {"centre on centre", 23.3, 23.0, 25.0}, // midX 25.3 -> 25
+        {"left on left", 20.2, 20.0, 20.0},     // minX 20.2 -> 20
+        {"right on right", 25.8, 26.0, 30.0},   // maxX 29.8 -> 30
+        {"left on right", 30.3, 30.0, 30.0},    // abuts after the partner
+        {"right on left", 15.6, 16.0, 20.0},    // maxX 19.6 -> 20, abuts before
     };
     const QRectF stationary(20, 20, 10, 10);
     const QRectF moving(50, 60, 4, 4);
@@ -90,8 +93,7 @@ TEST(ElementSnapGeometry, EveryAnchorPairSnapsOnBothAxes)
         EXPECT_EQ(x.guides[0].spanStartMm, 20);
         EXPECT_EQ(x.guides[0].spanEndMm, 64);
 
-        const ElementSnapResult y =
-            resolve(transposed(moving), {transposed(stationary)}, {0, requested.x()}, 0.5);
+        const ElementSnapResult y = resolve(transposed(moving), {transposed(stationary)}, {0, requested.x()}, 0.5);
         EXPECT_EQ(y.delta.x(), 0);
         EXPECT_NEAR(y.delta.y(), c.snappedMinX - 50, 1e-12);
         ASSERT_EQ(y.guides.size(), 1);
@@ -132,12 +134,21 @@ TEST(ElementSnapGeometry, TiesGoToLowerPriorityThenEarlierRectangle)
     }
     // A later rectangle's centre line beats an earlier rectangle's abutting edge at equal distance.
     {
-        const QRectF abutting(0, 0, 19.8, 10); // maxX 19.8: narrow's left edge 20 is 0.2 away
+        const QRectF abutting(0, 0, 19.8, 10);   // maxX 19.8: narrow's left edge 20 is 0.2 away
         const QRectF centred(21.8, 80, 0.4, 10); // midX 22: narrow's centre 22.2 is 0.2 away
         const ElementSnapResult r = resolve(narrow, {abutting, centred}, {20.2, 0}, 0.5);
         ASSERT_EQ(r.guides.size(), 1);
         EXPECT_NEAR(r.guides[0].positionMm, 22, 1e-12);
         EXPECT_NEAR(r.delta.x(), 20, 1e-12);
+    }
+    // Likewise an aligned leading edge (priority 1) beats an earlier abutting edge (priority 2).
+    {
+        const QRectF abutting(0, 0, 20, 10);    // maxX 20: narrow's left edge 20.2 is 0.2 away
+        const QRectF aligned(20.4, 80, 30, 10); // minX 20.4: narrow's left edge is 0.2 away
+        const ElementSnapResult r = resolve(narrow, {abutting, aligned}, {20.2, 0}, 0.5);
+        ASSERT_EQ(r.guides.size(), 1);
+        EXPECT_NEAR(r.guides[0].positionMm, 20.4, 1e-12);
+        EXPECT_NEAR(r.delta.x(), 20.4, 1e-12);
     }
     // Distance beats priority when the difference exceeds the slack.
     {
@@ -201,8 +212,8 @@ TEST(ElementSnapGeometry, IgnoresCandidatesThatLeaveTheLabel)
     EXPECT_EQ(grid.delta.x(), 26); // grid line 50, clamped to 46
     // A snap that overshoots the label edge by less than the slack keeps its guide.
     const QRectF edgePartner(0, 0, 10, 10);
-    const ElementSnapResult slack = resolve(moving, {edgePartner}, {-20.3, 0}, 0.5, std::nullopt,
-                                            QRectF(0.5e-7, 0, 50, 50));
+    const ElementSnapResult slack =
+        resolve(moving, {edgePartner}, {-20.3, 0}, 0.5, std::nullopt, QRectF(0.5e-7, 0, 50, 50));
     EXPECT_EQ(slack.guides.size(), 1);
     EXPECT_NEAR(slack.delta.x(), -20 + 0.5e-7, 1e-12);
 }
@@ -217,7 +228,7 @@ TEST(ElementSnapGeometry, GridTakesAxesWithoutAnElementSnap)
     EXPECT_EQ(landsAt(7.4, 5.0), 5);
     EXPECT_EQ(landsAt(3.75, 2.5), 5); // 1.5 steps of 2.5
     EXPECT_EQ(landsAt(3.7, 2.5), 2.5);
-    EXPECT_EQ(landsAt(6.2, 2.5), 5); // 2.48 steps
+    EXPECT_EQ(landsAt(6.2, 2.5), 5);   // 2.48 steps
     EXPECT_EQ(landsAt(6.3, 2.5), 7.5); // 2.52 steps
     EXPECT_EQ(landsAt(12.49, 1.0), 12);
     // Grid lines start at the label's own origin.
@@ -225,13 +236,13 @@ TEST(ElementSnapGeometry, GridTakesAxesWithoutAnElementSnap)
     // The grid has no tolerance: far from any line still goes to the nearest.
     EXPECT_EQ(landsAt(44.9, 10.0), 40);
     // No usable grid: the requested position stands.
-    for (std::optional<double> step : {std::optional<double>(), std::optional<double>(0.0),
-                                       std::optional<double>(-5.0), std::optional<double>(kInf),
-                                       std::optional<double>(kNaN)}) {
+    for (std::optional<double> step : {std::optional<double>(), std::optional<double>(0.0), std::optional<double>(-5.0),
+                                       std::optional<double>(kInf), std::optional<double>(kNaN)}) {
         EXPECT_EQ(landsAt(7.4, step), 7.4);
     }
     // Stationary rectangles that are not finite are skipped, leaving the grid in charge.
-    const ElementSnapResult r = resolve(moving, QList<QRectF>{QRectF(kNaN, 7, 3, 3), QRectF(7.4, kInf, 3, 3)}, {7.4, 7.4}, 1, 5.0);
+    const ElementSnapResult r =
+        resolve(moving, QList<QRectF>{QRectF(kNaN, 7, 3, 3), QRectF(7.4, kInf, 3, 3)}, {7.4, 7.4}, 1, 5.0);
     EXPECT_EQ(r.delta, QPointF(5, 5));
     EXPECT_TRUE(r.guides.isEmpty());
 }
@@ -261,7 +272,7 @@ TEST(ElementSnapGeometry, SnapsOnBothAxesWithVerticalGuideFirst)
     EXPECT_NEAR(r.delta.x(), -40, 1e-12);
     EXPECT_NEAR(r.delta.y(), -50, 1e-12);
     ASSERT_EQ(r.guides.size(), 2);
-    const ElementSnapGuide vertical{Orientation::vertical, 30, 20, 45};   // y from F (20) to partner (45)
+    const ElementSnapGuide vertical{Orientation::vertical, 30, 20, 45};     // y from F (20) to partner (45)
     const ElementSnapGuide horizontal{Orientation::horizontal, 20, 30, 55}; // x from F (30) to partner (55)
     EXPECT_EQ(r.guides[0], vertical);
     EXPECT_EQ(r.guides[1], horizontal);
@@ -288,6 +299,5 @@ TEST(ElementSnapGeometry, UniteKeepsZeroSizeRectanglesAndRefusesNonFiniteOnes)
     u = ElementSnapGeometry::unite(u, QRectF(5, 8, -2, 4)); // negative width counts as 3..5
     EXPECT_EQ(u, QRectF(3, 5, 27, 25));
     EXPECT_FALSE(ElementSnapGeometry::isFinite(ElementSnapGeometry::unite(u, QRectF(0, 0, kNaN, 1))));
-    EXPECT_FALSE(ElementSnapGeometry::isFinite(
-        ElementSnapGeometry::unite(QRectF(0, kInf, 1, 1), QRectF(0, 0, 1, 1))));
+    EXPECT_FALSE(ElementSnapGeometry::isFinite(ElementSnapGeometry::unite(QRectF(0, kInf, 1, 1), QRectF(0, 0, 1, 1))));
 }
