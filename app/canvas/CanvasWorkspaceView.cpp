@@ -85,6 +85,8 @@ void CanvasWorkspaceView::bind(EditorStore *store, Localization *localization, s
     }
     if (m_store)
         disconnect(m_store, nullptr, this, nullptr);
+    if (m_store != store)
+        m_shownPaper.reset();
     m_store = store;
     // Nothing re-runs the binding when the store changes (undo, inspector edits, keys),
     // so the workspace follows the store itself.
@@ -134,14 +136,19 @@ void CanvasWorkspaceView::updateCanvasSize()
 
     m_layout = CanvasWorkspaceGeometry::canvasSize(label, m_retainedOverflowMm, zoom,
                                                    m_scrollArea->largestViewportSize(), m_scrollArea->barExtent());
-    if (m_canvas->size() == m_layout.canvas)
+    if (m_canvas->size() == m_layout.canvas) {
+        m_shownPaper = m_canvas->paperRect();
         return;
-    const QRectF oldPaper = m_canvas->paperRect();
+    }
+    // The paper as it was last shown: asking the canvas now would place the old size at
+    // the new zoom, which is off-centre once the label outgrows the old canvas.
+    const QRectF oldPaper = m_shownPaper ? *m_shownPaper : m_canvas->paperRect();
     const QRectF oldVisible = visibleRect();
     m_canvas->resize(m_layout.canvas);
+    m_shownPaper = m_canvas->paperRect();
     m_canvas->updateInlineEditorFrame();
     m_canvas->update();
-    scrollTo(CanvasWorkspaceGeometry::centredOrigin(oldPaper, oldVisible, m_canvas->paperRect(), m_layout.canvas,
+    scrollTo(CanvasWorkspaceGeometry::centredOrigin(oldPaper, oldVisible, *m_shownPaper, m_layout.canvas,
                                                     m_layout.viewport));
 }
 

@@ -110,6 +110,8 @@ private:
     double m_overflowZoom = 0;
     // The sizes last chosen for the canvas and the viewport they leave.
     CanvasWorkspaceGeometry::CanvasSize m_layout;
+    // Where the paper was drawn after the last sizing, for keeping its centre in view.
+    std::optional<QRectF> m_shownPaper;
     // Native pinch events report increments; this sums them since the gesture began.
     double m_nativeMagnification = 0;
     // Angle delta of Ctrl+wheel not yet worth a whole notch (high-resolution wheels).

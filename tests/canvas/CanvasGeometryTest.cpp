@@ -115,8 +115,7 @@ TEST(CanvasWorkspaceGeometry, CanvasCoversTheLabelWithMarginsOrTheViewport)
 
     // Zoom is clamped before sizing: NaN draws at 1, zero at 0.2.
     EXPECT_EQ(canvasSize({100, 50}, {0, 0}, nan, {200, 100}, {0, 0}), overlay);
-    EXPECT_EQ(canvasSize({100, 50}, {0, 0}, 0, {10, 10}, {0, 0}),
-              canvasSize({100, 50}, {0, 0}, 0.2, {10, 10}, {0, 0}));
+    EXPECT_EQ(canvasSize({100, 50}, {0, 0}, 0, {10, 10}, {0, 0}), canvasSize({100, 50}, {0, 0}, 0.2, {10, 10}, {0, 0}));
 
     // Broken label sizes leave only the margins.
     EXPECT_EQ(canvasSize({nan, -5}, {inf, nan}, 1, {10, 10}, {0, 0}).canvas, QSize(90, 90));

@@ -36,8 +36,7 @@ public:
 
     std::unique_ptr<kestrivane::EditorStore> makeStore(const kestrivane::LabelDocument &document, double zoom = 1)
     {
-        auto store =
-            std::make_unique<kestrivane::EditorStore>(&localization, document, std::nullopt, false, &grid);
+        auto store = std::make_unique<kestrivane::EditorStore>(&localization, document, std::nullopt, false, &grid);
         store->setZoom(zoom);
         return store;
     }
