@@ -1,0 +1,263 @@
+#include "model/ElementOptions.h"
+
+#include "common/TextRules.h"
+
+#include <QJsonValue>
+#include <QTimeZone>
+#include <QVariant>
+
+#include <cmath>
+
+namespace kestrivane {
+
+// ---------------------------------------------------------------------------------------
+// Text
+
+QString rawValue(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::left: return QStringLiteral("left");
+    case TextAlignment::center: return QStringLiteral("center");
+    case TextAlignment::right: return QStringLiteral("right");
+    case TextAlignment::justify: return QStringLiteral("justify");
+    }
+    return QString();
+}
+
+QString titleKey(TextAlignment alignment)
+{
+    return QStringLiteral("mac.align_") + rawValue(alignment);
+}
+
+std::optional<TextAlignment> textAlignmentFromRawValue(const QString &raw)
+{
+    for (const TextAlignment alignment : allTextAlignments) {
+        if (rawValue(alignment) == raw)
+            return alignment;
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------
+// Dates
+
+QString rawValue(DatePattern pattern)
+{
+    switch (pattern) {
+    case DatePattern::isoDate: return QStringLiteral("isoDate");
+    case DatePattern::dayMonthYear: return QStringLiteral("dayMonthYear");
+    case DatePattern::time: return QStringLiteral("time");
+    case DatePattern::dateTime: return QStringLiteral("dateTime");
+    }
+    return QString();
+}
+
+QString titleKey(DatePattern pattern)
+{
+    return QStringLiteral("mac.date_") + rawValue(pattern);
+}
+
+QString pattern(DatePattern pattern)
+{
+    switch (pattern) {
+    case DatePattern::isoDate: return QStringLiteral("yyyy-MM-dd");
+    case DatePattern::dayMonthYear: return QStringLiteral("dd.MM.yyyy");
+    case DatePattern::time: return QStringLiteral("HH:mm");
+    case DatePattern::dateTime: return QStringLiteral("yyyy-MM-dd HH:mm");
+    }
+    return QString();
+}
+
+std::optional<DatePattern> datePatternFromRawValue(const QString &raw)
+{
+    for (const DatePattern pattern : allDatePatterns) {
+        if (rawValue(pattern) == raw)
+            return pattern;
+    }
+    return std::nullopt;
+}
+
+QString DateOptions::currentZoneForNewOptions()
+{
+    return text::currentTimeZoneId();
+}
+
+namespace {
+
+// Built from explicit zero-padded fields so that no locale takes part: QDateTime's own
+// formatting follows the process locale for some letters. "yyyy" is the year of the era,
+// as a Gregorian date formatter shows it (Qt has no year 0: year -1 is 1 BC).
+QString formatDate(DatePattern pattern, const QDate &date, const QTime &time)
+{
+    const int year = date.year() > 0 ? date.year() : -date.year();
+    switch (pattern) {
+    case DatePattern::isoDate: return QString::asprintf("%04d-%02d-%02d", year, date.month(), date.day());
+    case DatePattern::dayMonthYear: return QString::asprintf("%02d.%02d.%04d", date.day(), date.month(), year);
+    case DatePattern::time: return QString::asprintf("%02d:%02d", time.hour(), time.minute());
+    case DatePattern::dateTime:
+        return QString::asprintf("%04d-%02d-%02d %02d:%02d", year, date.month(), date.day(), time.hour(),
+                                 time.minute());
+    }
+    return QString();
+}
+
+} // namespace
+
+QString DateOptions::value(const QDateTime &at) const
+{
+    if (!at.isValid())
+        return QString();
+    const QDateTime local = at.toTimeZone(text::timeZoneOrUtc(timeZoneID));
+    if (!local.isValid())
+        return QString();
+    // Calendar days at the same wall-clock time; inside a daylight-saving gap Qt moves
+    // the time forward, like a Gregorian calendar does.
+    QDateTime shown = local.addDays(offsetDays);
+    if (!shown.isValid())
+        shown = local;
+    return formatDate(pattern, shown.date(), shown.time());
+}
+
+// ---------------------------------------------------------------------------------------
+// Counters
+
+QString CounterOptions::value(qint64 index, bool allowingNegative) const
+{
+    qint64 product = 0;
+    qint64 number = 0;
+    if (__builtin_mul_overflow(step, index, &product) || __builtin_add_overflow(start, product, &number))
+        throwIssue(DocumentIssue::invalidContent);
+    if (number < 0 && !allowingNegative)
+        throwIssue(DocumentIssue::invalidContent);
+    if (digits < 1 || digits > 18)
+        throwIssue(DocumentIssue::invalidContent);
+
+    const QString text = QString::number(number);
+    const qsizetype zeros = std::max<qsizetype>(0, qsizetype(digits) - text.size());
+    if (number < 0) {
+        // "-0042": the sign leads and the zeros stand between it and the digits.
+        return prefix + QLatin1Char('-') + QString(zeros, QLatin1Char('0')) + text.mid(1) + suffix;
+    }
+    return prefix + QString(zeros, QLatin1Char('0')) + text + suffix;
+}
+
+// ---------------------------------------------------------------------------------------
+// JSON
+
+namespace {
+
+[[noreturn]] void invalidDocument()
+{
+    throwIssue(DocumentIssue::invalidDocument);
+}
+
+QJsonValue required(const QJsonObject &object, const QString &key)
+{
+    const auto found = object.constFind(key);
+    if (found == object.constEnd())
+        invalidDocument();
+    return found.value();
+}
+
+QString requireString(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = required(object, key);
+    if (!value.isString())
+        invalidDocument();
+    return value.toString();
+}
+
+bool requireBool(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = required(object, key);
+    if (!value.isBool())
+        invalidDocument();
+    return value.toBool();
+}
+
+// Integers are kept exactly as Qt reads them (64-bit); a number written with a fraction
+// or an exponent is accepted only when it is integral and inside the 64-bit range.
+// The variant's type is asked rather than a sentinel default, because INT64_MIN is a
+// legal counter value.
+qint64 requireInt64(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = required(object, key);
+    if (!value.isDouble())
+        invalidDocument();
+    const QVariant variant = value.toVariant();
+    if (variant.typeId() == QMetaType::LongLong)
+        return variant.toLongLong();
+    const double d = value.toDouble();
+    // 2^63 is exactly representable; every double below it (and at or above -2^63) fits.
+    if (!std::isfinite(d) || d != std::trunc(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+        invalidDocument();
+    return static_cast<qint64>(d);
+}
+
+} // namespace
+
+QJsonObject toJson(const TextStyle &style)
+{
+    return QJsonObject{
+        {QStringLiteral("fontName"), style.fontName}, {QStringLiteral("bold"), style.bold},
+        {QStringLiteral("italic"), style.italic},     {QStringLiteral("underline"), style.underline},
+        {QStringLiteral("alignment"), rawValue(style.alignment)},
+    };
+}
+
+QJsonObject toJson(const DateOptions &options)
+{
+    return QJsonObject{
+        {QStringLiteral("pattern"), rawValue(options.pattern)},
+        {QStringLiteral("timeZoneID"), options.timeZoneID},
+        {QStringLiteral("offsetDays"), options.offsetDays},
+    };
+}
+
+QJsonObject toJson(const CounterOptions &options)
+{
+    return QJsonObject{
+        {QStringLiteral("start"), options.start},   {QStringLiteral("step"), options.step},
+        {QStringLiteral("digits"), options.digits}, {QStringLiteral("prefix"), options.prefix},
+        {QStringLiteral("suffix"), options.suffix},
+    };
+}
+
+TextStyle textStyleFromJson(const QJsonObject &object)
+{
+    TextStyle style;
+    style.fontName = requireString(object, QStringLiteral("fontName"));
+    style.bold = requireBool(object, QStringLiteral("bold"));
+    style.italic = requireBool(object, QStringLiteral("italic"));
+    style.underline = requireBool(object, QStringLiteral("underline"));
+    const auto alignment = textAlignmentFromRawValue(requireString(object, QStringLiteral("alignment")));
+    if (!alignment)
+        invalidDocument();
+    style.alignment = *alignment;
+    return style;
+}
+
+DateOptions dateOptionsFromJson(const QJsonObject &object)
+{
+    DateOptions options;
+    const auto pattern = datePatternFromRawValue(requireString(object, QStringLiteral("pattern")));
+    if (!pattern)
+        invalidDocument();
+    options.pattern = *pattern;
+    options.timeZoneID = requireString(object, QStringLiteral("timeZoneID"));
+    options.offsetDays = requireInt64(object, QStringLiteral("offsetDays"));
+    return options;
+}
+
+CounterOptions counterOptionsFromJson(const QJsonObject &object)
+{
+    CounterOptions options;
+    options.start = requireInt64(object, QStringLiteral("start"));
+    options.step = requireInt64(object, QStringLiteral("step"));
+    options.digits = requireInt64(object, QStringLiteral("digits"));
+    options.prefix = requireString(object, QStringLiteral("prefix"));
+    options.suffix = requireString(object, QStringLiteral("suffix"));
+    return options;
+}
+
+} // namespace kestrivane
