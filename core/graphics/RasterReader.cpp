@@ -40,7 +40,8 @@ std::optional<Header> readHeader(const QByteArray &data)
     const QSize size = reader.size();
     if (!size.isValid())
         return std::nullopt;
-    return Header{format, size};
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    return Header{format, size, turned};
 }
 
 QSize shrunkToFit(QSize size, int maximumSide)

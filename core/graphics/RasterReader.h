@@ -21,6 +21,9 @@ bool isAllowedFormat(const QByteArray &format);
 struct Header {
     QByteArray format; // one of the allowed formats
     QSize size;        // stored pixel size, before any orientation tag is applied
+    bool turned;       // the orientation tag turns the picture by a quarter: sides swap
+
+    QSize uprightSize() const { return turned ? size.transposed() : size; }
 };
 
 // The format and the pixel size from the header alone; the pixels are not decoded.
