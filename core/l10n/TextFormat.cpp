@@ -1,5 +1,6 @@
 #include "l10n/TextFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -115,7 +116,15 @@ QString formatFloat(const FormatArgument &argument, const Spec &spec, const QLoc
     const bool negative = std::signbit(value);
     if (std::isinf(value))
         return padNumber(negative, QStringLiteral("inf"), spec, false);
-    QString digits = withDecimalPoint(QString::number(std::fabs(value), 'f', precision), locale);
+    // to_chars rounds the exact binary value like printf does (2.5 with no decimals is
+    // "2"), with no locale involved; the largest double needs 309 digits + the decimals.
+    char buffer[512];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed,
+                                       precision);
+    if (written.ec != std::errc())
+        return QString();
+    const QString digits =
+        withDecimalPoint(QString::fromLatin1(buffer, qsizetype(written.ptr - buffer)), locale);
     return padNumber(negative, digits, spec, true);
 }
 

@@ -113,7 +113,10 @@ QString DateOptions::value(const QDateTime &at) const
     // Calendar days at the same wall-clock time; inside a daylight-saving gap Qt moves
     // the time forward, like a Gregorian calendar does.
     QDateTime shown = local.addDays(offsetDays);
-    if (!shown.isValid())
+    // Far outside the reachable years Qt's day arithmetic saturates instead of failing,
+    // so a shift is accepted only when it lands on the calendar day it asked for.
+    const QDate expected = local.date().addDays(offsetDays);
+    if (!shown.isValid() || !expected.isValid() || shown.date() != expected)
         shown = local;
     return formatDate(pattern, shown.date(), shown.time());
 }
