@@ -191,8 +191,8 @@ BarcodeDrawing drawing(const QString &content, const BarcodeOptions &options)
         const auto text = strictUtf8(string->text, string->length);
         if (!text)
             fail();
-        result.captions.append(
-            BarcodeDrawing::Caption{*text, double(string->x), double(string->y), double(string->fsize), string->halign});
+        result.captions.append(BarcodeDrawing::Caption{*text, double(string->x), double(string->y),
+                                                       double(string->fsize), string->halign});
     }
     result.size = QSizeF(double(vector->width), double(vector->height));
     if (!(result.size.width() > 0) || !(result.size.height() > 0) || result.rectangles.isEmpty())
@@ -213,11 +213,11 @@ struct ApplicationIdentifier {
 };
 
 constexpr ApplicationIdentifier identifiers[] = {
-    {"00", 18, true}, {"01", 14, true}, {"02", 14, true}, {"11", 6, true},  {"12", 6, true},  {"13", 6, true},
-    {"15", 6, true},  {"16", 6, true},  {"17", 6, true},  {"20", 2, true},  {"10", 20, false}, {"21", 20, false},
-    {"22", 20, false}, {"30", 8, false}, {"37", 8, false}, {"90", 30, false}, {"91", 90, false}, {"92", 90, false},
-    {"93", 90, false}, {"94", 90, false}, {"95", 90, false}, {"96", 90, false}, {"97", 90, false}, {"98", 90, false},
-    {"99", 90, false},
+    {"00", 18, true},  {"01", 14, true},  {"02", 14, true},  {"11", 6, true},   {"12", 6, true},
+    {"13", 6, true},   {"15", 6, true},   {"16", 6, true},   {"17", 6, true},   {"20", 2, true},
+    {"10", 20, false}, {"21", 20, false}, {"22", 20, false}, {"30", 8, false},  {"37", 8, false},
+    {"90", 30, false}, {"91", 90, false}, {"92", 90, false}, {"93", 90, false}, {"94", 90, false},
+    {"95", 90, false}, {"96", 90, false}, {"97", 90, false}, {"98", 90, false}, {"99", 90, false},
 };
 
 const ApplicationIdentifier *findIdentifier(const QByteArray &id)

@@ -42,6 +42,10 @@ inline constexpr qsizetype maximumContentBytes = 4096;
 // Encodes `content` in the options' symbology (only `symbology` and `showsText` matter).
 // Stateless and safe to call from several threads. Every failure throws
 // DocumentIssue::invalidBarcode.
+//
+// The installed zint (2.11) has lower length limits than later releases, so longer
+// content is refused: Code 128 takes 60 symbol characters (120 digits), Code 39 85
+// characters, Codabar 60 including start and stop, interleaved 2 of 5 90 digits.
 BarcodeDrawing drawing(const QString &content, const BarcodeOptions &options);
 
 // Throws DocumentIssue::invalidBarcode unless `text` is exactly `length` ASCII digits whose

@@ -29,8 +29,7 @@ struct BarcodeOptions {
     double captionFontSizePt = defaultCaptionFontSizePt;
 
     BarcodeOptions() = default;
-    BarcodeOptions(BarcodeSymbology symbology, bool showsText,
-                   double captionFontSizePt = defaultCaptionFontSizePt)
+    BarcodeOptions(BarcodeSymbology symbology, bool showsText, double captionFontSizePt = defaultCaptionFontSizePt)
         : symbology(symbology), showsText(showsText), captionFontSizePt(captionFontSizePt)
     {
     }

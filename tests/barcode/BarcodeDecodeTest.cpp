@@ -124,10 +124,12 @@ TEST_F(ZbarDecode, StackedDataBarCarriesTheElementString)
 {
     // The same element string in every notation reaches the symbol as the same data. The
     // decoder reads stacked symbols of up to two rows, so the payload is kept that short.
-    for (const QString &content : {QStringLiteral("[01]04601234567893[10]AB"),
-                                   QStringLiteral("(01)04601234567893(10)AB"),
-                                   QStringLiteral("010460123456789310AB")}) {
-        const QStringList read = decode(BarcodeSymbology::gs1DataBarStacked, content, QStringLiteral("databar"), 4);
+    int notation = 0;
+    for (const QString &content :
+         {QStringLiteral("[01]04601234567893[10]AB"), QStringLiteral("(01)04601234567893(10)AB"),
+          QStringLiteral("010460123456789310AB")}) {
+        const QStringList read =
+            decode(BarcodeSymbology::gs1DataBarStacked, content, QStringLiteral("databar-%1").arg(++notation), 4);
         ASSERT_EQ(read.size(), 1) << content.toStdString();
         EXPECT_EQ(read.front(), QStringLiteral("010460123456789310AB")) << content.toStdString();
     }

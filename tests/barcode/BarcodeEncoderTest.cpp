@@ -25,7 +25,7 @@ BarcodeDrawing encode(BarcodeSymbology symbology, const QString &content, bool s
     return BarcodeEncoder::drawing(content, BarcodeOptions(symbology, showsText));
 }
 
-#define EXPECT_BARCODE_REFUSED(symbology, content)                                                                   \
+#define EXPECT_BARCODE_REFUSED(symbology, content)                                                                     \
     EXPECT_ISSUE(encode(symbology, content), DocumentIssue, DocumentIssue::invalidBarcode)
 
 #define EXPECT_ENCODES(symbology, content) EXPECT_NO_THROW(encode(symbology, content)) << (content).toStdString()
@@ -100,8 +100,10 @@ TEST(BarcodeContentChecks, CharacterSetsOfTheLinearCodes)
 
     EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5, QStringLiteral("12345"));
     EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5, QStringLiteral("12345A"));
-    EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5, QStringLiteral("12\u0663456")); // six characters, odd bytes
-    EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5, QStringLiteral("1\uFF1334")); // full-width digit, even bytes
+    EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5,
+                           QStringLiteral("12\u0663456")); // six characters, odd bytes
+    EXPECT_BARCODE_REFUSED(BarcodeSymbology::interleaved2of5,
+                           QStringLiteral("1\uFF1334")); // full-width digit, even bytes
 
     // Free text: anything zint can encode.
     EXPECT_ENCODES(BarcodeSymbology::code128, QStringLiteral("Lot 7/b, x=42 #ü"));
@@ -155,7 +157,8 @@ TEST(BarcodeContentChecks, QRSymbologyEncodesTextOutsideLatin1)
 TEST(BarcodeDrawingOutput, CaptionsFollowTheShowsTextSetting)
 {
     for (BarcodeSymbology symbology : allBarcodeSymbologies())
-        EXPECT_TRUE(encode(symbology, example(symbology), false).captions.isEmpty()) << rawValue(symbology).toStdString();
+        EXPECT_TRUE(encode(symbology, example(symbology), false).captions.isEmpty())
+            << rawValue(symbology).toStdString();
 
     auto joined = [](const BarcodeDrawing &drawing) {
         QString text;
@@ -172,9 +175,9 @@ TEST(BarcodeDrawingOutput, CaptionsFollowTheShowsTextSetting)
     EXPECT_EQ(joined(encode(BarcodeSymbology::code128, QStringLiteral("Grüße 42"), true)), QStringLiteral("Grüße 42"));
 
     // Captions sit under the bars and inside the symbol.
-    for (BarcodeSymbology symbology : {BarcodeSymbology::ean13, BarcodeSymbology::ean8, BarcodeSymbology::code39,
-                                       BarcodeSymbology::codabar, BarcodeSymbology::code128,
-                                       BarcodeSymbology::interleaved2of5, BarcodeSymbology::itf14}) {
+    for (BarcodeSymbology symbology :
+         {BarcodeSymbology::ean13, BarcodeSymbology::ean8, BarcodeSymbology::code39, BarcodeSymbology::codabar,
+          BarcodeSymbology::code128, BarcodeSymbology::interleaved2of5, BarcodeSymbology::itf14}) {
         const BarcodeDrawing drawing = encode(symbology, example(symbology), true);
         ASSERT_FALSE(drawing.captions.isEmpty()) << rawValue(symbology).toStdString();
         for (const auto &caption : drawing.captions) {
@@ -333,19 +336,19 @@ TEST(GS1Bracketing, ThreeNotationsGiveTheSameBracketedString)
 TEST(GS1Bracketing, RefusesWhatItCannotSplit)
 {
     const QStringList refused = {
-        QStringLiteral("01046012345678921ABC001"),  // 13 digits after 01: "21" is taken as data
-        QStringLiteral("0104601234567893\x1D"),     // GS at the very end
+        QStringLiteral("01046012345678921ABC001"),         // 13 digits after 01: "21" is taken as data
+        QStringLiteral("0104601234567893\x1D"),            // GS at the very end
         QStringLiteral("21\x1D") + QStringLiteral("10AB"), // empty variable data
-        QStringLiteral("3103000123"),               // identifier in neither table
+        QStringLiteral("3103000123"),                      // identifier in neither table
         QStringLiteral("0104601234567893\x1D\x1D") + QStringLiteral("10AB"),
         QStringLiteral("0104601234567893") + QStringLiteral("1"), // one byte left over
-        QStringLiteral("01046012345678X3"),         // fixed data must be digits
+        QStringLiteral("01046012345678X3"),                       // fixed data must be digits
         QStringLiteral("21") + QString(21, QLatin1Char('S')),
-        QStringLiteral("30123456789"),              // 30 takes at most 8
+        QStringLiteral("30123456789"), // 30 takes at most 8
         QStringLiteral("10AB]"),
         QStringLiteral("10A\tB"),
         QStringLiteral("10Grüße"),
-        QStringLiteral("(1)23"),                    // no group becomes an identifier
+        QStringLiteral("(1)23"), // no group becomes an identifier
         QStringLiteral("(ABC)123"),
         QStringLiteral("(12345)678"),
     };

@@ -23,8 +23,9 @@ QJsonObject object(const char *json)
 
 TEST(BarcodeSymbologyVocabulary, RawValuesTitlesAndKinds)
 {
-    const QStringList raws = {"ean13",  "qr",      "dataMatrix", "gs1DataMatrix",   "gs1DataBarStacked", "ean8",
-                              "code39", "codabar", "code128",    "interleaved2of5", "itf14"};
+    const QStringList raws = {"ean13", "qr",     "dataMatrix", "gs1DataMatrix", "gs1DataBarStacked",
+                              "ean8",  "code39", "codabar",    "code128",       "interleaved2of5",
+                              "itf14"};
     const QList<BarcodeSymbology> &all = allBarcodeSymbologies();
     ASSERT_EQ(all.size(), raws.size());
     for (qsizetype i = 0; i < all.size(); ++i) {

@@ -1,5 +1,5 @@
-#include "barcode/BarcodeEncoder.h"
 #include "barcode/QRCode.h"
+#include "barcode/BarcodeEncoder.h"
 
 #include "model/DocumentIssue.h"
 
