@@ -1,9 +1,10 @@
 #include "canvas/LabelCanvas.h"
 
 #include "canvas/CanvasGeometry.h"
-#include "canvas/LabelOutline.h"
 #include "editor/EditorStore.h"
 #include "model/LabelDocument.h"
+#include "render/LabelRenderer.h"
+#include "render/PictureCache.h"
 
 #include <QDateTime>
 #include <QPaintEvent>
@@ -174,8 +175,10 @@ void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
     }
 
     drawPaper(painter, paper);
-    drawLabel(painter, paper, document, zoom);
-    drawOverflow(painter, paper, document, zoom);
+    const QDateTime now = QDateTime::currentDateTime();
+    PictureCache pictures; // both passes share each decoded picture
+    drawLabel(painter, paper, document, zoom, now, pictures);
+    drawOverflow(painter, paper, document, zoom, now, pictures);
     if (store.showsGrid())
         drawGrid(painter, paper, dirty);
     drawSmartSnapGuides(painter, paper);
@@ -192,7 +195,7 @@ void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
 
 void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
 {
-    const QPainterPath outline = labelOutline(m_store->document(), paper);
+    const QPainterPath outline = LabelRenderer::outline(m_store->document(), paper);
     painter.save();
     // A soft shadow below the sheet, offset 2 points down and fading out over 8 points:
     // a few widening translucent rings approximate the blur without an offscreen image,
@@ -212,19 +215,23 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
     painter.restore();
 }
 
-void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom) const
+void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                            const QDateTime &now, PictureCache &pictures) const
 {
     painter.save();
     painter.setClipRect(paper, Qt::IntersectClip);
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
-    // >>> LABEL RENDERER: LabelRenderer::draw(document, painter, false, now, 0) plugs in here,
-    // with its error ignored (whatever it drew before failing stays).
-    Q_UNUSED(document);
+    try {
+        LabelRenderer::draw(document, painter, false, now, 0, &pictures);
+    } catch (const std::exception &) {
+        // What was drawn before the failure stays; the overlays still follow.
+    }
     painter.restore();
 }
 
-void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom) const
+void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                               const QDateTime &now, PictureCache &pictures) const
 {
     const LabelDocument outside = overflowingElements(document);
     if (outside.elements.isEmpty())
@@ -232,14 +239,17 @@ void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const Lab
     painter.save();
     QPainterPath clip;
     clip.addRect(rect());
-    clip.addPath(labelOutline(m_store->document(), paper));
+    clip.addPath(LabelRenderer::outline(m_store->document(), paper));
     clip.setFillRule(Qt::OddEvenFill);
     painter.setClipPath(clip, Qt::IntersectClip);
     painter.setOpacity(0.42);
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
-    // >>> LABEL RENDERER: LabelRenderer::drawElements(outside, painter, false, now, 0) plugs in
-    // here, with its error ignored.
+    try {
+        LabelRenderer::drawElements(outside, painter, false, now, 0, &pictures);
+    } catch (const std::exception &) {
+        // As for the label itself: keep what was drawn.
+    }
     painter.restore();
 }
 
@@ -253,7 +263,7 @@ void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF 
     if (!dots)
         return;
     painter.save();
-    painter.setClipPath(labelOutline(m_store->document(), paper), Qt::IntersectClip);
+    painter.setClipPath(LabelRenderer::outline(m_store->document(), paper), Qt::IntersectClip);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromRgbF(91 / 255.0f, 106 / 255.0f, 126 / 255.0f, 0.48f));
     for (int j = 0; j < dots->rows; ++j) {
@@ -285,7 +295,7 @@ void LabelCanvas::drawSmartSnapGuides(QPainter &painter, const QRectF &paper) co
         }
     }
     painter.save();
-    painter.setClipPath(labelOutline(m_store->document(), paper), Qt::IntersectClip);
+    painter.setClipPath(LabelRenderer::outline(m_store->document(), paper), Qt::IntersectClip);
     QPen pen(withAlpha(systemBlue, 0.95), 1.25, Qt::CustomDashLine, Qt::FlatCap);
     pen.setDashPattern(dashInPoints(4, 2, 1.25));
     painter.setPen(pen);

@@ -14,11 +14,13 @@
 #include <functional>
 #include <optional>
 
+class QDateTime;
 class QPainter;
 
 namespace kestrivane {
 
 class EditorStore;
+class PictureCache;
 struct LabelDocument;
 struct LabelElement;
 
@@ -93,8 +95,10 @@ protected:
 
 private:
     void drawPaper(QPainter &painter, const QRectF &paper) const;
-    void drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom) const;
-    void drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom) const;
+    void drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                   const QDateTime &now, PictureCache &pictures) const;
+    void drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                      const QDateTime &now, PictureCache &pictures) const;
     void drawGrid(QPainter &painter, const QRectF &paper, const QRectF &dirty) const;
     void drawSmartSnapGuides(QPainter &painter, const QRectF &paper) const;
     void drawMarquee(QPainter &painter, const QRectF &paper) const;
