@@ -3,6 +3,7 @@
 #include "barcode/QRCode.h"
 #include "model/LabelElement.h"
 #include "render/PointFont.h"
+#include "render/RenderCache.h"
 #include "render/WebFonts.h"
 #include "web/WebGS1Caption.h"
 
@@ -21,16 +22,17 @@ namespace {
 constexpr double gs1LineHeight = 1.08;
 constexpr double gs1Inset = 1.5;
 
-// Dark areas are filled as one path: one fill operation per symbol keeps PDF pages small,
-// and with anti-aliasing off neighbouring bars and modules meet without seams.
+// Dark areas are filled as plain rectangles with no outline: the PDF writer turns them into
+// one native rectangle operator each, which keeps pages small, and with anti-aliasing off
+// neighbouring bars and modules meet without seams.
 void fillRectangles(QPainter &painter, const QList<QRectF> &rectangles, const QColor &ink)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    for (const QRectF &r : rectangles)
-        path.addRect(r);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillPath(path, ink);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    painter.drawRects(rectangles.constData(), int(rectangles.size()));
+    painter.restore();
 }
 
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
@@ -39,6 +41,13 @@ double finiteOr(double value, double fallback) { return std::isfinite(value) ? v
 
 BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
                                          bool preservesAspectRatio, double captionFontSizePt)
+    : BarcodeRenderLayout(drawing, availableSize, preservesAspectRatio,
+                          WebFonts::monospacedSystemFont(captionFontSizePt))
+{
+}
+
+BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
+                                         bool preservesAspectRatio, const PointFont &font)
 {
     const double dw = drawing.size.width();
     const double dh = drawing.size.height();
@@ -52,7 +61,6 @@ BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QS
         scaleX = s;
         scaleY = s;
     } else if (!drawing.captions.isEmpty()) {
-        const PointFont font = WebFonts::monospacedSystemFont(captionFontSizePt);
         const double band = std::ceil(font.ascent() + font.descent() + std::max(font.leading(), 0.0)) + 2;
         double barBottom = dh;
         if (!drawing.rectangles.isEmpty()) {
@@ -124,8 +132,11 @@ void drawQRCode(QPainter &painter, const LabelElement &element, double w, double
     fillRectangles(painter, cells, ink);
 }
 
-void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                 RenderCache *cache)
 {
+    std::optional<RenderCache> local;
+    RenderCache &fonts = cache ? *cache : local.emplace();
     const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
 
@@ -136,7 +147,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     const double captionSize = element.barcode.captionFontSizePt;
     const BarcodeRenderLayout layout(drawing, QSizeF(w, h - gs1Height), isMatrix(element.barcode.symbology),
-                                     captionSize);
+                                     fonts.monospacedSystemFont(captionSize));
 
     painter.save();
     painter.translate(layout.offsetX, layout.offsetY);
@@ -146,7 +157,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     painter.setPen(ink);
     for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
-        const PointFont font = WebFonts::monospacedSystemFont(placement.fontSizePt);
+        const PointFont font = fonts.monospacedSystemFont(placement.fontSizePt);
         const QString &text = placement.caption.text;
         double shift = 0;
         if (placement.caption.alignment == 2)
@@ -157,7 +168,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     }
 
     if (gs1) {
-        const PointFont font = WebFonts::gs1CaptionFont(gs1->fontPt);
+        const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
         PointTextLayout::Options options;
         options.alignment = Qt::AlignHCenter;
         options.wrapWidthPt = std::max(w - 2 * gs1Inset, 1.0);

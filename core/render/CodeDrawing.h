@@ -12,6 +12,8 @@ class QPainter;
 namespace kestrivane {
 
 struct LabelElement;
+class PointFont;
+class RenderCache;
 
 // One human-readable caption of a barcode, ready to draw.
 struct BarcodeCaptionPlacement {
@@ -36,8 +38,12 @@ struct BarcodeRenderLayout {
     double captionBaselineY = 0;
 
     BarcodeRenderLayout() = default;
+    // Captions are measured in the labels' monospaced system font at `captionFontSizePt`.
     BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize, bool preservesAspectRatio,
                         double captionFontSizePt);
+    // The same with the caption font given.
+    BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize, bool preservesAspectRatio,
+                        const PointFont &captionFont);
 
     // The captions placed so that the largest is drawn at `requestedFontSizePt` and the
     // lowest baseline lands on `captionBaselineY`; the others keep their distances, scaled
@@ -61,7 +67,8 @@ void drawQRCode(QPainter &painter, const LabelElement &element, double w, double
 // A barcode element in its box: white box, bars, the human-readable captions and, for a
 // web template's GS1 barcode, the identification caption under the bars. Throws the
 // encoder's or the caption layout's error.
-void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink);
+void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                 RenderCache *cache = nullptr);
 
 } // namespace CodeDrawing
 

@@ -5,7 +5,7 @@
 #include "model/DocumentIssue.h"
 #include "render/CodeDrawing.h"
 #include "render/PdfPageBoxes.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 #include "render/PointFont.h"
 #include "render/WebFonts.h"
 #include "render/WebTextFit.h"
@@ -76,11 +76,11 @@ QPen strokePen(const QColor &ink, double width)
 }
 
 void drawText(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
-              const QDateTime &at, qint64 index)
+              const QDateTime &at, qint64 index, RenderCache &cache)
 {
     const auto &style = element.textStyle;
     const auto &appearance = element.webAppearance;
-    PointFont font = WebFonts::elementFont(style.fontName, element.fontSizePt, appearance.has_value());
+    PointFont font = cache.elementFont(style.fontName, element.fontSizePt, appearance.has_value());
     if (style.bold)
         font = font.withBold(true);
     if (style.italic)
@@ -157,10 +157,9 @@ void drawShape(QPainter &painter, const LabelElement &element, double w, double 
     painter.strokePath(path, strokePen(ink, lw));
 }
 
-void drawImage(QPainter &painter, const LabelElement &element, double w, double h, PictureCache *pictures)
+void drawImage(QPainter &painter, const LabelElement &element, double w, double h, RenderCache &cache)
 {
-    std::optional<ElementPicture> loaded;
-    const ElementPicture &picture = pictures ? pictures->picture(element) : loaded.emplace(ElementPicture::load(element));
+    const ElementPicture &picture = cache.picture(element);
 
     WebImagePlacement placement{QStringLiteral("contain"), 100, 50, 50, QStringLiteral("rect")};
     if (element.webAppearance && element.webAppearance->image)
@@ -191,20 +190,13 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         return;
     }
     const QSize size = picture.decodeSize(painter, target);
-    QImage image;
-    if (pictures) {
-        image = pictures->image(picture, size);
-    } else {
-        image = raster::decode(picture.raster(), size);
-        if (image.isNull())
-            throwIssue(DocumentIssue::invalidImage);
-    }
+    const QImage image = cache.image(picture, size);
     // The whole image, never a part: the PDF writer embeds a copy for every distinct part.
     painter.drawImage(target, image);
 }
 
 void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index,
-                 PictureCache *pictures)
+                 RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -228,13 +220,13 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
     switch (element.kind) {
     case ElementKind::text:
     case ElementKind::dateTime:
-    case ElementKind::counter: drawText(painter, element, w, h, ink, at, index); break;
+    case ElementKind::counter: drawText(painter, element, w, h, ink, at, index, cache); break;
     case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
-    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink); break;
+    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache); break;
     case ElementKind::line: drawLine(painter, element, w, h, ink); break;
     case ElementKind::rectangle:
     case ElementKind::ellipse: drawShape(painter, element, w, h, ink); break;
-    case ElementKind::image: drawImage(painter, element, w, h, pictures); break;
+    case ElementKind::image: drawImage(painter, element, w, h, cache); break;
     }
 }
 
@@ -243,12 +235,12 @@ void drawBackground(const WebBackground &background, QPainter &, const QRectF &)
 
 // The elements of a document that carries no table, already validated when asked.
 void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
-                     qint64 index, PictureCache *pictures)
+                     qint64 index, RenderCache &cache)
 {
     SavedState saved(painter);
     for (const LabelElement &element : document.elements) {
         try {
-            drawElement(painter, element, at, index, pictures);
+            drawElement(painter, element, at, index, cache);
         } catch (const Error &) {
             if (failure == ElementFailure::stop)
                 throw;
@@ -258,7 +250,7 @@ void drawElementList(const LabelDocument &document, QPainter &painter, ElementFa
 
 // One label of a document that carries no table, already validated when asked.
 void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
-               qint64 index, PictureCache *pictures)
+               qint64 index, RenderCache &cache)
 {
     SavedState saved(painter);
     const QSizeF labelSize = size(document);
@@ -268,7 +260,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
     if (document.webBackground)
         drawBackground(*document.webBackground, painter, rect);
     painter.setClipRect(rect, Qt::IntersectClip);
-    drawElementList(document, painter, failure, at, index, pictures);
+    drawElementList(document, painter, failure, at, index, cache);
 }
 
 // The document to draw: with a table, its first row bound in (the binding's error is
@@ -329,17 +321,21 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
 }
 
 void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          PictureCache *pictures)
+          RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
-    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+    std::optional<RenderCache> local;
+    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
+              cache ? *cache : local.emplace());
 }
 
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, PictureCache *pictures)
+                  qint64 index, RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
-    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+    std::optional<RenderCache> local;
+    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
+                    cache ? *cache : local.emplace());
 }
 
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at)
@@ -348,12 +344,12 @@ void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime
     // Every slot draws the same document: bind and check it once.
     const LabelDocument label = prepared(document, document.table.has_value());
     painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
-    PictureCache pictures;
+    RenderCache cache;
     const QList<QRectF> slots = labelRects(document);
     for (qsizetype i = 0; i < slots.size(); ++i) {
         SavedState saved(painter);
         painter.translate(slots[i].topLeft());
-        drawLabel(label, painter, ElementFailure::stop, at, i, &pictures);
+        drawLabel(label, painter, ElementFailure::stop, at, i, cache);
     }
 }
 
