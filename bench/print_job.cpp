@@ -6,6 +6,7 @@
 
 #include "model/LabelDocument.h"
 #include "print/LabelPrintJob.h"
+#include "render/WebFonts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -135,6 +136,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The program registers its fonts once at start; the figures are for printing.
+    WebFonts::registerFonts();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -59,16 +59,17 @@ namespace CodeDrawing {
 // Quiet zone of a QR element, in modules on each side.
 inline constexpr int qrQuietZoneModules = 4;
 
-// A QR element in its box (0, 0, w, h): white box, the code of the element's stored
-// content inset by four modules, dark modules as vector rectangles in the painter's pen
-// colour. Throws DocumentIssue::invalidContent for a text that cannot be encoded.
+// A QR element in its box (0, 0, w, h): white box and the code of the element's stored
+// content inset by four modules, its dark modules as vector rectangles in the ink; nothing
+// is drawn outside the box. Throws DocumentIssue::invalidContent for a text that cannot be encoded.
 void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink);
 
 // A barcode element in its box: white box, bars, the human-readable captions and, for a
 // web template's GS1 barcode, the identification caption under the bars. Throws the
-// encoder's or the caption layout's error.
+// encoder's or the caption layout's error. With `clipped` false the painter is not yet
+// clipped to the box, and is clipped here only when some text might leave it.
 void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
-                 RenderCache *cache = nullptr);
+                 RenderCache *cache = nullptr, bool clipped = true);
 
 } // namespace CodeDrawing
 

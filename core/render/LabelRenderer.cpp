@@ -43,6 +43,18 @@ private:
     QPainter &m_painter;
 };
 
+// The outline's corner radius in `rect`: scaled with the rectangle, within [0, half the
+// smaller side], 0 when it is not a number.
+double cornerRadius(const LabelDocument &document, const QRectF &rect)
+{
+    const double radius = document.layout.cornerRadiusMm / document.widthMm * rect.width();
+    if (!std::isfinite(radius))
+        return 0;
+    return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
+}
+
+void clipToBox(QPainter &painter, double w, double h) { painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip); }
+
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
 
@@ -182,6 +194,10 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     const QRectF target = placement.imageRect(box, picture.size(), false);
     if (target.isEmpty())
         return;
+    // The shape clips lie inside the box; without one, a picture reaching out is cut.
+    if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
+        !box.contains(target))
+        clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(1);
@@ -211,21 +227,35 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
     painter.translate(x + w / 2, y + h / 2);
     painter.rotate(element.rotationDegrees);
     painter.translate(-w / 2, -h / 2);
-    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
 
     const QColor ink = inkColor(element);
     painter.setPen(ink);
     painter.setBrush(ink);
 
+    // Every element is cut at its box. A clip costs a PDF page a full restatement of the
+    // graphics state each time it changes, so kinds that by construction stay inside their
+    // box skip it.
+    const double lw = element.strokeMm * k;
     switch (element.kind) {
     case ElementKind::text:
     case ElementKind::dateTime:
-    case ElementKind::counter: drawText(painter, element, w, h, ink, at, index, cache); break;
+    case ElementKind::counter:
+        clipToBox(painter, w, h);
+        drawText(painter, element, w, h, ink, at, index, cache);
+        break;
     case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
-    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache); break;
-    case ElementKind::line: drawLine(painter, element, w, h, ink); break;
+    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache, false); break;
+    case ElementKind::line:
+        if (!(lw <= h))
+            clipToBox(painter, w, h);
+        drawLine(painter, element, w, h, ink);
+        break;
     case ElementKind::rectangle:
-    case ElementKind::ellipse: drawShape(painter, element, w, h, ink); break;
+    case ElementKind::ellipse:
+        if (!(lw <= std::min(w, h)))
+            clipToBox(painter, w, h);
+        drawShape(painter, element, w, h, ink);
+        break;
     case ElementKind::image: drawImage(painter, element, w, h, cache); break;
     }
 }
@@ -255,11 +285,17 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
     SavedState saved(painter);
     const QSizeF labelSize = size(document);
     const QRectF rect(QPointF(0, 0), labelSize);
-    painter.setClipPath(outline(document, rect), Qt::IntersectClip);
+    const bool rectangular = document.layout.shape == LabelShape::rectangle && cornerRadius(document, rect) == 0;
+    if (rectangular)
+        painter.setClipRect(rect, Qt::IntersectClip);
+    else
+        painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
         drawBackground(*document.webBackground, painter, rect);
-    painter.setClipRect(rect, Qt::IntersectClip);
+    // A rectangular outline is the label's rectangle already.
+    if (!rectangular)
+        painter.setClipRect(rect, Qt::IntersectClip);
     drawElementList(document, painter, failure, at, index, cache);
 }
 
@@ -309,10 +345,7 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
         path.addEllipse(rect);
         return path;
     }
-    double radius = document.layout.cornerRadiusMm / document.widthMm * rect.width();
-    if (!std::isfinite(radius))
-        radius = 0;
-    radius = std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
+    const double radius = cornerRadius(document, rect);
     if (radius > 0)
         path.addRoundedRect(rect, radius, radius);
     else
