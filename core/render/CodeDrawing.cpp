@@ -153,7 +153,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     struct Caption {
         PointFont font;
         QPointF baseline;
-        const QString *text;
+        QString text;
     };
     QList<Caption> captions;
     // Bars and modules lie inside the box by construction; only text can leave it.
@@ -171,26 +171,24 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
         const double margin = captionInkMargin * placement.fontSizePt;
         inside = inside && baseline.x() - margin >= 0 && baseline.x() + width + margin <= w &&
                  baseline.y() - font.ascent() >= 0 && baseline.y() + font.descent() <= h;
-        captions.append(Caption{font, baseline, &text});
+        captions.append(Caption{font, baseline, text});
     }
     if (!clipped && !inside)
         painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
 
-    // The bars mapped into the box here rather than through a scaled painter: one transform
-    // fewer per barcode, which a PDF page pays for in state changes.
-    const double sx = finiteOr(layout.scaleX, 0);
-    const double sy = finiteOr(layout.scaleY, 0);
-    QList<QRectF> bars;
-    bars.reserve(drawing.rectangles.size());
-    for (const QRectF &r : drawing.rectangles)
-        bars.append(QRectF(layout.offsetX + r.x() * sx, layout.offsetY + r.y() * sy, r.width() * sx, r.height() * sy));
-    fillRectangles(painter, bars, ink);
+    // Bars in the drawing's own units under a scaled painter: a PDF page then holds them as
+    // short whole numbers, which is most of a barcode's share of the page.
+    const QTransform box = painter.transform();
+    painter.translate(layout.offsetX, layout.offsetY);
+    painter.scale(finiteOr(layout.scaleX, 0), finiteOr(layout.scaleY, 0));
+    fillRectangles(painter, drawing.rectangles, ink);
+    painter.setTransform(box);
 
     painter.setPen(ink);
     for (const Caption &caption : captions)
-        caption.font.drawLine(painter, caption.baseline, *caption.text);
+        caption.font.drawLine(painter, caption.baseline, caption.text);
 
     if (gs1) {
         const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
