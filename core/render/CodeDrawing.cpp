@@ -11,6 +11,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 
 namespace kestrivane {
@@ -150,28 +151,30 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     const BarcodeRenderLayout layout(drawing, QSizeF(w, h - gs1Height), isMatrix(element.barcode.symbology),
                                      fonts.monospacedSystemFont(captionSize));
 
+    // Each caption is shaped once, for its width and for drawing.
     struct Caption {
-        PointFont font;
-        QPointF baseline;
-        QString text;
+        PointTextLayout text;
+        QPointF topLeft;
     };
-    QList<Caption> captions;
+    std::vector<Caption> captions;
     // Bars and modules lie inside the box by construction; only text can leave it.
     bool inside = !gs1;
     for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
         const PointFont font = fonts.monospacedSystemFont(placement.fontSizePt);
-        const QString &text = placement.caption.text;
-        const double width = font.width(text);
+        PointTextLayout text(placement.caption.text, font);
+        const double width = text.naturalWidth();
         double shift = 0;
         if (placement.caption.alignment == 2)
             shift = width;
         else if (placement.caption.alignment != 1)
             shift = width / 2;
-        const QPointF baseline(placement.anchor.x() - shift, placement.anchor.y());
+        const double left = placement.anchor.x() - shift;
+        const double baseline = placement.anchor.y();
         const double margin = captionInkMargin * placement.fontSizePt;
-        inside = inside && baseline.x() - margin >= 0 && baseline.x() + width + margin <= w &&
-                 baseline.y() - font.ascent() >= 0 && baseline.y() + font.descent() <= h;
-        captions.append(Caption{font, baseline, text});
+        inside = inside && left - margin >= 0 && left + width + margin <= w && baseline - font.ascent() >= 0 &&
+                 baseline + font.descent() <= h;
+        const QPointF topLeft(left, baseline - (text.lineCount() > 0 ? text.baseline(0) : 0));
+        captions.push_back(Caption{std::move(text), topLeft});
     }
     if (!clipped && !inside)
         painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
@@ -188,7 +191,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     painter.setPen(ink);
     for (const Caption &caption : captions)
-        caption.font.drawLine(painter, caption.baseline, caption.text);
+        caption.text.draw(painter, caption.topLeft);
 
     if (gs1) {
         const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
