@@ -79,8 +79,8 @@ AppLanguage resolveAppLanguage(const std::optional<QString> &saved, const QStrin
             return *language;
         if (identifier.startsWith(QLatin1String("zh"))) {
             // Only Simplified Chinese is offered; Traditional goes on to the next preference.
-            if (identifier.contains(QLatin1String("Hant")) || identifier.contains(QLatin1String("TW"))
-                || identifier.contains(QLatin1String("HK")))
+            if (identifier.contains(QLatin1String("Hant")) || identifier.contains(QLatin1String("TW")) ||
+                identifier.contains(QLatin1String("HK")))
                 continue;
             return AppLanguage::chinese;
         }

@@ -32,6 +32,10 @@ public:
                 return failed(result);
             if (!skipBlanksAndComments() || !expect(u';'))
                 return failed(result);
+            const auto existing = result.table.entries.constFind(key);
+            if (existing != result.table.entries.constEnd() && existing.value() != value &&
+                !result.conflictingKeys.contains(key))
+                result.conflictingKeys << key;
             result.table.entries.insert(key, value);
         }
     }
@@ -151,8 +155,8 @@ ParsedStringTable parseStringTable(const QByteArray &utf8)
 
 QString stringTablePath(AppLanguage language)
 {
-    return CoreResources::path(QStringLiteral("Compiled/") + rawValue(language)
-                               + QStringLiteral(".lproj/Localizable.strings"));
+    return CoreResources::path(QStringLiteral("Compiled/") + rawValue(language) +
+                               QStringLiteral(".lproj/Localizable.strings"));
 }
 
 std::shared_ptr<const StringTable> stringTable(AppLanguage language)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -25,6 +26,9 @@ struct ParsedStringTable {
     StringTable table;
     qsizetype errorOffset = -1;
     int errorLine = 0;
+    // Keys given more than once with different texts (the last text is kept). Tables
+    // grow by merging lines from several authors, so this is how competing texts show.
+    QStringList conflictingKeys;
 };
 
 // Reads the "key" = "value"; format: UTF-8, entries separated by blanks and newlines,

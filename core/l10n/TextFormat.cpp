@@ -119,12 +119,11 @@ QString formatFloat(const FormatArgument &argument, const Spec &spec, const QLoc
     // to_chars rounds the exact binary value like printf does (2.5 with no decimals is
     // "2"), with no locale involved; the largest double needs 309 digits + the decimals.
     char buffer[512];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed,
-                                       precision);
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed, precision);
     if (written.ec != std::errc())
         return QString();
-    const QString digits =
-        withDecimalPoint(QString::fromLatin1(buffer, qsizetype(written.ptr - buffer)), locale);
+    const QString digits = withDecimalPoint(QString::fromLatin1(buffer, qsizetype(written.ptr - buffer)), locale);
     return padNumber(negative, digits, spec, true);
 }
 
@@ -224,8 +223,7 @@ QString formatPattern(const QString &pattern, const FormatArguments &arguments, 
             continue;
         }
         pos = p + 1;
-        const FormatArgument *argument =
-            argumentAt(arguments, position > 0 ? position - 1 : nextArgument++);
+        const FormatArgument *argument = argumentAt(arguments, position > 0 ? position - 1 : nextArgument++);
         if (!argument)
             continue;
         switch (kind) {
@@ -254,8 +252,7 @@ QString pluralCategory(AppLanguage language, qint64 n)
         return QStringLiteral("many");
     case AppLanguage::english:
     case AppLanguage::german:
-    case AppLanguage::turkish:
-        return i == 1 ? QStringLiteral("one") : QStringLiteral("other");
+    case AppLanguage::turkish: return i == 1 ? QStringLiteral("one") : QStringLiteral("other");
     case AppLanguage::spanish:
         if (i == 1)
             return QStringLiteral("one");

@@ -202,8 +202,10 @@ qint64 requireInt64(const QJsonObject &object, const QString &key)
 QJsonObject toJson(const TextStyle &style)
 {
     return QJsonObject{
-        {QStringLiteral("fontName"), style.fontName}, {QStringLiteral("bold"), style.bold},
-        {QStringLiteral("italic"), style.italic},     {QStringLiteral("underline"), style.underline},
+        {QStringLiteral("fontName"), style.fontName},
+        {QStringLiteral("bold"), style.bold},
+        {QStringLiteral("italic"), style.italic},
+        {QStringLiteral("underline"), style.underline},
         {QStringLiteral("alignment"), rawValue(style.alignment)},
     };
 }

@@ -19,8 +19,8 @@ namespace kestrivane {
 
 enum class TextAlignment { left, center, right, justify };
 
-inline constexpr std::array<TextAlignment, 4> allTextAlignments = {
-    TextAlignment::left, TextAlignment::center, TextAlignment::right, TextAlignment::justify};
+inline constexpr std::array<TextAlignment, 4> allTextAlignments = {TextAlignment::left, TextAlignment::center,
+                                                                   TextAlignment::right, TextAlignment::justify};
 
 QString rawValue(TextAlignment alignment);
 // "mac.align_" + raw value.

@@ -30,8 +30,8 @@ TEST(TextFormat, SpecifiersTakeTheirArgumentsInOrderOrByPosition)
     EXPECT_EQ(en("Row %lld: %@", {qint64(7), QStringLiteral("bad")}), "Row 7: bad");
     EXPECT_EQ(en("%2$@ before %1$@", {QStringLiteral("a"), QStringLiteral("b")}), "b before a");
     EXPECT_EQ(en("%1$d-%1$d %@", {qint64(3), QStringLiteral("x")}), "3-3 3");
-    EXPECT_EQ(en("%d %i %u %ld %lld %hd %zd %s", {qint64(1), qint64(2), qint64(3), qint64(4), qint64(5), qint64(6),
-                                                 qint64(7), QStringLiteral("s")}),
+    EXPECT_EQ(en("%d %i %u %ld %lld %hd %zd %s",
+                 {qint64(1), qint64(2), qint64(3), qint64(4), qint64(5), qint64(6), qint64(7), QStringLiteral("s")}),
               "1 2 3 4 5 6 7 s");
     EXPECT_EQ(en("100%% done", {}), "100% done");
     EXPECT_EQ(en("%@", {QStringLiteral("%d %@ %%")}), "%d %@ %%"); // arguments are not patterns
@@ -73,8 +73,8 @@ TEST(TextFormat, DecimalsUseTheSeparatorOfTheLanguage)
     EXPECT_EQ(in(AppLanguage::russian, "%f", {0.5}), "0,500000");
     EXPECT_EQ(in(AppLanguage::russian, "%@", {2.5}), "2,5");
     EXPECT_EQ(en("%.0f|%08.3f|%-7.1f|%+.1f", {2.5, -3.14159, 1.25, 0.0}), "2|-003.142|1.2    |+0.0");
-    EXPECT_EQ(en("%.1f %.1f %5.1f", {std::numeric_limits<double>::quiet_NaN(),
-                                     -std::numeric_limits<double>::infinity(), -0.04}),
+    EXPECT_EQ(en("%.1f %.1f %5.1f",
+                 {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity(), -0.04}),
               "nan -inf  -0.0");
     // Widths and precisions are capped, so a slip in a translation cannot allocate much.
     EXPECT_LE(en("%.999999999f|%999999999d", {1.0, qint64(1)}).size(), 400);

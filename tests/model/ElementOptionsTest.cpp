@@ -141,8 +141,8 @@ TEST(DateOptions, PatternsUseFixedAsciiFieldsInTheNamedZone)
 TEST(DateOptions, UnknownOrUnsafeZoneIdentifiersShowGmt)
 {
     const QDateTime late = utc(2026, 3, 7, 23, 30);
-    for (const char *zone : {"", "Mars/Olympus_Mons", "localtime", "../../etc/passwd", "Europe/./Berlin",
-                             "Europe/Berlin ", "nowhere"})
+    for (const char *zone :
+         {"", "Mars/Olympus_Mons", "localtime", "../../etc/passwd", "Europe/./Berlin", "Europe/Berlin ", "nowhere"})
         EXPECT_EQ(dateOptions(DatePattern::dateTime, zone).value(late), "2026-03-07 23:30") << zone;
 }
 
@@ -231,14 +231,13 @@ TEST(ElementOptionsJson, EveryValueRoundTripsThroughDocumentText)
 
 TEST(ElementOptionsJson, MissingKeysWrongTypesAndUnknownRawValuesAreRefused)
 {
-    EXPECT_ISSUE(textStyleFromJson(parseObject(
-                     R"({"fontName":"","bold":false,"italic":false,"alignment":"left"})")),
+    EXPECT_ISSUE(textStyleFromJson(parseObject(R"({"fontName":"","bold":false,"italic":false,"alignment":"left"})")),
                  DocumentIssue, DocumentIssue::invalidDocument);
     EXPECT_ISSUE(textStyleFromJson(parseObject(
                      R"({"fontName":"","bold":false,"italic":false,"underline":false,"alignment":"Left"})")),
                  DocumentIssue, DocumentIssue::invalidDocument);
-    EXPECT_ISSUE(textStyleFromJson(parseObject(
-                     R"({"fontName":"","bold":0,"italic":false,"underline":false,"alignment":"left"})")),
+    EXPECT_ISSUE(textStyleFromJson(
+                     parseObject(R"({"fontName":"","bold":0,"italic":false,"underline":false,"alignment":"left"})")),
                  DocumentIssue, DocumentIssue::invalidDocument);
     EXPECT_ISSUE(dateOptionsFromJson(parseObject(R"({"pattern":"iso","timeZoneID":"UTC","offsetDays":0})")),
                  DocumentIssue, DocumentIssue::invalidDocument);
@@ -248,8 +247,7 @@ TEST(ElementOptionsJson, MissingKeysWrongTypesAndUnknownRawValuesAreRefused)
     const char *counterTemplate = R"({"start":%1,"step":1,"digits":4,"prefix":"","suffix":""})";
     const auto counterWithStart = [&](const char *start) {
         return counterOptionsFromJson(
-            QJsonDocument::fromJson(QString::fromLatin1(counterTemplate).arg(QLatin1String(start)).toUtf8())
-                .object());
+            QJsonDocument::fromJson(QString::fromLatin1(counterTemplate).arg(QLatin1String(start)).toUtf8()).object());
     };
     EXPECT_EQ(counterWithStart("-9223372036854775808").start, int64Min);
     EXPECT_EQ(counterWithStart("9223372036854775807").start, int64Max);
