@@ -3,6 +3,7 @@
 
 #include "editor/EditorGridPreferences.h"
 #include "editor/EditorStore.h"
+#include "editor/ElementDragGeometry.h"
 #include "editor/ImagePointSize.h"
 #include "graphics/ImageAsset.h"
 
@@ -42,9 +43,8 @@ void EditorStore::add(ElementKind kind)
     }
     const double w = m_document.widthMm;
     const double h = m_document.heightMm;
-    const QString content = (kind == ElementKind::qr || kind == ElementKind::barcode)
-                                ? QStringLiteral("01234567890123")
-                                : QStringLiteral("Kestrivane");
+    const QString content = (kind == ElementKind::qr || kind == ElementKind::barcode) ? QStringLiteral("01234567890123")
+                                                                                      : QStringLiteral("Kestrivane");
     LabelElement element(QUuid::createUuid(), kind, content, 5, 5, 30, 8, 14);
     if (isText(kind)) {
         element.widthMm = std::min(w * 0.65, 40.0);
@@ -173,12 +173,7 @@ void EditorStore::nudgeSelection(int horizontal, int vertical, int steps)
     dx = std::min(w - u.right(), std::max(dx, -u.left()));
     dy = std::min(h - u.bottom(), std::max(dy, -u.top()));
 
-    LabelDocument moved = *m_dragStart;
-    for (LabelElement &element : moved.elements)
-        if (m_selectedIDs.contains(element.id)) {
-            element.xMm += dx;
-            element.yMm += dy;
-        }
+    const LabelDocument moved = ElementDragGeometry::moved(*m_dragStart, m_selectedIDs, QPointF(dx, dy));
     if (allowsDraggedGeometry(moved))
         writeDocument(moved);
     endDrag();
@@ -259,8 +254,7 @@ void EditorStore::addImage(const QByteArray &bytes, const QString &name, const s
     const double h = m_document.heightMm;
     const double s = std::min(w * 0.65 / size.width(), h * 0.65 / size.height());
 
-    LabelElement element(QUuid::createUuid(), ElementKind::image, name, 5, 5, size.width() * s,
-                         size.height() * s, 14);
+    LabelElement element(QUuid::createUuid(), ElementKind::image, name, 5, 5, size.width() * s, size.height() * s, 14);
     element.xMm = (w - element.widthMm) * 0.5;
     element.yMm = (h - element.heightMm) * 0.5;
     element.imageData = bytes;

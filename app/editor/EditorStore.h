@@ -2,7 +2,7 @@
 
 #include "editor/EditorAlerts.h"
 #include "editor/EditorGridPreferences.h"
-#include "editor/ElementResizeHandle.h"
+#include "editor/ElementResizeGeometry.h"
 #include "editor/ElementSnapGeometry.h"
 #include "l10n/Localization.h"
 #include "model/LabelDocument.h"
@@ -38,8 +38,8 @@ class EditorStore final : public QObject {
 
 public:
     enum class Alignment { left, center, right, top, middle, bottom };
-    static constexpr std::array<Alignment, 6> allAlignments = {Alignment::left,  Alignment::center, Alignment::right,
-                                                               Alignment::top,   Alignment::middle, Alignment::bottom};
+    static constexpr std::array<Alignment, 6> allAlignments = {Alignment::left, Alignment::center, Alignment::right,
+                                                               Alignment::top,  Alignment::middle, Alignment::bottom};
 
     // The clipboard format of copied element lists.
     static inline const QString pasteboardType = QStringLiteral("com.morvathsoftware.kestrivane.elements.v3");
@@ -189,17 +189,16 @@ Q_SIGNALS:
     void redoStackChanged();
 
 private:
-    template <typename Signal>
-    void announce(Signal signal);
+    template <typename Signal> void announce(Signal signal);
     void writeDocument(const LabelDocument &document);
     void writeStatusKey(const std::optional<QString> &key);
     void pushUndo(const LabelDocument &document);
     void closeGesture();
     void normalizeSelection();
     static bool allowsDraggedGeometry(const LabelDocument &document);
-    double snapped(double value) const;
-    double snappedResizeDistance(QPointF anchor, QPointF direction, QPointF pointer, double rawDistance,
-                                 double minimum) const;
+    // The grid step while the grid is shown; nullopt while it is hidden.
+    std::optional<double> gridStep() const;
+    QString localizedText(const QString &key) const;
 
     const QUuid m_id;
     LabelDocument m_document;
