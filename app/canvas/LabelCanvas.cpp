@@ -4,7 +4,7 @@
 #include "editor/EditorStore.h"
 #include "model/LabelDocument.h"
 #include "render/LabelRenderer.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -211,10 +211,10 @@ void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
 
     drawPaper(painter, paper);
     const QDateTime now = QDateTime::currentDateTime();
-    PictureCache pictures; // both passes share each decoded picture
-    if (!drawCachedLabel(painter, paper, document, zoom, now, pictures))
-        drawLabel(painter, paper, document, zoom, now, pictures);
-    drawOverflow(painter, paper, document, zoom, now, pictures);
+    RenderCache cache; // both passes share cache and font lookups
+    if (!drawCachedLabel(painter, paper, document, zoom, now, cache))
+        drawLabel(painter, paper, document, zoom, now, cache);
+    drawOverflow(painter, paper, document, zoom, now, cache);
     if (store.showsGrid())
         drawGrid(painter, paper, dirty);
     drawSmartSnapGuides(painter, paper);
@@ -252,7 +252,7 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
 }
 
 bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                                  const QDateTime &now, PictureCache &pictures) const
+                                  const QDateTime &now, RenderCache &cache) const
 {
     // Scrolling, selecting, a marquee or the grid repaint the canvas without changing the
     // label, which is by far the costliest part to draw. The label is therefore kept as
@@ -286,7 +286,7 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
         QPainter layer(&image);
         layer.setRenderHints(painter.renderHints());
         layer.translate(QPointF(dx - pixels.left(), dy - pixels.top()) / dpr);
-        drawLabel(layer, paper, document, zoom, now, pictures);
+        drawLabel(layer, paper, document, zoom, now, cache);
         layer.end();
         m_labelLayer = std::make_unique<LabelLayer>(LabelLayer{document, std::move(texts), zoom, devicePaper, image});
     }
@@ -295,14 +295,14 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
 }
 
 void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                            const QDateTime &now, PictureCache &pictures) const
+                            const QDateTime &now, RenderCache &cache) const
 {
     painter.save();
     painter.setClipRect(paper, Qt::IntersectClip);
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::draw(document, painter, false, now, 0, &pictures);
+        LabelRenderer::draw(document, painter, false, now, 0, &cache);
     } catch (const std::exception &) {
         // What was drawn before the failure stays; the overlays still follow.
     }
@@ -310,7 +310,7 @@ void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelD
 }
 
 void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                               const QDateTime &now, PictureCache &pictures) const
+                               const QDateTime &now, RenderCache &cache) const
 {
     const LabelDocument outside = overflowingElements(document);
     if (outside.elements.isEmpty())
@@ -325,7 +325,7 @@ void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const Lab
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::drawElements(outside, painter, false, now, 0, &pictures);
+        LabelRenderer::drawElements(outside, painter, false, now, 0, &cache);
     } catch (const std::exception &) {
         // As for the label itself: keep what was drawn.
     }
@@ -421,8 +421,8 @@ void LabelCanvas::drawResizeHandles(QPainter &painter, const QRectF &paper, cons
 {
     const double s = scale();
     painter.save();
-    for (ElementResizeHandle handle : allResizeHandles) {
-        const QPointF mm = position(handle, element);
+    for (ElementResizeHandle handle : allResizeHandles()) {
+        const QPointF mm = handlePosition(handle, element);
         const QPointF c(paper.left() + mm.x() * s, paper.top() + mm.y() * s);
         if (!std::isfinite(c.x()) || !std::isfinite(c.y()))
             continue;
