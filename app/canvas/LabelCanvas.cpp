@@ -108,8 +108,9 @@ void LabelCanvas::setStore(EditorStore *store)
 {
     EditorStore *old = m_store;
     const bool same = (!old && !store) || (old && store && old->id() == store->id());
+    if (old != store)
+        m_labelLayer.reset();
     m_store = store;
-    m_labelLayer.reset();
     if (!same) {
         // A gesture of the store left behind becomes one undo step there.
         if (old)
