@@ -260,9 +260,6 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
     }
 }
 
-// PENDING: replaced by the background's own drawing as soon as it exists.
-void drawBackground(const WebBackground &background, QPainter &, const QRectF &) { background.validate(); }
-
 // The elements of a document that carries no table, already validated when asked.
 void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
                      qint64 index, RenderCache &cache)
@@ -292,7 +289,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
         painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
-        drawBackground(*document.webBackground, painter, rect);
+        document.webBackground->draw(painter, rect);
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);
