@@ -141,7 +141,8 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     std::optional<RenderCache> local;
     RenderCache &fonts = cache ? *cache : local.emplace();
 
-    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
+    const BarcodeDrawing *provided = fonts.providedBarcode(element.content, element.barcode);
+    const BarcodeDrawing drawing = provided ? *provided : BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
     if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
         gs1 = WebGS1Caption::layout(element);

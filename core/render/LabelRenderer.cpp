@@ -359,6 +359,14 @@ void draw(const LabelDocument &document, QPainter &painter, bool validating, con
               cache ? *cache : local.emplace());
 }
 
+void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
+                   RenderCache *cache)
+{
+    WebFonts::registerFonts();
+    std::optional<RenderCache> local;
+    drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
+}
+
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
                   qint64 index, RenderCache *cache)
 {

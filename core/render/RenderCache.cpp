@@ -104,6 +104,7 @@ struct RenderCache::Private {
     std::map<std::pair<QString, bool>, PointFont> elementFonts;
     std::map<int, PointFont> monospacedFonts;
     std::optional<PointFont> gs1Font;
+    QList<RenderCache::ProvidedBarcode> barcodes;
 };
 
 RenderCache::RenderCache() : d(std::make_unique<Private>()) {}
@@ -158,6 +159,19 @@ PointFont RenderCache::gs1CaptionFont(double sizePt)
     if (!d->gs1Font)
         d->gs1Font = WebFonts::gs1CaptionFont(1);
     return d->gs1Font->withPointSize(sizePt);
+}
+
+void RenderCache::provideBarcodes(QList<ProvidedBarcode> barcodes) { d->barcodes = std::move(barcodes); }
+
+void RenderCache::clearProvidedBarcodes() { d->barcodes.clear(); }
+
+const BarcodeDrawing *RenderCache::providedBarcode(const QString &content, const BarcodeOptions &options) const
+{
+    for (const ProvidedBarcode &barcode : d->barcodes) {
+        if (barcode.content == content && barcode.options == options)
+            return &barcode.drawing;
+    }
+    return nullptr;
 }
 
 int RenderCache::imageCount() const { return int(d->images.size()); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "barcode/BarcodeEncoder.h"
 #include "render/PointFont.h"
 
 #include <QByteArray>
@@ -78,6 +79,18 @@ public:
     PointFont elementFont(const QString &fontName, double sizePt, bool webFamilies);
     PointFont monospacedSystemFont(double sizePt, QFont::Weight weight = QFont::Normal);
     PointFont gs1CaptionFont(double sizePt);
+
+    // Barcode drawings encoded ahead, for instance on other threads while earlier labels are
+    // drawn: the barcode drawing takes a provided drawing of the same content and options
+    // instead of encoding again. Provided drawings stay until cleared.
+    struct ProvidedBarcode {
+        QString content;
+        BarcodeOptions options;
+        BarcodeDrawing drawing;
+    };
+    void provideBarcodes(QList<ProvidedBarcode> barcodes);
+    void clearProvidedBarcodes();
+    const BarcodeDrawing *providedBarcode(const QString &content, const BarcodeOptions &options) const;
 
     // Number of distinct decoded images held (for tests and diagnostics).
     int imageCount() const;
