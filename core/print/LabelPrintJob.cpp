@@ -6,6 +6,7 @@
 #include "render/PdfPageBoxes.h"
 #include "render/RenderCache.h"
 #include "barcode/BarcodeEncoder.h"
+#include "barcode/QRCode.h"
 #include "table/TableIssue.h"
 
 #include <QPainter>
@@ -223,7 +224,7 @@ namespace {
 struct PreparedLabel {
     std::optional<LabelDocument> label;
     std::exception_ptr error;
-    QList<RenderCache::ProvidedBarcode> barcodes;
+    RenderCache::ProvidedCodes codes;
 };
 
 PreparedLabel prepareLabel(const LabelDocument &document, const LabelPrintJob::Entry &entry)
@@ -233,13 +234,15 @@ PreparedLabel prepareLabel(const LabelDocument &document, const LabelPrintJob::E
         LabelDocument label = document.resolving(entry.row);
         label.validate();
         for (const LabelElement &element : label.elements) {
-            if (element.kind != ElementKind::barcode)
-                continue;
-            // A barcode that fails here is encoded again while drawing, which throws its
-            // error in its turn.
+            // A code that fails here is encoded again while drawing, which throws its error
+            // in its turn.
             try {
-                prepared.barcodes.append(RenderCache::ProvidedBarcode{
-                    element.content, element.barcode, BarcodeEncoder::drawing(element.content, element.barcode)});
+                if (element.kind == ElementKind::barcode)
+                    prepared.codes.barcodes.append(RenderCache::ProvidedBarcode{
+                        element.content, element.barcode, BarcodeEncoder::drawing(element.content, element.barcode)});
+                else if (element.kind == ElementKind::qr)
+                    prepared.codes.qrCodes.append(
+                        RenderCache::ProvidedQRCode{element.content, QRCode::matrix(element.content)});
             } catch (const Error &) {
             }
         }
@@ -301,14 +304,14 @@ QByteArray LabelPrintJob::pdf() const
                 painter.save();
                 try {
                     painter.translate(frames[i].topLeft());
-                    cache.provideBarcodes(std::move(label.barcodes));
+                    cache.provide(std::move(label.codes));
                     LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
                 } catch (...) {
                     painter.restore();
                     throw;
                 }
                 painter.restore();
-                cache.clearProvidedBarcodes();
+                cache.clearProvided();
                 label.label.reset();
             }
             if (writer.bytesWritten() > maximumPdfBytes)

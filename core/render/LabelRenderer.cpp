@@ -243,7 +243,7 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
         clipToBox(painter, w, h);
         drawText(painter, element, w, h, ink, at, index, cache);
         break;
-    case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
+    case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink, &cache); break;
     case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache, false); break;
     case ElementKind::line:
         if (!(lw <= h))
