@@ -16,6 +16,7 @@
 #include <atomic>
 #include <exception>
 #include <future>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -73,8 +74,14 @@ void parallelFor(qsizetype count, Work work)
     };
     std::vector<std::thread> pool;
     pool.reserve(threads - 1);
-    for (qsizetype t = 1; t < threads; ++t)
-        pool.emplace_back(run);
+    for (qsizetype t = 1; t < threads; ++t) {
+        // Without another thread the work still gets done, by the threads there are.
+        try {
+            pool.emplace_back(run);
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
     run();
     for (auto &thread : pool)
         thread.join();
