@@ -116,23 +116,25 @@ QList<BarcodeCaptionPlacement> BarcodeRenderLayout::captionPlacements(const QLis
 
 namespace CodeDrawing {
 
-void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                RenderCache *cache)
 {
-    const QRCodeMatrix matrix = QRCode::matrix(element.content);
+    const QRCodeMatrix *provided = cache ? cache->providedQRCode(element.content) : nullptr;
+    const QRCodeMatrix matrix = provided ? *provided : QRCode::matrix(element.content);
     const int n = matrix.moduleCount;
     const double module = w / (n + 2 * qrQuietZoneModules);
     const double inset = qrQuietZoneModules * module;
     const QRectF target(inset, inset, w - 2 * inset, h - 2 * inset);
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
-    // The code is stretched into the target like an image of one pixel per module would be.
-    const double cellW = target.width() / n;
-    const double cellH = target.height() / n;
-    QList<QRectF> cells;
+    // The code is stretched into the target like an image of one pixel per module would be;
+    // the runs are drawn in module units, which a PDF page holds as short whole numbers.
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / n, target.height() / n);
+    QList<QRectF> runs;
     for (const QRect &run : matrix.darkRuns())
-        cells.append(QRectF(target.x() + run.x() * cellW, target.y() + run.y() * cellH, run.width() * cellW,
-                            run.height() * cellH));
-    fillRectangles(painter, cells, ink);
+        runs.append(QRectF(run));
+    fillRectangles(painter, runs, ink);
 }
 
 void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
@@ -141,7 +143,8 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     std::optional<RenderCache> local;
     RenderCache &fonts = cache ? *cache : local.emplace();
 
-    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
+    const BarcodeDrawing *provided = fonts.providedBarcode(element.content, element.barcode);
+    const BarcodeDrawing drawing = provided ? *provided : BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
     if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
         gs1 = WebGS1Caption::layout(element);
