@@ -6,8 +6,9 @@
 
 namespace kestrivane {
 
-// A batch row that cannot be printed: the zero-based row and the localisation key of the
-// reason. Shown as "mac.data_row_error" with the row and the reason's text.
+// A batch row that cannot be printed: the row as the user counts it (the zero-based table
+// row + 1, and 1 for a document without a table) and the localisation key of the reason.
+// Shown as "mac.data_row_error" with that number and the reason's text.
 class PrintRowIssue : public Error {
 public:
     PrintRowIssue(qint64 row, QString key) : row(row), reasonKey(std::move(key)), m_what(reasonKey.toStdString()) {}
