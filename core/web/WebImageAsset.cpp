@@ -171,9 +171,7 @@ std::optional<WebPicture> WebPicture::load(const QByteArray &data)
             auto renderer = std::make_shared<QSvgRenderer>(*drawing);
             if (!renderer->isValid())
                 return std::nullopt;
-            QSizeF size = renderer->defaultSize();
-            if (size.isEmpty())
-                size = renderer->viewBoxF().size();
+            const QSizeF size = drawingSize(*renderer);
             if (size.isEmpty())
                 return std::nullopt;
             picture.m_drawing = std::move(renderer);

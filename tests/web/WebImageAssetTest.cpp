@@ -205,3 +205,13 @@ TEST(WebPicture, DrawsDrawingsAsVectorsAndRasterPicturesScaled)
     EXPECT_FALSE(WebPicture::load(samples::utf16Svg()).has_value());
     EXPECT_FALSE(WebPicture::load(drawing("<image href=\"x.png\"/>")).has_value());
 }
+
+TEST(WebImageAssetThumbnail, KeepsTheAspectRatioOfFractionalDrawings)
+{
+    const QByteArray thin = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2.5\" height=\"1\">"
+                            "<rect width=\"2.5\" height=\"1\" fill=\"blue\"/></svg>";
+    EXPECT_EQ(samples::decoded(WebImageAsset::thumbnail(thin)).size(), QSize(2048, 819));
+    const auto picture = WebPicture::load(thin);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->size(), QSizeF(2.5, 1));
+}
