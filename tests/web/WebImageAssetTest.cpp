@@ -4,6 +4,8 @@
 #include "../graphics/PictureSamples.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QPdfWriter>
 #include <gtest/gtest.h>
 
 using namespace kestrivane;
@@ -214,4 +216,41 @@ TEST(WebImageAssetThumbnail, KeepsTheAspectRatioOfFractionalDrawings)
     const auto picture = WebPicture::load(thin);
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(picture->size(), QSizeF(2.5, 1));
+}
+
+TEST(WebPicture, DecodesForTheResolutionAndShapeOfTheTarget)
+{
+    // Top half red, bottom half blue: stretched to a square, both halves must survive.
+    QImage halves(1000, 10, QImage::Format_RGB32);
+    halves.fill(Qt::red);
+    {
+        QPainter painter(&halves);
+        painter.fillRect(0, 5, 1000, 5, Qt::blue);
+    }
+    const auto stretched = WebPicture::load(samples::encode(halves, "png"));
+    ASSERT_TRUE(stretched.has_value());
+    QImage canvas(100, 100, QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        ASSERT_TRUE(stretched->draw(painter, QRectF(0, 0, 100, 100)));
+    }
+    EXPECT_EQ(canvas.pixelColor(50, 10), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(50, 90), QColor(Qt::blue));
+
+    // A PDF counts in points: a 72-point picture is embedded for print, not at 72 pixels.
+    const auto photo = WebPicture::load(samples::png(1000, 1000, Qt::green));
+    ASSERT_TRUE(photo.has_value());
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QSizeF(100, 100), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF());
+        QPainter painter(&writer);
+        ASSERT_TRUE(photo->draw(painter, QRectF(0, 0, 72, 72)));
+    }
+    EXPECT_TRUE(pdf.contains("/Width 300")) << "the picture is embedded at another size";
 }
