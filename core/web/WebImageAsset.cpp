@@ -52,7 +52,8 @@ const QString allowedDoctypePattern = QStringLiteral(
 
 // Attribute rules for every element of a cleaned drawing: references must stay inside the
 // drawing, and no event handlers. Element names are not examined here; the forbidden texts
-// have already excluded the dangerous ones.
+// have already excluded the dangerous ones. Style sheet instructions, which fetch files,
+// are refused as well.
 bool attributesAreSafe(const QByteArray &drawing)
 {
     QXmlStreamReader reader(drawing);
@@ -60,7 +61,13 @@ bool attributesAreSafe(const QByteArray &drawing)
     // href and any-prefix:href attributes are caught whatever namespace they are bound to.
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        // Qt's SVG renderer reads the file a style sheet instruction names, whatever it is:
+        // a local file, a device that never ends, a pipe that blocks.
+        if (token == QXmlStreamReader::ProcessingInstruction &&
+            reader.processingInstructionTarget().compare(QLatin1String("xml-stylesheet"), Qt::CaseInsensitive) == 0)
+            return false;
+        if (token != QXmlStreamReader::StartElement)
             continue;
         for (const QXmlStreamAttribute &attribute : reader.attributes()) {
             const QString name = attribute.qualifiedName().toString().toLower();

@@ -136,6 +136,19 @@ TEST(WebImageAssetValidate, HoldsDrawingAttributesToLocalReferencesWithoutHandle
     }
 }
 
+TEST(WebImageAssetValidate, RefusesStyleSheetInstructions)
+{
+    // Qt's renderer would read the named file: here one that never ends.
+    expectRefused("<?xml version=\"1.0\"?><?xml-stylesheet type=\"text/css\" href=\"/dev/zero\"?>" +
+                  drawing("<rect width=\"4\" height=\"4\"/>"));
+    expectRefused(drawing("<?XML-STYLESHEET type=\"text/css\" href=\"/etc/hosts\"?><rect width=\"4\" height=\"4\"/>"));
+    EXPECT_FALSE(WebPicture::load(drawing("<?xml-stylesheet href=\"/dev/zero\"?>")).has_value());
+    EXPECT_ISSUE(WebImageAsset::thumbnail(drawing("<?xml-stylesheet href=\"/dev/zero\"?>")), DocumentIssue,
+                 DocumentIssue::invalidImage);
+    // Other instructions mean nothing to the renderer.
+    EXPECT_NO_THROW(WebImageAsset::validate(drawing("<?editor layer=\"1\"?><rect width=\"4\" height=\"4\"/>")));
+}
+
 TEST(WebImageAssetValidate, ChecksRasterPicturesByHeaderAndFormat)
 {
     EXPECT_NO_THROW(WebImageAsset::validate(samples::png(16384, 1)));
