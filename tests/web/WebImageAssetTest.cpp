@@ -142,8 +142,9 @@ TEST(WebImageAssetValidate, RefusesStyleSheetInstructions)
     expectRefused("<?xml version=\"1.0\"?><?xml-stylesheet type=\"text/css\" href=\"/dev/zero\"?>" +
                   drawing("<rect width=\"4\" height=\"4\"/>"));
     expectRefused(drawing("<?XML-STYLESHEET type=\"text/css\" href=\"/etc/hosts\"?><rect width=\"4\" height=\"4\"/>"));
-    EXPECT_FALSE(WebPicture::load(drawing("<?xml-stylesheet href=\"/dev/zero\"?>")).has_value());
-    EXPECT_ISSUE(WebImageAsset::thumbnail(drawing("<?xml-stylesheet href=\"/dev/zero\"?>")), DocumentIssue,
+    // Loading and drawing parse the drawing: a small file keeps a lapse here harmless.
+    EXPECT_FALSE(WebPicture::load(drawing("<?xml-stylesheet href=\"/etc/hosts\"?>")).has_value());
+    EXPECT_ISSUE(WebImageAsset::thumbnail(drawing("<?xml-stylesheet href=\"/etc/hosts\"?>")), DocumentIssue,
                  DocumentIssue::invalidImage);
     // Other instructions mean nothing to the renderer.
     EXPECT_NO_THROW(WebImageAsset::validate(drawing("<?editor layer=\"1\"?><rect width=\"4\" height=\"4\"/>")));
