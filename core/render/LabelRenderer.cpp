@@ -5,8 +5,8 @@
 #include "model/DocumentIssue.h"
 #include "render/CodeDrawing.h"
 #include "render/PdfPageBoxes.h"
-#include "render/RenderCache.h"
 #include "render/PointFont.h"
+#include "render/RenderCache.h"
 #include "render/WebFonts.h"
 #include "render/WebTextFit.h"
 #include "web/WebAppearance.h"
@@ -53,7 +53,10 @@ double cornerRadius(const LabelDocument &document, const QRectF &rect)
     return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
 }
 
-void clipToBox(QPainter &painter, double w, double h) { painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip); }
+void clipToBox(QPainter &painter, double w, double h)
+{
+    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+}
 
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
@@ -211,8 +214,7 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     painter.drawImage(target, image);
 }
 
-void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index,
-                 RenderCache &cache)
+void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index, RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -332,7 +334,10 @@ QList<QRectF> labelRects(const LabelDocument &document)
     return rects;
 }
 
-QSizeF size(const LabelDocument &document) { return QSizeF(document.widthMm * k, document.heightMm * k); }
+QSizeF size(const LabelDocument &document)
+{
+    return QSizeF(document.widthMm * k, document.heightMm * k);
+}
 
 QPainterPath outline(const LabelDocument &document, const QRectF &rect)
 {
@@ -367,8 +372,8 @@ void drawValidated(const LabelDocument &document, QPainter &painter, const QDate
     drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
 }
 
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, RenderCache *cache)
+void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
+                  RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
     std::optional<RenderCache> local;

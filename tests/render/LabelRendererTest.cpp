@@ -47,13 +47,28 @@ QByteArray solidPng(QSize size, QColor colour)
     return png(image);
 }
 
-bool isRed(QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; }
-bool isBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
-bool isWhite(QRgb p) { return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245; }
-bool isDarkPixel(QRgb p) { return rendertest::isDark(p); }
+bool isRed(QRgb p)
+{
+    return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+}
+bool isBlue(QRgb p)
+{
+    return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
+}
+bool isWhite(QRgb p)
+{
+    return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245;
+}
+bool isDarkPixel(QRgb p)
+{
+    return rendertest::isDark(p);
+}
 
 // A point in millimetres on the label, as a pixel of the test image.
-QRgb pixelMm(const QImage &image, double xMm, double yMm) { return at(image, xMm * k, yMm * k, ppp); }
+QRgb pixelMm(const QImage &image, double xMm, double yMm)
+{
+    return at(image, xMm * k, yMm * k, ppp);
+}
 
 LabelElement shape(ElementKind kind, double x, double y, double w, double h, bool filled, double strokeMm = 1)
 {
@@ -90,7 +105,7 @@ TEST(LabelRendererShapes, LineRunsAcrossTheMiddleOfItsBoxWithFlatEnds)
     const QImage image = render(doc);
     EXPECT_TRUE(isDark(pixelMm(image, 30, 12)));
     EXPECT_TRUE(isDark(pixelMm(image, 10.2, 12.4)));
-    EXPECT_TRUE(isWhite(pixelMm(image, 30, 11.3)));  // 1 mm wide: 11.5 ... 12.5
+    EXPECT_TRUE(isWhite(pixelMm(image, 30, 11.3))); // 1 mm wide: 11.5 ... 12.5
     EXPECT_TRUE(isWhite(pixelMm(image, 30, 12.7)));
     // Ends stop at the box: no square cap reaching past it.
     EXPECT_TRUE(isWhite(pixelMm(image, 50.3, 12)));
@@ -154,7 +169,7 @@ TEST(LabelRendererShapes, WebColoursAndCornerRadius)
     rect.webAppearance->fill = QStringLiteral("red");
     rect.webAppearance->radiusPt = 20;
     const QImage image = render(document({rect}));
-    EXPECT_TRUE(isRed(pixelMm(image, 25, 20)));  // fill colour
+    EXPECT_TRUE(isRed(pixelMm(image, 25, 20)));    // fill colour
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 10.3))); // stroke in the ink colour
     // A 20-point corner radius (not scaled): the box's corner stays paper.
     EXPECT_TRUE(isWhite(pixelMm(image, 10.4, 10.4)));
@@ -494,7 +509,9 @@ TEST(LabelRendererTables, FirstRowIsBoundAndBindingErrorsAreThrown)
     LabelElement bound = element(ElementKind::text, QStringLiteral("placeholder"), 5, 5, 50, 10, 20);
     bound.tableBinding = TableBinding(1);
     LabelDocument doc = document({bound});
-    doc.table = LabelTable{QStringLiteral("t.csv"), QStringLiteral("CSV"), {QStringLiteral("a"), QStringLiteral("b")},
+    doc.table = LabelTable{QStringLiteral("t.csv"),
+                           QStringLiteral("CSV"),
+                           {QStringLiteral("a"), QStringLiteral("b")},
                            {{QStringLiteral("x"), QStringLiteral("MMMM")}, {QStringLiteral("y"), QStringLiteral("I")}}};
     LabelDocument expected = document({element(ElementKind::text, QStringLiteral("MMMM"), 5, 5, 50, 10, 20)});
     EXPECT_EQ(render(doc, ppp, true), render(expected, ppp, true));
@@ -529,7 +546,8 @@ TEST(LabelRendererSheets, SlotsGetTheirIndexAndTheFirstFailureStopsTheSheet)
     }
     for (int i = 0; i < 6; ++i) {
         const QImage slot = sheet.copy((i % 3) * 144, (i / 3) * 144, 144, 144);
-        EXPECT_EQ(slot.convertToFormat(QImage::Format_RGB32), render(doc, s, true, i).convertToFormat(QImage::Format_RGB32))
+        EXPECT_EQ(slot.convertToFormat(QImage::Format_RGB32),
+                  render(doc, s, true, i).convertToFormat(QImage::Format_RGB32))
             << "slot " << i;
     }
 
@@ -542,7 +560,9 @@ TEST(LabelRendererSheets, SlotsGetTheirIndexAndTheFirstFailureStopsTheSheet)
     painter.scale(s, s);
     EXPECT_ISSUE(LabelRenderer::drawSheet(doc, painter, fixedMoment()), DocumentIssue, DocumentIssue::invalidContent);
     painter.end();
-    auto marked = [&](int slot) { return isDark(partial.pixel((slot % 3) * 144 + 2 * 17 * k, (slot / 3) * 144 + 2 * 17 * k)); };
+    auto marked = [&](int slot) {
+        return isDark(partial.pixel((slot % 3) * 144 + 2 * 17 * k, (slot / 3) * 144 + 2 * 17 * k));
+    };
     EXPECT_TRUE(marked(3));
     EXPECT_FALSE(marked(4));
     EXPECT_FALSE(marked(5));
