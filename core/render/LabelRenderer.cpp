@@ -197,9 +197,10 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     const QRectF target = placement.imageRect(box, picture.size(), false);
     if (target.isEmpty())
         return;
-    // The shape clips lie inside the box; without one, a picture reaching out is cut.
+    // The shape clips lie inside the box; without one, a picture reaching out is cut, and so
+    // is a drawing, which may paint beyond its own view box.
     if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
-        !box.contains(target))
+        (picture.isDrawing() || !box.contains(target)))
         clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -258,6 +258,13 @@ TEST(LabelRendererImages, OriginalPictureIsDrawnAfterBothAreChecked)
                                            "<rect width='10' height='10' fill='#0000ff'/></svg>");
     image = render(document({picture}));
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 20)));
+    // A drawing that paints beyond its view box is still cut at the element's box.
+    picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+                                           "<rect x='-100' y='-100' width='300' height='300' fill='#0000ff'/></svg>");
+    image = render(document({picture}));
+    EXPECT_TRUE(isBlue(pixelMm(image, 11, 6)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 5, 20)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 45, 20)));
 
     // A stored picture that is not a PNG fails even though the original is fine.
     LabelElement broken = picture;
