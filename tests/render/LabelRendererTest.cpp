@@ -614,6 +614,15 @@ TEST(LabelRendererPdf, OnePageOfExactlyTheSheetSizeWithContentInPlace)
     EXPECT_TRUE(isWhite(pagePixel(2, 2)));
     page.save(testsupport::outputPath(QStringLiteral("renderer-sheet-pdf.png")));
 
+    // Text keeps its size in points in the PDF: the first slot's "PDF" is as wide as drawn
+    // on an image.
+    const QRectF textArea(5 * k + 10 * k - 1, 8 * k + 22 * k - 1, 30 * k, 8 * k);
+    const QRect onPage = darkBounds(page, pixels(textArea, 2));
+    const QRect onImage = darkBounds(render(doc, 2), pixels(textArea.translated(-5 * k, -8 * k), 2));
+    ASSERT_FALSE(onPage.isEmpty());
+    EXPECT_NEAR(onPage.width() / 2.0, onImage.width() / 2.0, 1.0);
+    EXPECT_NEAR(onPage.height() / 2.0, onImage.height() / 2.0, 1.0);
+
     // An invalid document gives no PDF.
     doc.widthMm = 1;
     EXPECT_ISSUE(LabelRenderer::pdf(doc), DocumentIssue, DocumentIssue::invalidGeometry);
