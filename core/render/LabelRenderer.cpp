@@ -1,7 +1,6 @@
 #include "render/LabelRenderer.h"
 
 #include "common/Units.h"
-#include "graphics/RasterReader.h"
 #include "model/DocumentIssue.h"
 #include "render/CodeDrawing.h"
 #include "render/PdfPageBoxes.h"
@@ -81,8 +80,8 @@ QColor inkColor(const LabelElement &element)
     return Qt::black;
 }
 
-// Strokes stay inside their box and end where the model says: Core Graphics' defaults of
-// butt caps and mitred joins (limit 10), not Qt's square caps and bevels.
+// Strokes end where the segment ends (flat caps) and corners are mitred up to a limit of 10:
+// Qt's default square caps would reach past the box and its bevels would cut the corners.
 QPen strokePen(const QColor &ink, double width)
 {
     QPen pen(ink, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
