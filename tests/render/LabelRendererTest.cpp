@@ -696,6 +696,24 @@ TEST(LabelRendererVisual, SampleAndEveryKindForAPerson)
     EXPECT_GT(countPixels(image, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
     auto reddish = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 110 && qBlue(p) < 110; };
     EXPECT_GT(inkBounds(image, reddish, pixels(QRectF(18 * k, 44 * k, 30 * k, 5 * k))).width(), 0);
+
+#ifdef KESTRIVANE_TEST_PDF
+    // The same label as a one-page PDF, whose page shows the same picture where the image does.
+    const QByteArray bytes = LabelRenderer::pdf(all);
+    QFile file(testsupport::outputPath(QStringLiteral("renderer-every-kind.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument pdf;
+    pdf.load(&buffer);
+    ASSERT_EQ(pdf.pageCount(), 1);
+    EXPECT_NEAR(pdf.pagePointSize(0).width(), 95 * k, 0.001);
+    const QImage page = pdf.render(0, (pdf.pagePointSize(0) * 4).toSize());
+    EXPECT_GT(countPixels(page, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
+#endif
 }
 
 // ---------------------------------------------------------------------------------------
