@@ -310,16 +310,11 @@ QByteArray LabelPrintJob::pdf() const
                 PreparedLabel &label = current[index - currentFirst];
                 if (label.error)
                     std::rethrow_exception(label.error);
-                painter.save();
-                try {
-                    painter.translate(frames[i].topLeft());
-                    cache.provide(std::move(label.codes));
-                    LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
-                } catch (...) {
-                    painter.restore();
-                    throw;
-                }
-                painter.restore();
+                // The label saves and restores the painter itself; only its origin moves.
+                painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()));
+                cache.provide(std::move(label.codes));
+                LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
+                painter.resetTransform();
                 cache.clearProvided();
                 label.label.reset();
             }

@@ -263,10 +263,10 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
 }
 
 // The elements of a document that carries no table, already validated when asked.
-void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+// Each element saves and restores the painter itself.
+void drawEachElement(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
                      qint64 index, RenderCache &cache)
 {
-    SavedState saved(painter);
     for (const LabelElement &element : document.elements) {
         try {
             drawElement(painter, element, at, index, cache);
@@ -275,6 +275,13 @@ void drawElementList(const LabelDocument &document, QPainter &painter, ElementFa
                 throw;
         }
     }
+}
+
+void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+                     qint64 index, RenderCache &cache)
+{
+    SavedState saved(painter);
+    drawEachElement(document, painter, failure, at, index, cache);
 }
 
 // One label of a document that carries no table, already validated when asked.
@@ -295,7 +302,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);
-    drawElementList(document, painter, failure, at, index, cache);
+    drawEachElement(document, painter, failure, at, index, cache);
 }
 
 // The document to draw: with a table, its first row bound in (the binding's error is
