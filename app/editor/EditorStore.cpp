@@ -2,7 +2,7 @@
 
 #include "editor/EditorGridPreferences.h"
 #include "l10n/Localization.h"
-#include "table/PrintRowIssue.h"
+#include "print/PrintRowIssue.h"
 #include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
 
@@ -346,7 +346,7 @@ QString EditorStore::errorText(const std::exception &error) const
         if (!m_localization)
             return pattern;
         // One formatting pass with typed arguments: a "%" in the reason's text stays text.
-        return m_localization->format(pattern, {qint64(row->row), localizedText(row->reasonKey)});
+        return m_localization->format(pattern, {row->row(), localizedText(row->key())});
     }
     if (const auto *table = dynamic_cast<const TableError *>(&error))
         return localizedText(key(table->issue()));

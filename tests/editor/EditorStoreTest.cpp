@@ -1,6 +1,6 @@
 #include "EditorTestSupport.h"
 
-#include "table/PrintRowIssue.h"
+#include "print/PrintRowIssue.h"
 #include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
 
