@@ -339,7 +339,11 @@ void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF 
     if (!grid)
         return;
     const double step = grid->stepMm() * scale();
-    const std::optional<CanvasDrawingGeometry::GridDots> dots = CanvasDrawingGeometry::gridDots(paper, dirty, step);
+    // A dot whose centre lies just outside the repainted area still reaches into it; left
+    // out, the dots along the edge of every strip uncovered by scrolling would be cut.
+    const double radius = 0.9;
+    const std::optional<CanvasDrawingGeometry::GridDots> dots =
+        CanvasDrawingGeometry::gridDots(paper, dirty.adjusted(-radius, -radius, radius, radius), step);
     if (!dots)
         return;
     painter.save();
@@ -350,7 +354,7 @@ void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF 
         const double y = dots->first.y() + j * dots->spacing;
         for (int i = 0; i < dots->columns; ++i) {
             const double x = dots->first.x() + i * dots->spacing;
-            painter.drawEllipse(QRectF(x - 0.9, y - 0.9, 1.8, 1.8));
+            painter.drawEllipse(QRectF(x - radius, y - radius, 2 * radius, 2 * radius));
         }
     }
     painter.restore();

@@ -209,6 +209,28 @@ TEST_F(CanvasDrawingTest, GridDotsOnTheLabelOnly)
     EXPECT_LT(pixel(ellipse, at(50, 25) - QPointF(0.3, 0.3)).red(), 235);
 }
 
+TEST_F(CanvasDrawingTest, PartialRepaintsDrawTheGridDotsTheyCut)
+{
+    // Scrolling repaints only the uncovered strip, and the paint system clips to it. A dot
+    // whose centre lies just outside the strip still reaches into it with its edge.
+    store->setShowsGrid(true);
+    const QImage whole = render();
+    const QPointF dot = at(45, 20); // a dot centre between pixel edges
+    for (const QRect &strip : {QRect(int(std::ceil(dot.x())), 0, 60, canvas.height()),
+                               QRect(0, int(std::ceil(dot.y())), canvas.width(), 60),
+                               QRect(0, 0, int(std::floor(dot.x())), canvas.height())}) {
+        QImage image = whole;
+        QPainter painter(&image);
+        painter.fillRect(strip, Qt::magenta);
+        painter.setClipRect(strip);
+        canvas.paint(painter, QRectF(strip));
+        painter.end();
+        for (int y = strip.top(); y <= strip.bottom(); ++y)
+            for (int x = strip.left(); x <= strip.right(); ++x)
+                ASSERT_EQ(image.pixelColor(x, y), whole.pixelColor(x, y)) << x << "," << y;
+    }
+}
+
 TEST_F(CanvasDrawingTest, SnapGuidesReachBeyondTheirSpanButNotBeyondTheLabel)
 {
     using Orientation = ElementSnapGuide::Orientation;
