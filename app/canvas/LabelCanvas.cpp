@@ -236,10 +236,12 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
     painter.save();
     // A soft shadow below the sheet, offset 2 points down and fading out over 8 points:
     // a few widening translucent rings approximate the blur without an offscreen image,
-    // which at high zoom would be as large as the label.
+    // which at high zoom would be as large as the label. The rings are strokes only: a
+    // fill as well would double the darkness in the strip between the sheet's bottom
+    // edge and the shadow's, a hard dark line under the label.
     const QPainterPath shadow = outline.translated(0, 2);
     const QColor ring = QColor::fromRgbF(0, 0, 0, 0.015f);
-    painter.setBrush(ring);
+    painter.setBrush(Qt::NoBrush);
     for (double spread : {8.0, 6.0, 4.0, 2.0}) {
         painter.setPen(QPen(ring, 2 * spread, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(shadow);

@@ -90,6 +90,22 @@ TEST_F(CanvasDrawingTest, DeskPaperAndShadow)
     EXPECT_LT(below.red(), 240);
     EXPECT_GT(below.red(), 200);
     EXPECT_EQ(pixel(image, {paper.center().x(), paper.bottom() + 14}), QColor(240, 240, 240));
+    // Soft all the way: below and beside the sheet the shadow lightens steadily from the
+    // first pixel off the paper, without a dark line along the edge.
+    auto darkness = [&](QPointF point) { return 240 - pixel(image, point).red(); };
+    const std::pair<QPointF, QPointF> profiles[] = {
+        {QPointF(paper.center().x() + 7, std::ceil(paper.bottom()) + 0.5), QPointF(0, 1)},
+        {QPointF(std::floor(paper.left()) - 0.5, paper.center().y() + 7), QPointF(-1, 0)}};
+    for (const auto &[from, step] : profiles) {
+        int previous = darkness(from);
+        EXPECT_LE(previous, int(std::ceil(240 * 0.12)));
+        for (int i = 1; i < 12; ++i) {
+            const int here = darkness(from + step * i);
+            EXPECT_LE(here, previous) << i;
+            EXPECT_LE(previous - here, 6) << i;
+            previous = here;
+        }
+    }
     // The elements come from the renderer: a filled rectangle is black inside.
     EXPECT_EQ(pixel(image, at(30, 15)), QColor(Qt::black));
 }
