@@ -232,9 +232,9 @@ TEST_F(CanvasDrawingTest, PartialRepaintsDrawTheGridDotsTheyCut)
     store->setShowsGrid(true);
     const QImage whole = render();
     const QPointF dot = at(45, 20); // a dot centre between pixel edges
-    for (const QRect &strip : {QRect(int(std::ceil(dot.x())), 0, 60, canvas.height()),
-                               QRect(0, int(std::ceil(dot.y())), canvas.width(), 60),
-                               QRect(0, 0, int(std::floor(dot.x())), canvas.height())}) {
+    for (const QRect &strip :
+         {QRect(int(std::ceil(dot.x())), 0, 60, canvas.height()), QRect(0, int(std::ceil(dot.y())), canvas.width(), 60),
+          QRect(0, 0, int(std::floor(dot.x())), canvas.height())}) {
         QImage image = whole;
         QPainter painter(&image);
         painter.fillRect(strip, Qt::magenta);
