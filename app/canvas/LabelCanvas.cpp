@@ -260,8 +260,8 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
     // Scrolling, selecting, a marquee or the grid repaint the canvas without changing the
     // label, which is by far the costliest part to draw. The label is therefore kept as
     // an image of exactly the device pixels it covers and drawn again 1:1 while the
-    // document, zoom, position and date texts stay the same. That needs a painter that
-    // maps view points to device pixels by the pixel ratio and a whole-pixel offset;
+    // document, zoom, paper rectangle and date texts stay the same. That needs a painter
+    // that maps view points to device pixels by the pixel ratio and a whole-pixel offset;
     // anything else (a scaled or rotated painter, a printer) draws directly.
     const QTransform device = painter.deviceTransform();
     const qreal dpr = painter.device()->devicePixelRatioF();
@@ -271,8 +271,10 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
     const double dy = device.dy();
     if (dx != std::round(dx) || dy != std::round(dy))
         return false;
-    const QRectF devicePaper(paper.left() * dpr + dx, paper.top() * dpr + dy, paper.width() * dpr,
-                             paper.height() * dpr);
+    // The paper on the canvas's own device pixels. Scrolling moves the canvas by whole
+    // device pixels, which leaves the picture as it is, so the kept image belongs to this
+    // rectangle and not to where the canvas lies in the window.
+    const QRectF devicePaper(paper.left() * dpr, paper.top() * dpr, paper.width() * dpr, paper.height() * dpr);
     if (!std::isfinite(devicePaper.width()) || !std::isfinite(devicePaper.height()))
         return false;
     const QRect pixels = devicePaper.toAlignedRect();
@@ -288,12 +290,12 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
         image.fill(Qt::transparent);
         QPainter layer(&image);
         layer.setRenderHints(painter.renderHints());
-        layer.translate(QPointF(dx - pixels.left(), dy - pixels.top()) / dpr);
+        layer.translate(-QPointF(pixels.topLeft()) / dpr);
         drawLabel(layer, paper, document, zoom, now, cache);
         layer.end();
         m_labelLayer = std::make_unique<LabelLayer>(LabelLayer{document, std::move(texts), zoom, devicePaper, image});
     }
-    painter.drawImage(QPointF(pixels.left() - dx, pixels.top() - dy) / dpr, m_labelLayer->image);
+    painter.drawImage(QPointF(pixels.topLeft()) / dpr, m_labelLayer->image);
     return true;
 }
 

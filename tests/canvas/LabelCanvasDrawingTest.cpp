@@ -379,6 +379,31 @@ TEST_F(CanvasDrawingTest, RepaintsFromTheKeptLabelMatchDirectDrawingAndFollowCha
     EXPECT_GT(differing(render(), hidden), 20);
 }
 
+TEST_F(CanvasDrawingTest, KeptLabelLandsInPlaceWhereverTheCanvasSitsInTheWindow)
+{
+    // Scrolling moves the canvas by whole pixels in its window; the label kept from the
+    // last paint must be drawn where the label is, not where it was.
+    for (double dpr : {1.0, 2.0}) {
+        const QImage here = render(dpr);
+        for (QPoint offset : {QPoint(7, 5), QPoint(-3, 11), QPoint(0, 0)}) {
+            QImage moved(here.size() + QSize(40, 40) * dpr, QImage::Format_ARGB32_Premultiplied);
+            moved.setDevicePixelRatio(dpr);
+            moved.fill(Qt::magenta);
+            QPainter painter(&moved);
+            painter.translate(offset + QPoint(15, 15));
+            canvas.paint(painter, QRectF(canvas.rect()));
+            painter.end();
+            const QPoint shift = (offset + QPoint(15, 15)) * dpr;
+            const QRect inside =
+                QRectF(canvas.paperRect().topLeft() * dpr, canvas.paperRect().size() * dpr).toAlignedRect();
+            for (int y = inside.top(); y <= inside.bottom(); y += 3)
+                for (int x = inside.left(); x <= inside.right(); x += 3)
+                    ASSERT_EQ(moved.pixelColor(x + shift.x(), y + shift.y()), here.pixelColor(x, y))
+                        << dpr << " " << offset.x() << "," << offset.y() << ": " << x << "," << y;
+        }
+    }
+}
+
 TEST_F(CanvasDrawingTest, PicturesForAPerson)
 {
     LabelDocument document = store->document();
