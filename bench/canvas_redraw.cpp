@@ -92,6 +92,24 @@ void redraw(benchmark::State &state, Change change, bool overlays, double dpr)
     }
 }
 
+// The canvas moved under the viewport by whole pixels between paints, as scrolling does:
+// the label itself is unchanged.
+void repaintWhileScrolling(benchmark::State &state)
+{
+    Fixture fixture;
+    fixture.store.setShowsGrid(true);
+    QImage image(QSize(900, 700), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        QPainter painter(&image);
+        painter.translate(step % 97, step % 89);
+        fixture.canvas.paint(painter, QRectF(0, 0, 800, 600));
+        painter.end();
+        benchmark::ClobberMemory();
+    }
+}
+
 void redrawAfterEachEdit(benchmark::State &state)
 {
     redraw(state, Change::document, false, 1);
@@ -118,6 +136,7 @@ BENCHMARK(redrawAfterEachEditWithGridAndEverythingSelected)->Unit(benchmark::kMi
 BENCHMARK(redrawAfterEachEditAtDoubleResolution)->Unit(benchmark::kMillisecond);
 BENCHMARK(repaintUnchangedLabel)->Unit(benchmark::kMillisecond);
 BENCHMARK(repaintUnchangedLabelAtDoubleResolution)->Unit(benchmark::kMillisecond);
+BENCHMARK(repaintWhileScrolling)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

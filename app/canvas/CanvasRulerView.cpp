@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 namespace kestrivane {
 
 namespace {
@@ -33,6 +36,53 @@ QFont uiFont(int weight)
 QSizeF textSize(const QFontMetricsF &metrics, const QString &text)
 {
     return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+// A one-point line over the whole point that ends at `end`, placed on whole device
+// pixels: its centre and width in points. At a whole pixel ratio this is the line at
+// end - 0.5, one point wide; at 125 % or 150 % such a line would straddle device pixels
+// and show as a blurred pair, so it takes the nearest whole number of device pixels
+// ending at the device pixel edge nearest to `end`.
+struct PixelLine {
+    double centre = 0;
+    double width = 1;
+};
+
+class PixelGrid {
+public:
+    // Along one axis of the painter's device mapping: x_device = x * scale + offset.
+    PixelGrid(double scale, double offset)
+        : m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_offset(std::isfinite(offset) ? offset : 0)
+    {
+    }
+
+    PixelLine line(double end) const { return lineEndingAt(std::round(end * m_scale + m_offset)); }
+
+    // The same for a border at the view's far edge `end`, which may fall inside a device
+    // pixel: the line stays on the whole pixels inside the view.
+    PixelLine edgeLine(double end) const { return lineEndingAt(std::floor(end * m_scale + m_offset + 1e-9)); }
+
+private:
+    PixelLine lineEndingAt(double deviceEnd) const
+    {
+        const double pixels = std::max(1.0, std::round(m_scale));
+        return {(deviceEnd - pixels / 2 - m_offset) / m_scale, pixels / m_scale};
+    }
+
+    double m_scale;
+    double m_offset;
+};
+
+PixelGrid horizontalPixels(const QPainter &painter)
+{
+    const QTransform device = painter.deviceTransform();
+    return {device.m11(), device.dx()};
+}
+
+PixelGrid verticalPixels(const QPainter &painter)
+{
+    const QTransform device = painter.deviceTransform();
+    return {device.m22(), device.dy()};
 }
 
 } // namespace
@@ -63,16 +113,20 @@ void CanvasRulerView::paintEvent(QPaintEvent *)
     const QFont labelFont = uiFont(QFont::Normal);
     const QFontMetricsF labelMetrics(labelFont);
     painter.setFont(labelFont);
-    const QPen tickPen(grey(0.48f), 1, Qt::SolidLine, Qt::FlatCap);
+    // Ticks run across the axis, so they sit on the pixels along it.
+    const PixelGrid along = horizontal ? horizontalPixels(painter) : verticalPixels(painter);
+    const PixelGrid across = horizontal ? verticalPixels(painter) : horizontalPixels(painter);
+    const QPen tickPen(grey(0.48f), along.line(1).width, Qt::SolidLine, Qt::FlatCap);
     const QPen labelPen(grey(0.38f));
     const double maxX = width();
     const double maxY = height();
     for (const CanvasRulerGeometry::Tick &tick : CanvasRulerGeometry::ticks(zero, length, p)) {
         painter.setPen(tickPen);
+        const double line = along.line(tick.line + 0.5).centre;
         if (horizontal)
-            painter.drawLine(QPointF(tick.line, maxY), QPointF(tick.line, maxY - tick.length));
+            painter.drawLine(QPointF(line, maxY), QPointF(line, maxY - tick.length));
         else
-            painter.drawLine(QPointF(maxX, tick.line), QPointF(maxX - tick.length, tick.line));
+            painter.drawLine(QPointF(maxX, line), QPointF(maxX - tick.length, line));
         if (!tick.labelled)
             continue;
         const QString text = CanvasRulerGeometry::formatMillimeters(tick.valueMm);
@@ -83,11 +137,12 @@ void CanvasRulerView::paintEvent(QPaintEvent *)
         painter.drawText(QRectF(topLeft, size), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
     }
 
-    painter.setPen(QPen(grey(0.82f), 1));
+    const PixelLine border = across.edgeLine(horizontal ? maxY : maxX);
+    painter.setPen(QPen(grey(0.82f), border.width, Qt::SolidLine, Qt::FlatCap));
     if (horizontal)
-        painter.drawLine(QPointF(0, maxY - 0.5), QPointF(maxX, maxY - 0.5));
+        painter.drawLine(QPointF(0, border.centre), QPointF(maxX, border.centre));
     else
-        painter.drawLine(QPointF(maxX - 0.5, 0), QPointF(maxX - 0.5, maxY));
+        painter.drawLine(QPointF(border.centre, 0), QPointF(border.centre, maxY));
 
     drawSelectionMarkers(painter, zero, p, length);
 }
@@ -177,9 +232,12 @@ void CanvasRulerCornerView::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing, true);
     const double maxX = width();
     const double maxY = height();
-    painter.setPen(QPen(grey(0.82f), 1));
-    painter.drawLine(QPointF(maxX - 0.5, 0), QPointF(maxX - 0.5, maxY));
-    painter.drawLine(QPointF(0, maxY - 0.5), QPointF(maxX, maxY - 0.5));
+    const PixelLine right = horizontalPixels(painter).edgeLine(maxX);
+    const PixelLine bottom = verticalPixels(painter).edgeLine(maxY);
+    painter.setPen(QPen(grey(0.82f), right.width, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(QPointF(right.centre, 0), QPointF(right.centre, maxY));
+    painter.setPen(QPen(grey(0.82f), bottom.width, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(QPointF(0, bottom.centre), QPointF(maxX, bottom.centre));
     const QFont font = uiFont(QFont::Medium);
     const QFontMetricsF metrics(font);
     const QSizeF size = textSize(metrics, m_unit);

@@ -304,13 +304,19 @@ bool CanvasWorkspaceView::handleCanvasEvent(QEvent *event)
             return false;
         const QPoint angle = wheel->angleDelta();
         m_wheelRemainder += angle.y() != 0 ? angle.y() : angle.x();
-        const QPointF at = wheel->position();
+        // The pointer stays where it is in the visible area while every step scrolls the
+        // canvas under it, so its canvas point is taken afresh for each call.
+        const QPointF inView = wheel->position() - QPointF(visibleRect().topLeft());
+        auto at = [&] { return inView + QPointF(visibleRect().topLeft()); };
         while (std::abs(m_wheelRemainder) >= 120) {
             const int direction = m_wheelRemainder > 0 ? 1 : -1;
             m_wheelRemainder -= direction * 120;
-            beginPinch(at);
-            changePinch(at, direction * wheelMagnification);
-            endPinch(at, direction * wheelMagnification);
+            // A notch out undoes a notch in exactly: divide by the factor instead of
+            // multiplying by its complement.
+            const double magnification = direction > 0 ? wheelMagnification : 1 / (1 + wheelMagnification) - 1;
+            beginPinch(at());
+            changePinch(at(), magnification);
+            endPinch(at(), magnification);
         }
         wheel->accept();
         return true;

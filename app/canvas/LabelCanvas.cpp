@@ -236,10 +236,12 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
     painter.save();
     // A soft shadow below the sheet, offset 2 points down and fading out over 8 points:
     // a few widening translucent rings approximate the blur without an offscreen image,
-    // which at high zoom would be as large as the label.
+    // which at high zoom would be as large as the label. The rings are strokes only: a
+    // fill as well would double the darkness in the strip between the sheet's bottom
+    // edge and the shadow's, a hard dark line under the label.
     const QPainterPath shadow = outline.translated(0, 2);
     const QColor ring = QColor::fromRgbF(0, 0, 0, 0.015f);
-    painter.setBrush(ring);
+    painter.setBrush(Qt::NoBrush);
     for (double spread : {8.0, 6.0, 4.0, 2.0}) {
         painter.setPen(QPen(ring, 2 * spread, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(shadow);
@@ -258,8 +260,8 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
     // Scrolling, selecting, a marquee or the grid repaint the canvas without changing the
     // label, which is by far the costliest part to draw. The label is therefore kept as
     // an image of exactly the device pixels it covers and drawn again 1:1 while the
-    // document, zoom, position and date texts stay the same. That needs a painter that
-    // maps view points to device pixels by the pixel ratio and a whole-pixel offset;
+    // document, zoom, paper rectangle and date texts stay the same. That needs a painter
+    // that maps view points to device pixels by the pixel ratio and a whole-pixel offset;
     // anything else (a scaled or rotated painter, a printer) draws directly.
     const QTransform device = painter.deviceTransform();
     const qreal dpr = painter.device()->devicePixelRatioF();
@@ -269,8 +271,10 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
     const double dy = device.dy();
     if (dx != std::round(dx) || dy != std::round(dy))
         return false;
-    const QRectF devicePaper(paper.left() * dpr + dx, paper.top() * dpr + dy, paper.width() * dpr,
-                             paper.height() * dpr);
+    // The paper on the canvas's own device pixels. Scrolling moves the canvas by whole
+    // device pixels, which leaves the picture as it is, so the kept image belongs to this
+    // rectangle and not to where the canvas lies in the window.
+    const QRectF devicePaper(paper.left() * dpr, paper.top() * dpr, paper.width() * dpr, paper.height() * dpr);
     if (!std::isfinite(devicePaper.width()) || !std::isfinite(devicePaper.height()))
         return false;
     const QRect pixels = devicePaper.toAlignedRect();
@@ -286,12 +290,12 @@ bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const 
         image.fill(Qt::transparent);
         QPainter layer(&image);
         layer.setRenderHints(painter.renderHints());
-        layer.translate(QPointF(dx - pixels.left(), dy - pixels.top()) / dpr);
+        layer.translate(-QPointF(pixels.topLeft()) / dpr);
         drawLabel(layer, paper, document, zoom, now, cache);
         layer.end();
         m_labelLayer = std::make_unique<LabelLayer>(LabelLayer{document, std::move(texts), zoom, devicePaper, image});
     }
-    painter.drawImage(QPointF(pixels.left() - dx, pixels.top() - dy) / dpr, m_labelLayer->image);
+    painter.drawImage(QPointF(pixels.topLeft()) / dpr, m_labelLayer->image);
     return true;
 }
 
@@ -339,7 +343,11 @@ void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF 
     if (!grid)
         return;
     const double step = grid->stepMm() * scale();
-    const std::optional<CanvasDrawingGeometry::GridDots> dots = CanvasDrawingGeometry::gridDots(paper, dirty, step);
+    // A dot whose centre lies just outside the repainted area still reaches into it; left
+    // out, the dots along the edge of every strip uncovered by scrolling would be cut.
+    const double radius = 0.9;
+    const std::optional<CanvasDrawingGeometry::GridDots> dots =
+        CanvasDrawingGeometry::gridDots(paper, dirty.adjusted(-radius, -radius, radius, radius), step);
     if (!dots)
         return;
     painter.save();
@@ -350,7 +358,7 @@ void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF 
         const double y = dots->first.y() + j * dots->spacing;
         for (int i = 0; i < dots->columns; ++i) {
             const double x = dots->first.x() + i * dots->spacing;
-            painter.drawEllipse(QRectF(x - 0.9, y - 0.9, 1.8, 1.8));
+            painter.drawEllipse(QRectF(x - radius, y - radius, 2 * radius, 2 * radius));
         }
     }
     painter.restore();

@@ -102,6 +102,35 @@ TEST_F(RulerTest, TickLinesCoverWholeDevicePixelsAtDoubleResolution)
     EXPECT_EQ(image.pixelColor(2 * zero + 2, y), QColor(Qt::white));
 }
 
+TEST_F(RulerTest, TickAndBorderLinesStayOnWholePixelsAtFractionalScaling)
+{
+    // At 150 % a point-wide line on a half point would straddle device pixels and show as
+    // a blurred pair; every pixel of the tick row and of the border is one colour or the
+    // other.
+    for (double dpr : {1.25, 1.5, 1.75}) {
+        const QImage image = renderWidget(*workspace.horizontalRuler(), dpr);
+        const int row = int((34 - 3) * dpr);
+        int ticks = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, row);
+            ASSERT_TRUE(colour == QColor(Qt::white) || isTickGrey(colour)) << dpr << ": " << x;
+            ticks += isTickGrey(colour) && !isTickGrey(image.pixelColor(x - 1, row));
+        }
+        EXPECT_GT(ticks, 100) << dpr;
+        // The border is the ruler's last whole device row(s).
+        const int bottom = int(std::floor(34 * dpr)) - 1;
+        for (int x = 0; x < image.width(); x += 3)
+            ASSERT_EQ(image.pixelColor(x, bottom).red(), 209) << dpr << ": " << x;
+
+        const QImage vertical = renderWidget(*workspace.verticalRuler(), dpr);
+        const int column = int((46 - 3) * dpr);
+        for (int y = 0; y < vertical.height(); ++y) {
+            const QColor colour = vertical.pixelColor(column, y);
+            ASSERT_TRUE(colour == QColor(Qt::white) || isTickGrey(colour)) << dpr << ": " << y;
+        }
+    }
+}
+
 TEST_F(RulerTest, FollowsScrolling)
 {
     store->setZoom(4);

@@ -258,12 +258,36 @@ TEST_F(WorkspaceTest, CtrlWheelZoomsByNotchesAndPlainWheelScrolls)
     sendWheel(at, 60, Qt::ControlModifier);
     EXPECT_NEAR(store->zoom(), 1.1 * 1.1, 1e-12);
     sendWheel(at, -120, Qt::ControlModifier);
-    EXPECT_NEAR(store->zoom(), 1.1 * 1.1 * 0.9, 1e-12);
+    EXPECT_NEAR(store->zoom(), 1.1, 1e-12);
     EXPECT_FALSE(workspace.pinchStartZoom().has_value());
 
     const double zoom = store->zoom();
     sendWheel(at, 120, Qt::NoModifier);
     EXPECT_EQ(store->zoom(), zoom);
+}
+
+TEST_F(WorkspaceTest, CtrlWheelKeepsTheLabelPointUnderThePointerAndStepsBackEvenly)
+{
+    store->setZoom(2);
+    settle();
+    workspace.scrollArea()->horizontalScrollBar()->setValue(60);
+    workspace.scrollArea()->verticalScrollBar()->setValue(20);
+    // The pointer stays put on the screen; the canvas under it scrolls.
+    const QPointF pointer = QPointF(150, 90);
+    auto under = [&] { return pointer + QPointF(workspace.visibleRect().topLeft()); };
+    const QPointF anchorMm = workspace.canvas()->localPoint(under());
+    auto anchorInView = [&] {
+        return workspace.canvas()->paperRect().topLeft() + anchorMm * workspace.canvas()->scale() -
+               QPointF(workspace.visibleRect().topLeft());
+    };
+    // One notch, then two notches in a single event.
+    for (int angle : {120, 240, -120, -240}) {
+        sendWheel(under(), angle, Qt::ControlModifier);
+        EXPECT_NEAR(anchorInView().x(), pointer.x(), 1) << angle;
+        EXPECT_NEAR(anchorInView().y(), pointer.y(), 1) << angle;
+    }
+    // As many notches out as in return to the zoom the wheel started from.
+    EXPECT_NEAR(store->zoom(), 2, 1e-12);
 }
 
 TEST_F(WorkspaceTest, PinchNeedsAStoreAndForgetsItsStartOnAnotherStore)

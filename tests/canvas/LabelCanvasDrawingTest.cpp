@@ -90,6 +90,22 @@ TEST_F(CanvasDrawingTest, DeskPaperAndShadow)
     EXPECT_LT(below.red(), 240);
     EXPECT_GT(below.red(), 200);
     EXPECT_EQ(pixel(image, {paper.center().x(), paper.bottom() + 14}), QColor(240, 240, 240));
+    // Soft all the way: below and beside the sheet the shadow lightens steadily from the
+    // first pixel off the paper, without a dark line along the edge.
+    auto darkness = [&](QPointF point) { return 240 - pixel(image, point).red(); };
+    const std::pair<QPointF, QPointF> profiles[] = {
+        {QPointF(paper.center().x() + 7, std::ceil(paper.bottom()) + 0.5), QPointF(0, 1)},
+        {QPointF(std::floor(paper.left()) - 0.5, paper.center().y() + 7), QPointF(-1, 0)}};
+    for (const auto &[from, step] : profiles) {
+        int previous = darkness(from);
+        EXPECT_LE(previous, int(std::ceil(240 * 0.12)));
+        for (int i = 1; i < 12; ++i) {
+            const int here = darkness(from + step * i);
+            EXPECT_LE(here, previous) << i;
+            EXPECT_LE(previous - here, 6) << i;
+            previous = here;
+        }
+    }
     // The elements come from the renderer: a filled rectangle is black inside.
     EXPECT_EQ(pixel(image, at(30, 15)), QColor(Qt::black));
 }
@@ -207,6 +223,28 @@ TEST_F(CanvasDrawingTest, GridDotsOnTheLabelOnly)
     const QImage ellipse = render();
     EXPECT_EQ(pixel(ellipse, at(5, 5) - QPointF(0.3, 0.3)), QColor(240, 240, 240));
     EXPECT_LT(pixel(ellipse, at(50, 25) - QPointF(0.3, 0.3)).red(), 235);
+}
+
+TEST_F(CanvasDrawingTest, PartialRepaintsDrawTheGridDotsTheyCut)
+{
+    // Scrolling repaints only the uncovered strip, and the paint system clips to it. A dot
+    // whose centre lies just outside the strip still reaches into it with its edge.
+    store->setShowsGrid(true);
+    const QImage whole = render();
+    const QPointF dot = at(45, 20); // a dot centre between pixel edges
+    for (const QRect &strip :
+         {QRect(int(std::ceil(dot.x())), 0, 60, canvas.height()), QRect(0, int(std::ceil(dot.y())), canvas.width(), 60),
+          QRect(0, 0, int(std::floor(dot.x())), canvas.height())}) {
+        QImage image = whole;
+        QPainter painter(&image);
+        painter.fillRect(strip, Qt::magenta);
+        painter.setClipRect(strip);
+        canvas.paint(painter, QRectF(strip));
+        painter.end();
+        for (int y = strip.top(); y <= strip.bottom(); ++y)
+            for (int x = strip.left(); x <= strip.right(); ++x)
+                ASSERT_EQ(image.pixelColor(x, y), whole.pixelColor(x, y)) << x << "," << y;
+    }
 }
 
 TEST_F(CanvasDrawingTest, SnapGuidesReachBeyondTheirSpanButNotBeyondTheLabel)
@@ -339,6 +377,31 @@ TEST_F(CanvasDrawingTest, RepaintsFromTheKeptLabelMatchDirectDrawingAndFollowCha
     EXPECT_LT(differing(hidden, direct()), 20);
     canvas.setEditingElementID(std::nullopt);
     EXPECT_GT(differing(render(), hidden), 20);
+}
+
+TEST_F(CanvasDrawingTest, KeptLabelLandsInPlaceWhereverTheCanvasSitsInTheWindow)
+{
+    // Scrolling moves the canvas by whole pixels in its window; the label kept from the
+    // last paint must be drawn where the label is, not where it was.
+    for (double dpr : {1.0, 2.0}) {
+        const QImage here = render(dpr);
+        for (QPoint offset : {QPoint(7, 5), QPoint(-3, 11), QPoint(0, 0)}) {
+            QImage moved(here.size() + QSize(40, 40) * dpr, QImage::Format_ARGB32_Premultiplied);
+            moved.setDevicePixelRatio(dpr);
+            moved.fill(Qt::magenta);
+            QPainter painter(&moved);
+            painter.translate(offset + QPoint(15, 15));
+            canvas.paint(painter, QRectF(canvas.rect()));
+            painter.end();
+            const QPoint shift = (offset + QPoint(15, 15)) * dpr;
+            const QRect inside =
+                QRectF(canvas.paperRect().topLeft() * dpr, canvas.paperRect().size() * dpr).toAlignedRect();
+            for (int y = inside.top(); y <= inside.bottom(); y += 3)
+                for (int x = inside.left(); x <= inside.right(); x += 3)
+                    ASSERT_EQ(moved.pixelColor(x + shift.x(), y + shift.y()), here.pixelColor(x, y))
+                        << dpr << " " << offset.x() << "," << offset.y() << ": " << x << "," << y;
+        }
+    }
 }
 
 TEST_F(CanvasDrawingTest, PicturesForAPerson)
