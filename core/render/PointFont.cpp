@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QStringList>
 #include <QTextLayout>
 #include <QTextOption>
 
@@ -22,14 +23,22 @@ double sanitizedSize(double pointSize)
     return std::isfinite(pointSize) && pointSize > 0 ? pointSize : 0;
 }
 
-QString withLineSeparators(const QString &text)
+// The paragraphs of a text: "\n", "\r\n", "\r" and U+2029 end one (U+2028 breaks a line
+// within its paragraph). A break at the very end is followed by an empty paragraph.
+QStringList paragraphsOf(const QString &text)
 {
-    QString result = text;
-    result.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
-    for (QChar &c : result) {
-        if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator)
-            c = QChar::LineSeparator;
+    QStringList result;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\n' && c != u'\r' && c != QChar::ParagraphSeparator)
+            continue;
+        result.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
     }
+    result.append(text.sliced(start));
     return result;
 }
 
@@ -142,15 +151,11 @@ void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QStri
 
 PointTextLayout::PointTextLayout(const QString &text, const PointFont &font) : PointTextLayout(text, font, Options{}) {}
 
-PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options)
-    : font_(font), layout_(std::make_unique<QTextLayout>(withLineSeparators(text), font.referenceFont()))
+PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options) : font_(font)
 {
     const double s = font.scale();
-    if (text.isEmpty() || s <= 0) {
-        layout_->beginLayout();
-        layout_->endLayout();
+    if (text.isEmpty() || s <= 0)
         return;
-    }
 
     QTextOption option;
     // Each paragraph takes its direction from its first strong character, as label texts
@@ -161,9 +166,6 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
         alignment |= Qt::AlignAbsolute;
     option.setAlignment(alignment);
     option.setWrapMode(options.wrapWidthPt ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    layout_->setTextOption(option);
-    // Cache the glyphs: the layout is usually drawn right after it is measured.
-    layout_->setCacheEnabled(true);
 
     double lineWidth = maxReferenceLineWidth;
     if (options.wrapWidthPt)
@@ -175,34 +177,44 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     // line's height up to a whole reference pixel.
     double top = 0;
     double widest = 0;
-    layout_->beginLayout();
-    for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
-        line.setLineWidth(lineWidth);
-        const double ascent = line.ascent();
-        const double descent = line.descent();
-        double lineHeight = 0;
-        double baseline = 0;
-        if (fixed) {
-            lineHeight = fixedHeight;
-            baseline = top + lineHeight - descent;
-        } else {
-            lineHeight = ascent + descent + std::max(line.leading(), 0.0);
-            baseline = top + ascent;
+    for (const QString &paragraph : paragraphsOf(text)) {
+        auto layout = std::make_unique<QTextLayout>(paragraph, font.referenceFont());
+        layout->setTextOption(option);
+        // Cache the glyphs: the layout is usually drawn right after it is measured.
+        layout->setCacheEnabled(true);
+        layout->beginLayout();
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLineWidth(lineWidth);
+            const double ascent = line.ascent();
+            const double descent = line.descent();
+            double lineHeight = 0;
+            double baseline = 0;
+            if (fixed) {
+                lineHeight = fixedHeight;
+                baseline = top + lineHeight - descent;
+            } else {
+                lineHeight = ascent + descent + std::max(line.leading(), 0.0);
+                baseline = top + ascent;
+            }
+            line.setPosition(QPointF(0, baseline - ascent));
+            tops_.append(top * s);
+            baselines_.append(baseline * s);
+            widest = std::max(widest, line.naturalTextWidth());
+            top += lineHeight;
         }
-        line.setPosition(QPointF(0, baseline - ascent));
-        tops_.append(top * s);
-        widest = std::max(widest, line.naturalTextWidth());
-        top += lineHeight;
+        layout->endLayout();
+        paragraphs_.push_back(std::move(layout));
     }
-    layout_->endLayout();
 
     // Unwrapped text is aligned within its own widest line.
     if (!options.wrapWidthPt && !(options.alignment & Qt::AlignLeft)) {
-        for (int i = 0; i < layout_->lineCount(); ++i) {
-            QTextLine line = layout_->lineAt(i);
-            const QPointF position = line.position();
-            line.setLineWidth(widest);
-            line.setPosition(position);
+        for (const auto &layout : paragraphs_) {
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                QTextLine line = layout->lineAt(i);
+                const QPointF position = line.position();
+                line.setLineWidth(widest);
+                line.setPosition(position);
+            }
         }
     }
 
@@ -216,7 +228,7 @@ PointTextLayout &PointTextLayout::operator=(PointTextLayout &&) noexcept = defau
 
 int PointTextLayout::lineCount() const
 {
-    return layout_->lineCount();
+    return int(tops_.size());
 }
 
 double PointTextLayout::lineTop(int i) const
@@ -226,21 +238,19 @@ double PointTextLayout::lineTop(int i) const
 
 double PointTextLayout::baseline(int i) const
 {
-    if (i < 0 || i >= layout_->lineCount())
-        return 0;
-    const QTextLine line = layout_->lineAt(i);
-    return (line.position().y() + line.ascent()) * font_.scale();
+    return i >= 0 && i < baselines_.size() ? baselines_[i] : 0;
 }
 
 void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
 {
-    if (layout_->lineCount() == 0)
+    if (paragraphs_.empty())
         return;
     const double s = font_.scale();
     painter.save();
     painter.translate(topLeft);
     painter.scale(s, s);
-    layout_->draw(&painter, QPointF(0, 0));
+    for (const auto &layout : paragraphs_)
+        layout->draw(&painter, QPointF(0, 0));
     painter.restore();
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPainter;
 class QTextLayout;
@@ -131,8 +132,11 @@ public:
 
 private:
     PointFont font_;
-    std::unique_ptr<QTextLayout> layout_;
+    // One layout per paragraph: Qt gives a whole layout the direction of its first strong
+    // character, and a Hebrew line after a Latin one must still read right to left.
+    std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
     QList<double> tops_;
+    QList<double> baselines_;
     double height_ = 0;
     double naturalWidth_ = 0;
 };

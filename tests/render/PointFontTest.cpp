@@ -195,3 +195,28 @@ TEST(PointTextLayout, AlignsLinesWithinTheWrapWidth)
     canvas.painter.end();
     EXPECT_TRUE(canvas.image.save(testsupport::outputPath(QStringLiteral("point-text-layout.png"))));
 }
+
+TEST(PointTextLayout, EachParagraphTakesItsOwnDirection)
+{
+    // A Hebrew line after a Latin one reads right to left, so the "!" that ends it stands
+    // at its left end, exactly as when the Hebrew line is drawn alone.
+    const PointFont font = roboto(10);
+    PointTextLayout::Options options;
+    options.wrapWidthPt = 100;
+    options.lineHeightPt = 20; // whole pixels at 4 pixels per point, so the lines compare
+    auto lineImage = [&](const QString &text, int line) {
+        const PointTextLayout layout(text, font, options);
+        PointCanvas canvas(QSize(440, 80 * layout.lineCount()), 4);
+        layout.draw(canvas.painter, QPointF(5, 0));
+        canvas.painter.end();
+        return canvas.image.copy(0, 80 * line, 440, 80);
+    };
+    const QString hebrew = QStringLiteral("\u05e9\u05dc\u05d5\u05dd!");
+    const QImage alone = lineImage(hebrew, 0);
+    ASSERT_FALSE(inkBounds(alone).isNull());
+    for (const QString &before :
+         {QStringLiteral("Latin\n"), QStringLiteral("Latin\r\n"), QStringLiteral("Latin\u2029")})
+        EXPECT_EQ(lineImage(before + hebrew, 1), alone) << before.toStdString();
+    // A line break inside a paragraph keeps the paragraph's direction.
+    EXPECT_NE(lineImage(QStringLiteral("Latin\u2028") + hebrew, 1), alone);
+}
