@@ -1,0 +1,125 @@
+#include "graphics/ImageAsset.h"
+
+#include "graphics/RasterReader.h"
+#include "model/DocumentIssue.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace kestrivane {
+
+namespace {
+
+[[noreturn]] void refuse()
+{
+    throwIssue(DocumentIssue::invalidImage);
+}
+
+QByteArray encodePng(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        return QByteArray();
+    return png;
+}
+
+QByteArray checkedPng(const QImage &image)
+{
+    const QByteArray png = encodePng(image);
+    if (png.isEmpty())
+        refuse();
+    ImageAsset::validate(png);
+    return png;
+}
+
+// The shared body of both rasterize overloads: `size` is the picture's own size, `draw`
+// paints the whole picture into the given pixel rectangle.
+QByteArray rasterizeSized(QSizeF size, int maximumSide, const std::function<void(QPainter &, const QRectF &)> &draw)
+{
+    if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) || !std::isfinite(size.height()))
+        refuse();
+    // A side outside 1...4096 can never give a stored picture; refusing it before
+    // allocating also keeps an absurd side from making a huge bitmap.
+    if (maximumSide < 1 || maximumSide > ImageAsset::maximumPixelSide)
+        refuse();
+    const double scale = maximumSide / std::max(size.width(), size.height());
+    const int width = std::max(1L, std::lround(size.width() * scale));
+    const int height = std::max(1L, std::lround(size.height() * scale));
+
+    QImage bitmap(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        refuse();
+    bitmap.fill(Qt::transparent);
+    {
+        QPainter painter;
+        if (!painter.begin(&bitmap))
+            refuse();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // Source-over onto a cleared bitmap equals a copy of the picture, and unlike the
+        // source mode it also composes the overlapping shapes of a drawing correctly.
+        draw(painter, QRectF(0, 0, width, height));
+        painter.end();
+    }
+    return checkedPng(bitmap);
+}
+
+} // namespace
+
+void ImageAsset::validate(const QByteArray &data)
+{
+    if (data.size() > maximumBytes)
+        refuse();
+    const auto header = raster::readHeader(data);
+    if (!header || header->format != "png")
+        refuse();
+    const QSize size = header->size;
+    if (size.width() < 1 || size.width() > maximumPixelSide || size.height() < 1 || size.height() > maximumPixelSide)
+        refuse();
+}
+
+QByteArray ImageAsset::importRaster(const QByteArray &data)
+{
+    if (data.isEmpty() || data.size() > maximumImportBytes)
+        refuse();
+    const auto header = raster::readHeader(data);
+    if (!header || header->size.isEmpty())
+        refuse();
+    // Scaling while decoding keeps a large photograph from being decoded at full size
+    // first; the reader's own allocation limit bounds the formats that cannot.
+    const QImage image = raster::decode(data, raster::shrunkToFit(header->size, importMaximumSide));
+    if (image.isNull())
+        refuse();
+    return checkedPng(image);
+}
+
+QByteArray ImageAsset::rasterize(const QImage &image, int maximumSide)
+{
+    if (image.isNull())
+        refuse();
+    return rasterizeSized(QSizeF(image.size()), maximumSide, [&image](QPainter &painter, const QRectF &target) {
+        painter.drawImage(target, image, QRectF(image.rect()));
+    });
+}
+
+QByteArray ImageAsset::rasterize(QSvgRenderer &drawing, int maximumSide)
+{
+    if (!drawing.isValid())
+        refuse();
+    QSizeF size = drawing.defaultSize();
+    if (size.isEmpty())
+        size = drawing.viewBoxF().size();
+    return rasterizeSized(size, maximumSide,
+                          [&drawing](QPainter &painter, const QRectF &target) { drawing.render(&painter, target); });
+}
+
+} // namespace kestrivane

@@ -1,0 +1,53 @@
+#include "model/SheetLayout.h"
+
+namespace kestrivane {
+
+QString rawValue(LabelShape shape)
+{
+    return shape == LabelShape::rectangle ? QStringLiteral("rectangle") : QStringLiteral("ellipse");
+}
+
+std::optional<LabelShape> labelShapeFromRawValue(const QString &raw)
+{
+    for (LabelShape shape : allLabelShapes) {
+        if (rawValue(shape) == raw)
+            return shape;
+    }
+    return std::nullopt;
+}
+
+QString titleKey(LabelShape shape)
+{
+    return shape == LabelShape::rectangle ? QStringLiteral("mac.rectangle") : QStringLiteral("mac.ellipse");
+}
+
+QString rawValue(LabelMedium medium)
+{
+    return medium == LabelMedium::directThermal ? QStringLiteral("directThermal") : QStringLiteral("thermalTransfer");
+}
+
+std::optional<LabelMedium> labelMediumFromRawValue(const QString &raw)
+{
+    for (LabelMedium medium : allLabelMedia) {
+        if (rawValue(medium) == raw)
+            return medium;
+    }
+    return std::nullopt;
+}
+
+QString titleKey(LabelMedium medium)
+{
+    return medium == LabelMedium::directThermal ? QStringLiteral("mac.thermal") : QStringLiteral("mac.transfer");
+}
+
+double SheetLayout::width(double label) const
+{
+    return (label * double(columns) + leftMarginMm) + columnGapMm * double(columns - 1);
+}
+
+double SheetLayout::height(double label) const
+{
+    return (label * double(rows) + topMarginMm) + rowGapMm * double(rows - 1);
+}
+
+} // namespace kestrivane
