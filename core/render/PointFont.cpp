@@ -1,0 +1,225 @@
+#include "render/PointFont.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrivane {
+
+namespace {
+
+// Qt keeps text positions in 26.6 fixed point, which overflows near 2^25 pixels; a
+// line that long is wider than any label at any size, so wider widths are clamped.
+constexpr double maxReferenceLineWidth = 16'000'000;
+
+double sanitizedSize(double pointSize)
+{
+    return std::isfinite(pointSize) && pointSize > 0 ? pointSize : 0;
+}
+
+QString withLineSeparators(const QString &text)
+{
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+    for (QChar &c : result) {
+        if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator)
+            c = QChar::LineSeparator;
+    }
+    return result;
+}
+
+} // namespace
+
+PointFont::PointFont() : reference_(QGuiApplication::font()) { prepare(); }
+
+PointFont::PointFont(const QString &family, double pointSize) : reference_(family), pointSize_(sanitizedSize(pointSize))
+{
+    prepare();
+}
+
+PointFont::PointFont(const QFont &face, double pointSize) : reference_(face), pointSize_(sanitizedSize(pointSize))
+{
+    prepare();
+}
+
+void PointFont::prepare()
+{
+    reference_.setPixelSize(referencePixelSize);
+    // Hinting snaps outlines and advances to the reference pixel grid, which is not
+    // the grid the text lands on after scaling; unhinted advances scale linearly.
+    reference_.setHintingPreference(QFont::PreferNoHinting);
+}
+
+PointFont PointFont::withPointSize(double pointSize) const
+{
+    PointFont copy = *this;
+    copy.pointSize_ = sanitizedSize(pointSize);
+    return copy;
+}
+
+PointFont PointFont::withWeight(QFont::Weight weight) const
+{
+    PointFont copy = *this;
+    copy.reference_.setWeight(weight);
+    return copy;
+}
+
+PointFont PointFont::withBold(bool bold) const
+{
+    PointFont copy = *this;
+    copy.reference_.setBold(bold);
+    return copy;
+}
+
+PointFont PointFont::withItalic(bool italic) const
+{
+    PointFont copy = *this;
+    copy.reference_.setItalic(italic);
+    return copy;
+}
+
+PointFont PointFont::withUnderline(bool underline) const
+{
+    PointFont copy = *this;
+    copy.reference_.setUnderline(underline);
+    return copy;
+}
+
+QFont PointFont::widgetFont() const
+{
+    QFont font = reference_;
+    font.setPointSizeF(pointSize_ > 0 ? pointSize_ : 1);
+    font.setHintingPreference(QFont::PreferDefaultHinting);
+    return font;
+}
+
+double PointFont::ascent() const { return QFontMetricsF(reference_).ascent() * scale(); }
+
+double PointFont::descent() const { return QFontMetricsF(reference_).descent() * scale(); }
+
+double PointFont::leading() const { return QFontMetricsF(reference_).leading() * scale(); }
+
+double PointFont::referenceWidth(const QString &text) const
+{
+    return text.isEmpty() ? 0 : QFontMetricsF(reference_).horizontalAdvance(text);
+}
+
+double PointFont::width(const QString &text) const { return referenceWidth(text) * scale(); }
+
+void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QString &text) const
+{
+    if (text.isEmpty() || pointSize_ <= 0)
+        return;
+    const double s = scale();
+    painter.save();
+    painter.translate(baseline);
+    painter.scale(s, s);
+    painter.setFont(reference_);
+    painter.drawText(QPointF(0, 0), text);
+    painter.restore();
+}
+
+PointTextLayout::PointTextLayout(const QString &text, const PointFont &font)
+    : PointTextLayout(text, font, Options{})
+{
+}
+
+PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options)
+    : font_(font), layout_(std::make_unique<QTextLayout>(withLineSeparators(text), font.referenceFont()))
+{
+    const double s = font.scale();
+    if (text.isEmpty() || s <= 0) {
+        layout_->beginLayout();
+        layout_->endLayout();
+        return;
+    }
+
+    QTextOption option;
+    option.setAlignment(options.alignment);
+    option.setWrapMode(options.wrapWidthPt ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout_->setTextOption(option);
+    // Cache the glyphs: the layout is usually drawn right after it is measured.
+    layout_->setCacheEnabled(true);
+
+    double lineWidth = maxReferenceLineWidth;
+    if (options.wrapWidthPt)
+        lineWidth = std::clamp(*options.wrapWidthPt / s, 0.0, maxReferenceLineWidth);
+    const bool fixed = options.lineHeightPt.has_value();
+    const double fixedHeight = fixed ? std::max(*options.lineHeightPt, 0.0) / s : 0.0;
+
+    // Line heights and baselines are placed here rather than by Qt, which rounds each
+    // line's height up to a whole reference pixel.
+    double top = 0;
+    double widest = 0;
+    layout_->beginLayout();
+    for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
+        line.setLineWidth(lineWidth);
+        const double ascent = line.ascent();
+        const double descent = line.descent();
+        double lineHeight = 0;
+        double baseline = 0;
+        if (fixed) {
+            lineHeight = fixedHeight;
+            baseline = top + lineHeight - descent;
+        } else {
+            lineHeight = ascent + descent + std::max(line.leading(), 0.0);
+            baseline = top + ascent;
+        }
+        line.setPosition(QPointF(0, baseline - ascent));
+        tops_.append(top * s);
+        widest = std::max(widest, line.naturalTextWidth());
+        top += lineHeight;
+    }
+    layout_->endLayout();
+
+    // Unwrapped text is aligned within its own widest line.
+    if (!options.wrapWidthPt && options.alignment != Qt::AlignLeft) {
+        for (int i = 0; i < layout_->lineCount(); ++i) {
+            QTextLine line = layout_->lineAt(i);
+            const QPointF position = line.position();
+            line.setLineWidth(widest);
+            line.setPosition(position);
+        }
+    }
+
+    height_ = top * s;
+    naturalWidth_ = widest * s;
+}
+
+PointTextLayout::~PointTextLayout() = default;
+PointTextLayout::PointTextLayout(PointTextLayout &&) noexcept = default;
+PointTextLayout &PointTextLayout::operator=(PointTextLayout &&) noexcept = default;
+
+int PointTextLayout::lineCount() const { return layout_->lineCount(); }
+
+double PointTextLayout::lineTop(int i) const
+{
+    return i >= 0 && i < tops_.size() ? tops_[i] : 0;
+}
+
+double PointTextLayout::baseline(int i) const
+{
+    if (i < 0 || i >= layout_->lineCount())
+        return 0;
+    const QTextLine line = layout_->lineAt(i);
+    return (line.position().y() + line.ascent()) * font_.scale();
+}
+
+void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
+{
+    if (layout_->lineCount() == 0)
+        return;
+    const double s = font_.scale();
+    painter.save();
+    painter.translate(topLeft);
+    painter.scale(s, s);
+    layout_->draw(&painter, QPointF(0, 0));
+    painter.restore();
+}
+
+} // namespace kestrivane
