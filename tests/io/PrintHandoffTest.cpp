@@ -5,6 +5,8 @@
 #include "print/LabelPrintJob.h"
 #include "render/LabelRenderer.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -12,8 +14,10 @@
 #include <QPdfDocument>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTimeZone>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -251,4 +255,60 @@ TEST_F(PrintHandoffTest, CancelledDialogIsSilentAndAFailedPrintIsShown)
     ASSERT_EQ(env.alerts->alerts.size(), 1);
     EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.error_io"));
     EXPECT_FALSE(store->statusKey().has_value());
+}
+
+// Where a PDF printer queue of CUPS is set up (Debian's printer-driver-cups-pdf), a job
+// goes through the real print system: the queue keeps the sheet's custom paper size and
+// the job is accepted. Real printers are never used.
+TEST_F(PrintHandoffTest, PrintsThroughAPdfQueueOfThePrintSystem)
+{
+    std::optional<QPrinterInfo> queue;
+    for (const QPrinterInfo &info : QPrinterInfo::availablePrinters())
+        if (info.makeAndModel().contains(QStringLiteral("CUPS-PDF"), Qt::CaseInsensitive))
+            queue = info;
+    if (!queue)
+        GTEST_SKIP() << "No CUPS-PDF printer queue (printer-driver-cups-pdf with a running cupsd)";
+
+    const LabelDocument document = sheetDocument(2, 1);
+    auto store = env.makeStore(document);
+    const QString name = queue->printerName();
+    dialogs.printAnswer = [name](QPrinter &printer) {
+        printer.setPrinterName(name);
+        return true;
+    };
+    // The queue's default configuration writes into ~/PDF; its files before this job.
+    const QDir output(QDir::home().filePath(QStringLiteral("PDF")));
+    const QStringList before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 3));
+    for (const editortest::RecordedAlert &alert : env.alerts->alerts)
+        ADD_FAILURE() << qPrintable(alert.informativeText);
+    ASSERT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
+
+    // The print system converts the job in the background; look at its result when it
+    // arrives where the default configuration puts it.
+    QString printed;
+    QElapsedTimer timer;
+    timer.start();
+    while (printed.isEmpty() && timer.elapsed() < 20000) {
+        QThread::msleep(200);
+        for (const QString &file : output.entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (!before.contains(file))
+                printed = output.filePath(file);
+    }
+    if (printed.isEmpty()) {
+        RecordProperty("printed", "job accepted; output not found in ~/PDF");
+        return;
+    }
+    // The converter may still be writing the file.
+    LoadedPdf loaded = loadPdf(printed);
+    while ((!loaded.ok || loaded.pdf->pageCount() < 2) && timer.elapsed() < 30000) {
+        QThread::msleep(200);
+        loaded = loadPdf(printed);
+    }
+    ASSERT_TRUE(loaded.ok) << qPrintable(printed);
+    EXPECT_EQ(loaded.pdf->pageCount(), 2);
+    const QSizeF sheet = LabelRenderer::sheetSize(document);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(0).width(), sheet.width(), 0.5);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(0).height(), sheet.height(), 0.5);
 }
