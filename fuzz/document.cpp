@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace kestrivane;
 

@@ -1,12 +1,15 @@
 // Feeds arbitrary bytes to the picture gate of web templates: the SVG sanitiser, the full
-// picture check (attribute rules, raster header checks) and the stored-picture check.
+// picture check (attribute rules, raster header checks) and the stored-picture check, and
+// draws what passes at a small size, as a background or an element would be drawn.
 // Refusals are expected; crashes, hangs, sanitizer reports and broken promises are not.
 
 #include "graphics/ImageAsset.h"
 #include "model/DocumentIssue.h"
 #include "web/WebImageAsset.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QString>
 
 #include <cstdint>
@@ -16,8 +19,11 @@ using namespace kestrivane;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    // Image format plugins are found through the application's library paths.
-    static QCoreApplication app(*argc, *argv);
+    // Image format plugins are found through the application's library paths, and text in
+    // drawings needs the font database of a GUI application.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
     return 0;
 }
 
@@ -61,7 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     // A stored picture is a PNG, which is never a drawing; within the web limits it must
     // also pass the web check.
-    if (stored && (cleaned || refusedAsDrawing))
+    if (stored && (cleaned || refusedAsDrawing || !valid))
         std::abort();
+
+    // A checked drawing may still be one Qt cannot draw (no size, unsupported content);
+    // that is a refusal, not a fault.
+    if (const auto picture = valid ? WebPicture::load(bytes) : std::nullopt) {
+        QImage canvas(48, 32, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        (void)picture->draw(painter, QRectF(2, 2, 44, 28));
+    }
     return 0;
 }

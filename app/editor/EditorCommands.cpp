@@ -43,9 +43,8 @@ void EditorStore::add(ElementKind kind)
     }
     const double w = m_document.widthMm;
     const double h = m_document.heightMm;
-    const QString content = (kind == ElementKind::qr || kind == ElementKind::barcode)
-                                ? QStringLiteral("01234567890123")
-                                : QStringLiteral("Kestrivane");
+    const QString content = (kind == ElementKind::qr || kind == ElementKind::barcode) ? QStringLiteral("01234567890123")
+                                                                                      : QStringLiteral("Kestrivane");
     LabelElement element(QUuid::createUuid(), kind, content, 5, 5, 30, 8, 14);
     if (isText(kind)) {
         element.widthMm = std::min(w * 0.65, 40.0);
@@ -255,8 +254,7 @@ void EditorStore::addImage(const QByteArray &bytes, const QString &name, const s
     const double h = m_document.heightMm;
     const double s = std::min(w * 0.65 / size.width(), h * 0.65 / size.height());
 
-    LabelElement element(QUuid::createUuid(), ElementKind::image, name, 5, 5, size.width() * s,
-                         size.height() * s, 14);
+    LabelElement element(QUuid::createUuid(), ElementKind::image, name, 5, 5, size.width() * s, size.height() * s, 14);
     element.xMm = (w - element.widthMm) * 0.5;
     element.yMm = (h - element.heightMm) * 0.5;
     element.imageData = bytes;

@@ -33,8 +33,8 @@ QList<ElementSnapGuide> EditorStore::drag(QPointF to, double snapTolerancePoints
     const std::optional<QUuid> primary = selectedID();
     if (!primary)
         return {};
-    const std::optional<ElementDragResult> result = ElementDragGeometry::drag(
-        *m_dragStart, m_selectedIDs, *primary, to, snapTolerancePoints, m_zoom, gridStep());
+    const std::optional<ElementDragResult> result =
+        ElementDragGeometry::drag(*m_dragStart, m_selectedIDs, *primary, to, snapTolerancePoints, m_zoom, gridStep());
     if (!result)
         return {};
     writeDocument(result->document);

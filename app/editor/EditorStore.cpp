@@ -21,8 +21,8 @@ QString rawValue(EditorStore::Alignment alignment)
     return QString();
 }
 
-EditorStore::EditorStore(Localization *localization, LabelDocument document, std::optional<QString> fileURL,
-                         bool isNew, EditorGridPreferences *gridPreferences, QObject *parent)
+EditorStore::EditorStore(Localization *localization, LabelDocument document, std::optional<QString> fileURL, bool isNew,
+                         EditorGridPreferences *gridPreferences, QObject *parent)
     : QObject(parent), m_id(QUuid::createUuid()), m_document(std::move(document)), m_fileURL(std::move(fileURL)),
       m_gridPreferences(gridPreferences), m_localization(localization),
       m_maySaveTo([](const QString &) { return true; }), m_alerts(EditorAlerts::standard())
@@ -37,8 +37,7 @@ EditorStore::EditorStore(Localization *localization, LabelDocument document, std
 
 EditorStore::~EditorStore() = default;
 
-template <typename Signal>
-void EditorStore::announce(Signal signal)
+template <typename Signal> void EditorStore::announce(Signal signal)
 {
     Q_EMIT(this->*signal)();
     Q_EMIT changed();
@@ -329,30 +328,41 @@ LabelDocument EditorStore::renderDocument() const
 
 // --- Alerts -----------------------------------------------------------------------
 
+QString EditorStore::localizedText(const QString &key) const
+{
+    // The workspace owns the service and outlives its tabs; a store left without one
+    // still says which message it meant.
+    return m_localization ? m_localization->text(key) : key;
+}
+
 QString EditorStore::errorText(const std::exception &error) const
 {
-    if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error))
-        return m_localization->format(QStringLiteral("mac.data_row_error"),
-                                      {qint64(row->row), m_localization->text(row->reasonKey)});
+    if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error)) {
+        const QString pattern = QStringLiteral("mac.data_row_error");
+        if (!m_localization)
+            return pattern;
+        // One formatting pass with typed arguments: a "%" in the reason's text stays text.
+        return m_localization->format(pattern, {qint64(row->row), localizedText(row->reasonKey)});
+    }
     if (const auto *table = dynamic_cast<const TableError *>(&error))
-        return m_localization->text(key(table->issue()));
+        return localizedText(key(table->issue()));
     if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))
-        return m_localization->text(key(workspace->issue()));
+        return localizedText(key(workspace->issue()));
     if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return m_localization->text(key(document->issue()));
-    return m_localization->text(QStringLiteral("mac.error_io"));
+        return localizedText(key(document->issue()));
+    return localizedText(QStringLiteral("mac.error_io"));
 }
 
 void EditorStore::show(const std::exception &error)
 {
-    m_alerts->alert(m_localization->text(QStringLiteral("mac.error")), errorText(error),
-                    m_localization->text(QStringLiteral("mac.close")));
+    m_alerts->alert(localizedText(QStringLiteral("mac.error")), errorText(error),
+                    localizedText(QStringLiteral("mac.close")));
 }
 
 void EditorStore::showKey(const QString &key)
 {
-    m_alerts->alert(m_localization->text(QStringLiteral("mac.error")), m_localization->text(key),
-                    m_localization->text(QStringLiteral("mac.close")));
+    m_alerts->alert(localizedText(QStringLiteral("mac.error")), localizedText(key),
+                    localizedText(QStringLiteral("mac.close")));
 }
 
 } // namespace kestrivane

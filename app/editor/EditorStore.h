@@ -38,8 +38,8 @@ class EditorStore final : public QObject {
 
 public:
     enum class Alignment { left, center, right, top, middle, bottom };
-    static constexpr std::array<Alignment, 6> allAlignments = {Alignment::left,  Alignment::center, Alignment::right,
-                                                               Alignment::top,   Alignment::middle, Alignment::bottom};
+    static constexpr std::array<Alignment, 6> allAlignments = {Alignment::left, Alignment::center, Alignment::right,
+                                                               Alignment::top,  Alignment::middle, Alignment::bottom};
 
     // The clipboard format of copied element lists.
     static inline const QString pasteboardType = QStringLiteral("com.morvathsoftware.kestrivane.elements.v3");
@@ -189,8 +189,7 @@ Q_SIGNALS:
     void redoStackChanged();
 
 private:
-    template <typename Signal>
-    void announce(Signal signal);
+    template <typename Signal> void announce(Signal signal);
     void writeDocument(const LabelDocument &document);
     void writeStatusKey(const std::optional<QString> &key);
     void pushUndo(const LabelDocument &document);
@@ -199,6 +198,7 @@ private:
     static bool allowsDraggedGeometry(const LabelDocument &document);
     // The grid step while the grid is shown; nullopt while it is hidden.
     std::optional<double> gridStep() const;
+    QString localizedText(const QString &key) const;
 
     const QUuid m_id;
     LabelDocument m_document;

@@ -1,5 +1,6 @@
 #include "editor/ElementResizeGeometry.h"
 
+#include "model/LabelDocument.h"
 
 #include <cmath>
 #include <limits>
@@ -152,6 +153,24 @@ ElementFrame ElementResizeGeometry::resize(const ElementFrame &start, ElementRes
     result.yMm = centre.y() - h / 2;
     result.widthMm = w;
     result.heightMm = h;
+    return result;
+}
+
+std::optional<LabelElement> ElementResizeGeometry::resize(const LabelElement &element, ElementResizeHandle handle,
+                                                          QPointF to, std::optional<double> gridStepMm)
+{
+    const ElementFrame frame = resize(ElementFrame::of(element), handle, to, element.isSquareCode(),
+                                      element.webAppearance.has_value(), gridStepMm);
+    LabelElement result = element;
+    result.xMm = frame.xMm;
+    result.yMm = frame.yMm;
+    result.widthMm = frame.widthMm;
+    result.heightMm = frame.heightMm;
+    // Only the resized element can have changed, so only its corners are checked.
+    for (const QPointF &corner : result.corners()) {
+        if (!LabelDocument::isSafeElementPoint(corner))
+            return std::nullopt;
+    }
     return result;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "model/LabelDocument.h"
 #include "model/LabelElement.h"
 
 #include <QList>
@@ -72,21 +71,7 @@ public:
     // The element resized as above, every other field unchanged; nullopt when a corner of the
     // result would leave the ±2000 mm range or stop being finite (the resize is then refused).
     static std::optional<LabelElement> resize(const LabelElement &element, ElementResizeHandle handle, QPointF to,
-                                              std::optional<double> gridStepMm)
-    {
-        const ElementFrame frame = resize(ElementFrame::of(element), handle, to, element.isSquareCode(),
-                                          element.webAppearance.has_value(), gridStepMm);
-        LabelElement result = element;
-        result.xMm = frame.xMm;
-        result.yMm = frame.yMm;
-        result.widthMm = frame.widthMm;
-        result.heightMm = frame.heightMm;
-        for (const QPointF &corner : result.corners()) {
-            if (!LabelDocument::isSafeElementPoint(corner))
-                return std::nullopt;
-        }
-        return result;
-    }
+                                              std::optional<double> gridStepMm);
 
     // A length d along `direction` from `anchor` such that anchor + d × direction lies on a
     // grid line next to the pointer; at least `minimum`.

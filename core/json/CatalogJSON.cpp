@@ -102,10 +102,22 @@ CatalogJSON CatalogJSON::fromArray(const Array &array)
     return CatalogJSON(QJsonValue(a));
 }
 
-CatalogJSON CatalogJSON::fromString(const QString &text) { return CatalogJSON(QJsonValue(text)); }
-CatalogJSON CatalogJSON::fromNumber(double number) { return CatalogJSON(QJsonValue(number)); }
-CatalogJSON CatalogJSON::fromInteger(qint64 number) { return CatalogJSON(QJsonValue(number)); }
-CatalogJSON CatalogJSON::fromBool(bool value) { return CatalogJSON(QJsonValue(value)); }
+CatalogJSON CatalogJSON::fromString(const QString &text)
+{
+    return CatalogJSON(QJsonValue(text));
+}
+CatalogJSON CatalogJSON::fromNumber(double number)
+{
+    return CatalogJSON(QJsonValue(number));
+}
+CatalogJSON CatalogJSON::fromInteger(qint64 number)
+{
+    return CatalogJSON(QJsonValue(number));
+}
+CatalogJSON CatalogJSON::fromBool(bool value)
+{
+    return CatalogJSON(QJsonValue(value));
+}
 
 CatalogJSON::Kind CatalogJSON::kind() const
 {

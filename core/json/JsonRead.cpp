@@ -158,14 +158,38 @@ std::optional<T> optionalValue(const QJsonObject &object, const QString &key, Co
 
 } // namespace
 
-QJsonObject requireObject(const QJsonObject &o, const QString &k) { return toObject(required(o, k)); }
-QJsonArray requireArray(const QJsonObject &o, const QString &k) { return toArray(required(o, k)); }
-QString requireString(const QJsonObject &o, const QString &k) { return toString(required(o, k)); }
-bool requireBool(const QJsonObject &o, const QString &k) { return toBool(required(o, k)); }
-double requireDouble(const QJsonObject &o, const QString &k) { return toDouble(required(o, k)); }
-qint64 requireInt64(const QJsonObject &o, const QString &k) { return toInt64(required(o, k)); }
-QByteArray requireBase64(const QJsonObject &o, const QString &k) { return toBase64Bytes(required(o, k)); }
-QUuid requireUuid(const QJsonObject &o, const QString &k) { return toUuid(required(o, k)); }
+QJsonObject requireObject(const QJsonObject &o, const QString &k)
+{
+    return toObject(required(o, k));
+}
+QJsonArray requireArray(const QJsonObject &o, const QString &k)
+{
+    return toArray(required(o, k));
+}
+QString requireString(const QJsonObject &o, const QString &k)
+{
+    return toString(required(o, k));
+}
+bool requireBool(const QJsonObject &o, const QString &k)
+{
+    return toBool(required(o, k));
+}
+double requireDouble(const QJsonObject &o, const QString &k)
+{
+    return toDouble(required(o, k));
+}
+qint64 requireInt64(const QJsonObject &o, const QString &k)
+{
+    return toInt64(required(o, k));
+}
+QByteArray requireBase64(const QJsonObject &o, const QString &k)
+{
+    return toBase64Bytes(required(o, k));
+}
+QUuid requireUuid(const QJsonObject &o, const QString &k)
+{
+    return toUuid(required(o, k));
+}
 
 std::optional<QJsonObject> optionalObject(const QJsonObject &o, const QString &k)
 {
@@ -243,8 +267,7 @@ void requireFinite(const QJsonValue &value)
             requireFinite(it.value());
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

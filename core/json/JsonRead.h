@@ -82,8 +82,7 @@ std::optional<QUuid> optionalUuid(const QJsonObject &object, const QString &key)
 
 // An enumeration stored as its raw value; `parse` maps a raw value to the case or to
 // an empty optional.
-template <typename Enum, typename Parse>
-Enum requireEnum(const QJsonObject &object, const QString &key, Parse parse)
+template <typename Enum, typename Parse> Enum requireEnum(const QJsonObject &object, const QString &key, Parse parse)
 {
     const QString raw = requireString(object, key);
     const std::optional<Enum> value = parse(raw);

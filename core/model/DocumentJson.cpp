@@ -9,8 +9,7 @@ namespace {
 using namespace json;
 
 // Runs a reader or writer and reports every shape failure as the document's own error.
-template <typename F>
-auto asDocumentError(F &&f) -> decltype(f())
+template <typename F> auto asDocumentError(F &&f) -> decltype(f())
 {
     try {
         return f();
@@ -19,8 +18,7 @@ auto asDocumentError(F &&f) -> decltype(f())
     }
 }
 
-template <typename Enum, typename Parse>
-Enum enumFrom(const QJsonObject &o, const QString &key, Parse parse)
+template <typename Enum, typename Parse> Enum enumFrom(const QJsonObject &o, const QString &key, Parse parse)
 {
     return requireEnum<Enum>(o, key, parse);
 }
@@ -91,10 +89,8 @@ QJsonObject writeDateStyle(const WebDateStyle &s)
 QJsonObject writePlacement(const WebImagePlacement &p)
 {
     return QJsonObject{
-        {QStringLiteral("fit"), p.fit},
-        {QStringLiteral("scale"), number(p.scale)},
-        {QStringLiteral("x"), number(p.x)},
-        {QStringLiteral("y"), number(p.y)},
+        {QStringLiteral("fit"), p.fit},     {QStringLiteral("scale"), number(p.scale)},
+        {QStringLiteral("x"), number(p.x)}, {QStringLiteral("y"), number(p.y)},
         {QStringLiteral("shape"), p.shape},
     };
 }
@@ -102,10 +98,8 @@ QJsonObject writePlacement(const WebImagePlacement &p)
 QJsonObject writeAppearance(const WebAppearance &a)
 {
     QJsonObject o{
-        {QStringLiteral("color"), a.color},
-        {QStringLiteral("radiusPt"), number(a.radiusPt)},
-        {QStringLiteral("vertical"), a.vertical},
-        {QStringLiteral("lineHeight"), number(a.lineHeight)},
+        {QStringLiteral("color"), a.color},       {QStringLiteral("radiusPt"), number(a.radiusPt)},
+        {QStringLiteral("vertical"), a.vertical}, {QStringLiteral("lineHeight"), number(a.lineHeight)},
         {QStringLiteral("shrink"), a.shrink},
     };
     if (a.fill)
@@ -382,28 +376,85 @@ LabelDocument readDocument(const QJsonValue &value)
 
 } // namespace
 
-QJsonObject toJson(const LabelDocument &v) { return asDocumentError([&] { return writeDocument(v); }); }
-LabelDocument documentFromJson(const QJsonValue &j) { return asDocumentError([&] { return readDocument(j); }); }
-QJsonObject toJson(const LabelElement &v) { return asDocumentError([&] { return writeElement(v); }); }
-LabelElement elementFromJson(const QJsonValue &j) { return asDocumentError([&] { return readElement(j); }); }
-QJsonObject toJson(const SheetLayout &v) { return asDocumentError([&] { return writeLayout(v); }); }
-SheetLayout sheetLayoutFromJson(const QJsonValue &j) { return asDocumentError([&] { return readLayout(j); }); }
-QJsonObject toJson(const LabelTable &v) { return asDocumentError([&] { return writeTable(v); }); }
-LabelTable labelTableFromJson(const QJsonValue &j) { return asDocumentError([&] { return readTable(j); }); }
-QJsonObject toJson(const TableBinding &v) { return asDocumentError([&] { return writeBinding(v); }); }
-TableBinding tableBindingFromJson(const QJsonValue &j) { return asDocumentError([&] { return readBinding(j); }); }
-QJsonObject toJson(const BatchOptions &v) { return asDocumentError([&] { return writeBatch(v); }); }
-BatchOptions batchOptionsFromJson(const QJsonValue &j) { return asDocumentError([&] { return readBatch(j); }); }
-QJsonObject toJson(const WebAppearance &v) { return asDocumentError([&] { return writeAppearance(v); }); }
-WebAppearance webAppearanceFromJson(const QJsonValue &j) { return asDocumentError([&] { return readAppearance(j); }); }
-QJsonObject toJson(const WebDateStyle &v) { return asDocumentError([&] { return writeDateStyle(v); }); }
-WebDateStyle webDateStyleFromJson(const QJsonValue &j) { return asDocumentError([&] { return readDateStyle(j); }); }
-QJsonObject toJson(const WebImagePlacement &v) { return asDocumentError([&] { return writePlacement(v); }); }
+QJsonObject toJson(const LabelDocument &v)
+{
+    return asDocumentError([&] { return writeDocument(v); });
+}
+LabelDocument documentFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readDocument(j); });
+}
+QJsonObject toJson(const LabelElement &v)
+{
+    return asDocumentError([&] { return writeElement(v); });
+}
+LabelElement elementFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readElement(j); });
+}
+QJsonObject toJson(const SheetLayout &v)
+{
+    return asDocumentError([&] { return writeLayout(v); });
+}
+SheetLayout sheetLayoutFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readLayout(j); });
+}
+QJsonObject toJson(const LabelTable &v)
+{
+    return asDocumentError([&] { return writeTable(v); });
+}
+LabelTable labelTableFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readTable(j); });
+}
+QJsonObject toJson(const TableBinding &v)
+{
+    return asDocumentError([&] { return writeBinding(v); });
+}
+TableBinding tableBindingFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readBinding(j); });
+}
+QJsonObject toJson(const BatchOptions &v)
+{
+    return asDocumentError([&] { return writeBatch(v); });
+}
+BatchOptions batchOptionsFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readBatch(j); });
+}
+QJsonObject toJson(const WebAppearance &v)
+{
+    return asDocumentError([&] { return writeAppearance(v); });
+}
+WebAppearance webAppearanceFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readAppearance(j); });
+}
+QJsonObject toJson(const WebDateStyle &v)
+{
+    return asDocumentError([&] { return writeDateStyle(v); });
+}
+WebDateStyle webDateStyleFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readDateStyle(j); });
+}
+QJsonObject toJson(const WebImagePlacement &v)
+{
+    return asDocumentError([&] { return writePlacement(v); });
+}
 WebImagePlacement webImagePlacementFromJson(const QJsonValue &j)
 {
     return asDocumentError([&] { return readPlacement(j); });
 }
-QJsonObject toJson(const WebBackground &v) { return asDocumentError([&] { return writeBackground(v); }); }
-WebBackground webBackgroundFromJson(const QJsonValue &j) { return asDocumentError([&] { return readBackground(j); }); }
+QJsonObject toJson(const WebBackground &v)
+{
+    return asDocumentError([&] { return writeBackground(v); });
+}
+WebBackground webBackgroundFromJson(const QJsonValue &j)
+{
+    return asDocumentError([&] { return readBackground(j); });
+}
 
 } // namespace kestrivane

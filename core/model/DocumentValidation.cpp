@@ -41,8 +41,14 @@ constexpr double squareToleranceMm = 0.001;
 constexpr qsizetype maximumQrBytes = 512;
 constexpr qint64 maximumOffsetDays = 36500;
 
-[[noreturn]] void geometry() { throwIssue(DocumentIssue::invalidGeometry); }
-[[noreturn]] void content() { throwIssue(DocumentIssue::invalidContent); }
+[[noreturn]] void geometry()
+{
+    throwIssue(DocumentIssue::invalidGeometry);
+}
+[[noreturn]] void content()
+{
+    throwIssue(DocumentIssue::invalidContent);
+}
 
 bool finiteWithin(double value, double low, double high)
 {
@@ -51,15 +57,14 @@ bool finiteWithin(double value, double low, double high)
 
 bool isSquare(const LabelElement &element)
 {
-    return element.widthMm >= minimumSquareCodeMm &&
-           std::abs(element.widthMm - element.heightMm) < squareToleranceMm;
+    return element.widthMm >= minimumSquareCodeMm && std::abs(element.widthMm - element.heightMm) < squareToleranceMm;
 }
 
 void validateLayout(const LabelDocument &document)
 {
     const SheetLayout &layout = document.layout;
-    for (double length : {layout.cornerRadiusMm, layout.leftMarginMm, layout.topMarginMm, layout.columnGapMm,
-                          layout.rowGapMm}) {
+    for (double length :
+         {layout.cornerRadiusMm, layout.leftMarginMm, layout.topMarginMm, layout.columnGapMm, layout.rowGapMm}) {
         if (!finiteWithin(length, 0, maximumLayoutLengthMm))
             geometry();
     }
@@ -211,7 +216,8 @@ void LabelDocument::validate() const
     if (ids.size() != elements.size())
         throwIssue(DocumentIssue::invalidDocument);
 
-    if (!finiteWithin(widthMm, minimumLabelMm, maximumLabelMm) || !finiteWithin(heightMm, minimumLabelMm, maximumLabelMm))
+    if (!finiteWithin(widthMm, minimumLabelMm, maximumLabelMm) ||
+        !finiteWithin(heightMm, minimumLabelMm, maximumLabelMm))
         geometry();
 
     validateLayout(*this);

@@ -11,7 +11,7 @@ namespace kestrivane {
 enum class ElementKind { text, qr, barcode, line, rectangle, ellipse, image, dateTime, counter };
 
 inline constexpr std::array<ElementKind, 9> allElementKinds = {
-    ElementKind::text,      ElementKind::qr,      ElementKind::barcode, ElementKind::line,   ElementKind::rectangle,
+    ElementKind::text,    ElementKind::qr,    ElementKind::barcode,  ElementKind::line,   ElementKind::rectangle,
     ElementKind::ellipse, ElementKind::image, ElementKind::dateTime, ElementKind::counter};
 
 QString rawValue(ElementKind kind);

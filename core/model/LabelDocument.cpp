@@ -37,8 +37,8 @@ bool LabelDocument::contains(const QPointF &point) const
 
 bool LabelDocument::isSafeElementPoint(const QPointF &point)
 {
-    return std::isfinite(point.x()) && std::isfinite(point.y()) &&
-           std::abs(point.x()) <= maximumElementCoordinateMm && std::abs(point.y()) <= maximumElementCoordinateMm;
+    return std::isfinite(point.x()) && std::isfinite(point.y()) && std::abs(point.x()) <= maximumElementCoordinateMm &&
+           std::abs(point.y()) <= maximumElementCoordinateMm;
 }
 
 LabelDocument LabelDocument::example()

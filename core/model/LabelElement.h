@@ -1,11 +1,11 @@
 #pragma once
 
 #include "barcode/BarcodeOptions.h"
-#include "json/CatalogJSON.h"
 #include "model/ElementKind.h"
 #include "model/ElementOptions.h"
 #include "table/TableBinding.h"
 #include "web/WebAppearance.h"
+#include "json/CatalogJSON.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -46,8 +46,8 @@ struct LabelElement {
     std::optional<TableBinding> tableBinding;
 
     LabelElement() = default;
-    LabelElement(QUuid id, ElementKind kind, QString content, double xMm, double yMm, double widthMm,
-                 double heightMm, double fontSizePt);
+    LabelElement(QUuid id, ElementKind kind, QString content, double xMm, double yMm, double widthMm, double heightMm,
+                 double fontSizePt);
 
     // QR elements, and barcode elements of a matrix symbology (only qr when the element
     // came from a web template): kept square and checked for equal sides.

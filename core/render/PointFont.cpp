@@ -35,7 +35,10 @@ QString withLineSeparators(const QString &text)
 
 } // namespace
 
-PointFont::PointFont() : reference_(QGuiApplication::font()) { prepare(); }
+PointFont::PointFont() : reference_(QGuiApplication::font())
+{
+    prepare();
+}
 
 PointFont::PointFont(const QString &family, double pointSize) : reference_(family), pointSize_(sanitizedSize(pointSize))
 {
@@ -90,26 +93,39 @@ PointFont PointFont::withUnderline(bool underline) const
     return copy;
 }
 
-QFont PointFont::widgetFont() const
+QFont PointFont::widgetFont(double pixelsPerPoint) const
 {
     QFont font = reference_;
-    font.setPointSizeF(pointSize_ > 0 ? pointSize_ : 1);
+    const double pixels = pointSize_ * pixelsPerPoint;
+    font.setPixelSize(std::isfinite(pixels) ? int(std::clamp(std::lround(pixels), 1L, 4096L)) : 1);
     font.setHintingPreference(QFont::PreferDefaultHinting);
     return font;
 }
 
-double PointFont::ascent() const { return QFontMetricsF(reference_).ascent() * scale(); }
+double PointFont::ascent() const
+{
+    return QFontMetricsF(reference_).ascent() * scale();
+}
 
-double PointFont::descent() const { return QFontMetricsF(reference_).descent() * scale(); }
+double PointFont::descent() const
+{
+    return QFontMetricsF(reference_).descent() * scale();
+}
 
-double PointFont::leading() const { return QFontMetricsF(reference_).leading() * scale(); }
+double PointFont::leading() const
+{
+    return QFontMetricsF(reference_).leading() * scale();
+}
 
 double PointFont::referenceWidth(const QString &text) const
 {
     return text.isEmpty() ? 0 : QFontMetricsF(reference_).horizontalAdvance(text);
 }
 
-double PointFont::width(const QString &text) const { return referenceWidth(text) * scale(); }
+double PointFont::width(const QString &text) const
+{
+    return referenceWidth(text) * scale();
+}
 
 void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QString &text) const
 {
@@ -124,10 +140,7 @@ void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QStri
     painter.restore();
 }
 
-PointTextLayout::PointTextLayout(const QString &text, const PointFont &font)
-    : PointTextLayout(text, font, Options{})
-{
-}
+PointTextLayout::PointTextLayout(const QString &text, const PointFont &font) : PointTextLayout(text, font, Options{}) {}
 
 PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options)
     : font_(font), layout_(std::make_unique<QTextLayout>(withLineSeparators(text), font.referenceFont()))
@@ -140,7 +153,13 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     }
 
     QTextOption option;
-    option.setAlignment(options.alignment);
+    // Each paragraph takes its direction from its first strong character, as label texts
+    // always have; left and right still mean the page's left and right.
+    option.setTextDirection(Qt::LayoutDirectionAuto);
+    Qt::Alignment alignment = options.alignment;
+    if (alignment & (Qt::AlignLeft | Qt::AlignRight))
+        alignment |= Qt::AlignAbsolute;
+    option.setAlignment(alignment);
     option.setWrapMode(options.wrapWidthPt ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout_->setTextOption(option);
     // Cache the glyphs: the layout is usually drawn right after it is measured.
@@ -178,7 +197,7 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
     layout_->endLayout();
 
     // Unwrapped text is aligned within its own widest line.
-    if (!options.wrapWidthPt && options.alignment != Qt::AlignLeft) {
+    if (!options.wrapWidthPt && !(options.alignment & Qt::AlignLeft)) {
         for (int i = 0; i < layout_->lineCount(); ++i) {
             QTextLine line = layout_->lineAt(i);
             const QPointF position = line.position();
@@ -195,7 +214,10 @@ PointTextLayout::~PointTextLayout() = default;
 PointTextLayout::PointTextLayout(PointTextLayout &&) noexcept = default;
 PointTextLayout &PointTextLayout::operator=(PointTextLayout &&) noexcept = default;
 
-int PointTextLayout::lineCount() const { return layout_->lineCount(); }
+int PointTextLayout::lineCount() const
+{
+    return layout_->lineCount();
+}
 
 double PointTextLayout::lineTop(int i) const
 {

@@ -25,9 +25,11 @@ namespace kestrivane {
 class PointFont {
 public:
     // Large enough that Qt's rounding of glyph advances (1/64 pixel) and of the font's
-    // vertical metrics (whole pixels) stays far below anything visible; one size for
-    // every point size keeps measurements exactly linear in the size.
-    static constexpr int referencePixelSize = 512;
+    // vertical metrics stays far below anything visible, small enough that Qt still
+    // caches the glyphs (above about 300 pixels every measurement reloads them from the
+    // font file, several times slower). One size for every point size keeps
+    // measurements exactly linear in the size.
+    static constexpr int referencePixelSize = 256;
 
     // The application's default face at 12 points.
     PointFont();
@@ -55,9 +57,10 @@ public:
     const QFont &referenceFont() const { return reference_; }
     // Points per reference pixel.
     double scale() const { return pointSize_ / referencePixelSize; }
-    // The face as an ordinary QFont of `pointSize()` points, for widgets that size
-    // their fonts through the screen's resolution.
-    QFont widgetFont() const;
+    // The face as an ordinary QFont for a widget that shows the text at
+    // `pixelsPerPoint` logical pixels per point (the canvas's zoom), such as an
+    // in-place editor over the canvas. Widgets round sizes to whole pixels.
+    QFont widgetFont(double pixelsPerPoint) const;
 
     // Vertical metrics in points. The descent is positive (below the baseline).
     double ascent() const;

@@ -17,13 +17,15 @@ namespace {
 // far plus the next run"), which costs time proportional to the line for every run.
 // Instead, the width of the line so far is carried along and the next run's width is
 // added, corrected by the kerning of the two characters that meet. For scripts whose
-// shaping only kerns pairs, that sum is the whole string's width; ligatures of three
-// characters (such as "ffi") can still change it a little. So the sum is trusted
-// only when it clears the line's width by more than `junctionSlack` per run added
-// since the last whole-string measurement; nearer the edge, and for every text in a
-// script that joins or reorders characters, the whole string is measured, which keeps
-// each decision equal to measuring the whole string.
-constexpr double junctionSlackEm = 0.125;
+// shaping only kerns pairs, that sum is the whole string's width, up to contextual
+// kerning across a space (rare, and small) and ligatures of three letters (such as
+// "ffi") inside a word broken between characters. So the sum is trusted only when it
+// clears the line's width by more than a slack that grows with every run or character added since
+// the last whole-string measurement; nearer the edge, and for every text in a script
+// that joins or reorders characters (or with tabs), the whole string is measured, which keeps each
+// decision equal to measuring the whole string.
+constexpr double slackAtSpaceEm = 0.02;
+constexpr double slackInWordEm = 0.125;
 
 struct Grapheme {
     qsizetype start;
@@ -59,6 +61,9 @@ bool kernsOnlyPairs(const QString &text)
 {
     const QList<uint> codePoints = text.toUcs4();
     for (uint c : codePoints) {
+        // A tab's width depends on where it stands, so it never adds up.
+        if (c == u'\t')
+            return false;
         switch (QChar::script(c)) {
         case QChar::Script_Common:
         case QChar::Script_Inherited:
@@ -71,10 +76,8 @@ bool kernsOnlyPairs(const QString &text)
         case QChar::Script_Hiragana:
         case QChar::Script_Katakana:
         case QChar::Script_Bopomofo:
-        case QChar::Script_Hangul:
-            break;
-        default:
-            return false;
+        case QChar::Script_Hangul: break;
+        default: return false;
         }
     }
     return true;
@@ -84,8 +87,7 @@ bool kernsOnlyPairs(const QString &text)
 // set of measurements serves every size the bisection tries.
 class Fitter {
 public:
-    Fitter(const PointFont &font, const QString &text)
-        : font_(font), metrics_(font.referenceFont()), slack_(junctionSlackEm * PointFont::referencePixelSize)
+    Fitter(const PointFont &font, const QString &text) : font_(font), metrics_(font.referenceFont())
     {
         const QStringList parts = text.split(u'\n');
         paragraphs_.reserve(parts.size());
@@ -117,7 +119,7 @@ private:
     struct Line {
         qsizetype start = -1; // -1: empty
         double width = 0;
-        int unverified = 0; // runs added since the width was last measured whole
+        double slack = 0; // the error `width` may have: grows with every addition
         qsizetype lastGrapheme = -1;
 
         bool empty() const { return start < 0; }
@@ -198,14 +200,15 @@ private:
 
     // Appends text[line end, end) of width `width` to a non-empty line when the line
     // and it together are no wider than the box.
-    bool tryAppend(Paragraph &paragraph, Line &line, qsizetype end, double width, qsizetype first, qsizetype last)
+    bool tryAppend(Paragraph &paragraph, Line &line, qsizetype end, double width, qsizetype first, qsizetype last,
+                   double slackEm)
     {
         if (!paragraph.shapedBeyondPairs) {
             const double estimate = line.width + width + junction(paragraph, line.lastGrapheme, first);
-            const double slack = (line.unverified + 1) * slack_ + 1e-6 * std::abs(estimate);
+            const double slack = line.slack + slackEm * PointFont::referencePixelSize + 1e-6 * std::abs(estimate);
             if (withinWidth(estimate + slack)) {
                 line.width = estimate;
-                line.unverified += 1;
+                line.slack = slack;
                 line.lastGrapheme = last;
                 return true;
             }
@@ -216,7 +219,7 @@ private:
         if (!withinWidth(whole))
             return false;
         line.width = whole;
-        line.unverified = 0;
+        line.slack = 0;
         line.lastGrapheme = last;
         return true;
     }
@@ -228,8 +231,8 @@ private:
         int n = linesSoFar;
         Line line;
         for (const Token &token : std::as_const(paragraph.tokens)) {
-            if (!line.empty() &&
-                tryAppend(paragraph, line, token.end, token.width, token.firstGrapheme, token.lastGrapheme))
+            if (!line.empty() && tryAppend(paragraph, line, token.end, token.width, token.firstGrapheme,
+                                           token.lastGrapheme, slackAtSpaceEm))
                 continue;
             if (line.empty() && withinWidth(token.width)) {
                 // The run without its leading whitespace: nothing for a run of spaces.
@@ -249,7 +252,7 @@ private:
                 const double width = graphemeWidth(paragraph, g);
                 if (line.empty()) {
                     line = Line{grapheme.start, width, 0, g};
-                } else if (!tryAppend(paragraph, line, grapheme.end, width, g, g)) {
+                } else if (!tryAppend(paragraph, line, grapheme.end, width, g, g, slackInWordEm)) {
                     n += 1;
                     line = Line{grapheme.start, width, 0, g};
                 }
@@ -260,7 +263,6 @@ private:
 
     PointFont font_;
     QFontMetricsF metrics_;
-    double slack_;
     QList<Paragraph> paragraphs_;
     QHash<QString, double> widths_;
     QHash<QString, double> junctions_;

@@ -18,7 +18,7 @@ class WebTextFit {
 public:
     static constexpr double smallestStartSizePt = 3;
     static constexpr int rounds = 12;
-    static constexpr double pointsPerPixel = 0.75;   // CSS pixels: 96 per inch
+    static constexpr double pointsPerPixel = 0.75;    // CSS pixels: 96 per inch
     static constexpr double smallestResultPt = 0.075; // results are whole tenths of a pixel
     static constexpr double smallestLineHeight = 0.8;
     static constexpr double heightTolerancePt = 0.0075;

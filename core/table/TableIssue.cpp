@@ -3,9 +3,9 @@
 namespace kestrivane {
 
 namespace {
-constexpr TableIssue allIssues[] = {TableIssue::file,  TableIssue::csv,   TableIssue::encoding, TableIssue::workbook,
-                                    TableIssue::formula, TableIssue::empty, TableIssue::large,  TableIssue::binding,
-                                    TableIssue::range, TableIssue::copies};
+constexpr TableIssue allIssues[] = {TableIssue::file,    TableIssue::csv,   TableIssue::encoding, TableIssue::workbook,
+                                    TableIssue::formula, TableIssue::empty, TableIssue::large,    TableIssue::binding,
+                                    TableIssue::range,   TableIssue::copies};
 }
 
 QString rawValue(TableIssue issue)

@@ -16,7 +16,9 @@ Layout layout(const LabelElement &element)
 {
     const QString bracketed = GS1Input::bracketed(element.content);
 
-    static const QRegularExpression identifiers = text::unicodeRegex(QStringLiteral("\\[(\\d{2,4})\\]([^\\[]*)"));
+    // One compiled copy per thread: captions are laid out by print tasks and the canvas at once.
+    static thread_local const QRegularExpression identifiers =
+        text::unicodeRegex(QStringLiteral("\\[(\\d{2,4})\\]([^\\[]*)"));
     QHash<QString, QString> data;
     for (auto it = identifiers.globalMatch(bracketed); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();

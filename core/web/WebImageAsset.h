@@ -44,7 +44,7 @@ private:
 
 // A template picture loaded for drawing. SVG drawings are drawn from their cleaned text as
 // vectors; raster pictures are decoded at the size they are drawn at, so memory follows the
-// target rather than the picture.
+// target rather than the picture. Copies share the loaded drawing: load one per thread.
 class WebPicture {
 public:
     // Empty when the bytes fail `WebImageAsset::validate` or cannot be read.

@@ -60,12 +60,9 @@ TEST_F(EditorCommandsTest, AddSizesAndCentresPerKind)
         double labelW, labelH, x, y, w, h;
     };
     const Case cases[] = {
-        {ElementKind::text, 10, 10, 1.75, 3, 6.5, 4},
-        {ElementKind::counter, 100, 50, 30, 21, 40, 8},
-        {ElementKind::barcode, 100, 50, 27.5, 16, 45, 18},
-        {ElementKind::line, 100, 50, 40, 24, 20, 2},
-        {ElementKind::ellipse, 20, 100, 3.5, 43.5, 13, 13},
-        {ElementKind::qr, 16, 16, 2.8, 2.8, 10.4, 10.4},
+        {ElementKind::text, 10, 10, 1.75, 3, 6.5, 4},       {ElementKind::counter, 100, 50, 30, 21, 40, 8},
+        {ElementKind::barcode, 100, 50, 27.5, 16, 45, 18},  {ElementKind::line, 100, 50, 40, 24, 20, 2},
+        {ElementKind::ellipse, 20, 100, 3.5, 43.5, 13, 13}, {ElementKind::qr, 16, 16, 2.8, 2.8, 10.4, 10.4},
     };
     for (const Case &c : cases) {
         auto store = env.makeStore(documentWith({}, c.labelW, c.labelH));

@@ -33,8 +33,7 @@ LabelTable tableOfRows(int rows)
 }
 
 // Counts every announcement of one signal.
-template <typename Signal>
-std::shared_ptr<int> countSignal(EditorStore &store, Signal signal)
+template <typename Signal> std::shared_ptr<int> countSignal(EditorStore &store, Signal signal)
 {
     auto count = std::make_shared<int>(0);
     QObject::connect(&store, signal, &store, [count] { ++*count; });
@@ -74,6 +73,18 @@ TEST_F(EditorStoreTest, HistoryKeepsAtMostOneHundredDocuments)
     store->apply([](LabelDocument &d) { d.name = QStringLiteral("new"); });
     EXPECT_TRUE(store->redoStack().isEmpty());
     EXPECT_EQ(store->undoStack().size(), 2);
+}
+
+TEST_F(EditorStoreTest, HistoryEntriesShareUnchangedData)
+{
+    // A hundred snapshots of a document with a large table must not hold a hundred tables.
+    auto store = env.makeStore(documentWith({textElement(0, 0)}));
+    store->replaceTable(tableOfRows(1000));
+    for (int i = 1; i <= 100; ++i)
+        store->apply([i](LabelDocument &d) { d.elements[0].xMm = i; });
+    const auto *rows = store->document().table->rows.constData();
+    for (const LabelDocument &snapshot : store->undoStack())
+        EXPECT_EQ(snapshot.table->rows.constData(), rows);
 }
 
 TEST_F(EditorStoreTest, UnchangedEditRecordsAndAnnouncesNothing)

@@ -205,3 +205,41 @@ TEST(ElementResizeGeometry, SnappedAndNudgedGridValues)
     EXPECT_EQ(G::nudgedGridValue(10, 0, 1, 5.0), 10);
     EXPECT_EQ(G::nudgedGridValue(10, 1, 0, 5.0), 10);
 }
+
+TEST(ElementResizeGeometry, ElementsResizeByTheirKindAndAreRefusedPastTheLimit)
+{
+    LabelElement code(QUuid::createUuid(), ElementKind::qr, QStringLiteral("x"), 10, 10, 20, 20, 12);
+    code.rotationDegrees = 30;
+    const auto squared =
+        ElementResizeGeometry::resize(code, H::bottom, handlePosition(H::top, code) + QPointF(0, 1), std::nullopt);
+    ASSERT_TRUE(squared);
+    EXPECT_EQ(squared->widthMm, squared->heightMm);
+    EXPECT_EQ(squared->widthMm, 10); // a hair below the top edge: the square-code minimum
+    EXPECT_EQ(squared->rotationDegrees, 30);
+    EXPECT_EQ(squared->id, code.id);
+
+    LabelElement text(QUuid::createUuid(), ElementKind::text, QStringLiteral("t"), 10, 10, 20, 10, 12);
+    text.webAppearance = WebAppearance();
+    const auto thin = ElementResizeGeometry::resize(text, H::right, {0, 15}, std::nullopt);
+    ASSERT_TRUE(thin);
+    EXPECT_NEAR(thin->widthMm, 0.1, 1e-12);
+    EXPECT_EQ(thin->content, text.content);
+
+    const LabelElement nearEdge(QUuid::createUuid(), ElementKind::rectangle, QString(), 1990, 0, 5, 5, 12);
+    EXPECT_TRUE(ElementResizeGeometry::resize(nearEdge, H::right, {2000, 2}, std::nullopt));
+    EXPECT_FALSE(ElementResizeGeometry::resize(nearEdge, H::right, {2010, 2}, std::nullopt));
+}
+
+TEST(ElementResizeGeometry, FrameCornersMatchTheElementCorners)
+{
+    for (double degrees : {0.0, 30.0, 90.0, -135.0, 359.0}) {
+        LabelElement e(QUuid::createUuid(), ElementKind::rectangle, QString(), 3.5, -7, 21, 9.25, 12);
+        e.rotationDegrees = degrees;
+        const auto fromElement = e.corners();
+        const auto fromFrame = ElementFrame::of(e).corners();
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_DOUBLE_EQ(fromElement[i].x(), fromFrame[i].x());
+            EXPECT_DOUBLE_EQ(fromElement[i].y(), fromFrame[i].y());
+        }
+    }
+}

@@ -61,11 +61,10 @@ TEST(JsonRead, UuidsAreCanonicalOnReadAndUpperCaseOnWrite)
     EXPECT_EQ(json::uuidText(*uuid), lower.toUpper());
     // The nil UUID is a valid value, not a failure.
     EXPECT_EQ(json::parseUuid(QStringLiteral("00000000-0000-0000-0000-000000000000")), QUuid());
-    for (const QString &bad : {QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"),
-                               QStringLiteral("0f8fad5bd9cb469fa16570867728950e"),
-                               QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950"),
-                               QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950g"),
-                               QStringLiteral(" 0f8fad5b-d9cb-469f-a165-70867728950e"), QString()})
+    for (const QString &bad :
+         {QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"), QStringLiteral("0f8fad5bd9cb469fa16570867728950e"),
+          QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950"), QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950g"),
+          QStringLiteral(" 0f8fad5b-d9cb-469f-a165-70867728950e"), QString()})
         EXPECT_FALSE(json::parseUuid(bad).has_value()) << bad.toStdString();
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 using namespace kestrivane;
 
 // The fuzz target's seeds, replayed: every input is read or refused with one of the
@@ -26,4 +28,18 @@ TEST(DocumentCorpus, EverySeedIsReadOrRefusedCleanly)
     }
     // Valid documents of every version are among the seeds.
     EXPECT_GE(read, 8);
+}
+
+// The hand-written seeds say in their names whether they are valid documents.
+TEST(DocumentCorpus, NamedSeedsAreReadOrRefusedAsNamed)
+{
+    const QDir dir(QStringLiteral(KESTRIVANE_FUZZ_CORPUS "/document"));
+    for (const QString &name : dir.entryList({QStringLiteral("valid-*"), QStringLiteral("broken-*")}, QDir::Files)) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray input = testsupport::readFile(dir.filePath(name));
+        if (name.startsWith(QStringLiteral("valid-")))
+            EXPECT_NO_THROW(LabelDocument::decode(input));
+        else
+            EXPECT_THROW(LabelDocument::decode(input), Error);
+    }
 }

@@ -1,9 +1,9 @@
 #include "ModelSamples.h"
 
 #include "common/TextRules.h"
-#include "json/JsonRead.h"
-#include "table/TableIssue.h"
 #include "model/DocumentJson.h"
+#include "table/TableIssue.h"
+#include "json/JsonRead.h"
 
 #include "TestSupport.h"
 
@@ -139,9 +139,10 @@ TEST(DocumentFile, ElementKeysRequiredOptionalAndDefaults)
     EXPECT_DECODE(withElementKey(minimalFile(), "textStyle", "bold"), invalidDocument);
     EXPECT_DECODE(withElementKey(minimalFile(), "imageData", "YWI"), invalidDocument);
     EXPECT_DECODE(withElementKey(minimalFile(), "filled", 1), invalidDocument);
-    EXPECT_DECODE(withElementKey(minimalFile(), "counter",
-                                 QJsonObject{{"start", 1.5}, {"step", 1}, {"digits", 4}, {"prefix", ""}, {"suffix", ""}}),
-                  invalidDocument);
+    EXPECT_DECODE(
+        withElementKey(minimalFile(), "counter",
+                       QJsonObject{{"start", 1.5}, {"step", 1}, {"digits", 4}, {"prefix", ""}, {"suffix", ""}}),
+        invalidDocument);
     EXPECT_DECODE(withElementKey(minimalFile(), "tableBinding", QJsonObject{{"column", 0}, {"prefix", ""}}),
                   invalidDocument);
     EXPECT_DECODE(withElementKey(minimalFile(), "webAppearance", QJsonObject{{"color", "#000"}}), invalidDocument);

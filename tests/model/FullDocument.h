@@ -19,7 +19,8 @@ inline WebAppearance fullAppearance()
     a.fitMode = QStringLiteral("shrink");
     a.valueFormat = QStringLiteral("financial");
     a.missingAlignment = false;
-    a.date = WebDateStyle{QStringLiteral("calendarPlus"), QStringLiteral("DD.MM.YY"), QStringLiteral("2026-03-04"), 1.5};
+    a.date =
+        WebDateStyle{QStringLiteral("calendarPlus"), QStringLiteral("DD.MM.YY"), QStringLiteral("2026-03-04"), 1.5};
     a.gs1FontPx = 7.5;
     a.gs1GTIN = QStringLiteral("04601234567893");
     a.gs1Serial = QStringLiteral("SER/1");
@@ -41,7 +42,8 @@ inline LabelElement fullElement(ElementKind kind, const QString &content, const 
     e.dateOptions.pattern = DatePattern::dateTime;
     e.dateOptions.timeZoneID = QStringLiteral("America/Santiago");
     e.dateOptions.offsetDays = -42;
-    e.counter = CounterOptions{std::numeric_limits<qint64>::min() + 1, -3, 18, QStringLiteral("No. "), QStringLiteral(" /x")};
+    e.counter =
+        CounterOptions{std::numeric_limits<qint64>::min() + 1, -3, 18, QStringLiteral("No. "), QStringLiteral(" /x")};
     e.webAppearance = fullAppearance();
     e.webMetadata = CatalogJSON::parse(R"({"type": "text", "font": {"size": 12.5, "family": "Roboto"},
         "tags": ["a", 1, 9007199254740993, -0.1, true, null], "empty": {}})");

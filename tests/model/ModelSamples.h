@@ -11,8 +11,8 @@ namespace modelsamples {
 
 using namespace kestrivane;
 
-inline LabelElement element(ElementKind kind, const QString &content = QStringLiteral("x"), double x = 5,
-                            double y = 5, double w = 20, double h = 20, double font = 12)
+inline LabelElement element(ElementKind kind, const QString &content = QStringLiteral("x"), double x = 5, double y = 5,
+                            double w = 20, double h = 20, double font = 12)
 {
     return LabelElement(QUuid::createUuid(), kind, content, x, y, w, h, font);
 }

@@ -10,6 +10,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace kestrivane;
 using namespace modelsamples;
 
@@ -64,4 +68,28 @@ TEST(RoundTrip, SampleDocumentOfTheTestDataReads)
     const LabelDocument sample = LabelDocument::load(testsupport::dataPath("documents/sample.ksv"));
     EXPECT_EQ(sample.elements.size(), 9);
     EXPECT_EQ(LabelDocument::decode(sample.encoded()), sample);
+}
+
+// Validation, encoding and decoding keep no state: print tasks and the canvas use them at once.
+TEST(RoundTrip, DocumentsAreReadAndWrittenFromSeveralThreadsAtOnce)
+{
+    const LabelDocument original = fullDocument();
+    const QByteArray bytes = original.encoded();
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20; ++i) {
+                try {
+                    if (LabelDocument::decode(bytes) != original || original.encoded() != bytes)
+                        ++failures;
+                } catch (...) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
 }

@@ -44,6 +44,9 @@ TEST(Validation, ChecksRunInTheirFixedOrder)
     d.batch.copies = 1;
     EXPECT_DOC(d, tooLarge);
     d.webSourceJSON = QByteArray(12582912, 'x');
+    d.webBackground = WebBackground{*CatalogJSON::parse(R"({"type": "plaid"})"), std::nullopt};
+    EXPECT_DOC(d, invalidContent);
+    d.webBackground->definition = *CatalogJSON::parse(R"({"type": "color", "color": "#fff"})");
     EXPECT_DOC(d, invalidDocument);
 
     // Label size before layout, layout before elements.

@@ -82,7 +82,8 @@ TEST(LabelTable, TextLimitsCountCharactersAndBytes)
 
 TEST(LabelTable, Utf8LengthMatchesTheEncoder)
 {
-    const QString samples[] = {QString(), QStringLiteral("abc"), QString::fromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
+    const QString samples[] = {QString(), QStringLiteral("abc"),
+                               QString::fromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
                                QString(QChar(0xD800)) + u'a'};
     for (const QString &s : samples)
         EXPECT_EQ(utf8Length(s), s.toUtf8().size()) << s.toStdString();
@@ -110,7 +111,8 @@ TEST(RowSelection, RefusesMalformedTextAndCounts)
 
 TEST(ImportedSheet, BuildsTablesWithAndWithoutHeader)
 {
-    const ImportedSheet sheet(QStringLiteral("Sheet1"), {{QStringLiteral("Name")}, {QStringLiteral("A"), QStringLiteral("1")}});
+    const ImportedSheet sheet(QStringLiteral("Sheet1"),
+                              {{QStringLiteral("Name")}, {QStringLiteral("A"), QStringLiteral("1")}});
     const LabelTable withHeader = sheet.table(QStringLiteral("book.xlsx"), true);
     EXPECT_EQ(withHeader.columns, (QList<QString>{QStringLiteral("Name"), QString()}));
     EXPECT_EQ(withHeader.rows, (QList<QList<QString>>{{QStringLiteral("A"), QStringLiteral("1")}}));
@@ -119,8 +121,8 @@ TEST(ImportedSheet, BuildsTablesWithAndWithoutHeader)
 
     const LabelTable plain = sheet.table(QStringLiteral("book.xlsx"), false);
     EXPECT_EQ(plain.columns, (QList<QString>{QStringLiteral("A"), QStringLiteral("B")}));
-    EXPECT_EQ(plain.rows, (QList<QList<QString>>{{QStringLiteral("Name"), QString()},
-                                                 {QStringLiteral("A"), QStringLiteral("1")}}));
+    EXPECT_EQ(plain.rows,
+              (QList<QList<QString>>{{QStringLiteral("Name"), QString()}, {QStringLiteral("A"), QStringLiteral("1")}}));
 
     EXPECT_ISSUE(ImportedSheet(QStringLiteral("s"), {{QStringLiteral("h")}}).table("f", true), TableIssue,
                  TableIssue::empty);
@@ -138,7 +140,7 @@ TEST(ImportedSheet, RefusesAnOverWideSheetWithoutPaddingIt)
 
 TEST(ImportedSheet, ColumnNamesAreBijectiveBase26)
 {
-    const std::pair<qint64, const char *> cases[] = {{0, "A"},  {25, "Z"},  {26, "AA"},  {27, "AB"},
+    const std::pair<qint64, const char *> cases[] = {{0, "A"},   {25, "Z"},  {26, "AA"},  {27, "AB"},
                                                      {51, "AZ"}, {52, "BA"}, {701, "ZZ"}, {702, "AAA"}};
     for (const auto &[index, name] : cases)
         EXPECT_EQ(ImportedSheet::columnName(index), QString::fromLatin1(name)) << index;
