@@ -3,13 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPrintDialog>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrinter>
-#include <QEvent>
 #include <QPushButton>
 
 namespace kestrivane {
@@ -91,8 +91,7 @@ protected:
             for (auto *widget = qobject_cast<QWidget *>(watched); widget && !touched; widget = widget->parentWidget())
                 touched = widget->inherits("QPageSetupWidget");
             break;
-        default:
-            break;
+        default: break;
         }
         return false;
     }

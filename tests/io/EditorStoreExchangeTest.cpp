@@ -37,7 +37,8 @@ TEST(EditorStoreExchange, EntryPointsUseTheStoresDialogs)
     dialogs->choiceAnswer = 1;
     EXPECT_EQ(target->closeDecision(), CloseDecision::discard);
 
-    const LabelPrintJob job(target->document(), BatchOptions(), QDateTime(QDate(2026, 1, 2), QTime(3, 4), QTimeZone::utc()));
+    const LabelPrintJob job(target->document(), BatchOptions(),
+                            QDateTime(QDate(2026, 1, 2), QTime(3, 4), QTimeZone::utc()));
     dialogs->saveAnswer = env.dir.filePath(QStringLiteral("out.pdf"));
     target->exportPrepared(job);
     EXPECT_TRUE(QFileInfo::exists(env.dir.filePath(QStringLiteral("out.pdf"))));

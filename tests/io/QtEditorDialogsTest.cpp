@@ -25,8 +25,7 @@ namespace {
 
 // Runs `answer` on the modal dialog of type T (of class `className` when given) as soon as
 // it is open.
-template <typename T>
-void whenOpen(std::function<void(T *)> answer, const char *className = nullptr)
+template <typename T> void whenOpen(std::function<void(T *)> answer, const char *className = nullptr)
 {
     auto attempt = std::make_shared<std::function<void(int)>>();
     *attempt = [answer, attempt, className](int left) {
