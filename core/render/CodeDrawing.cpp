@@ -3,6 +3,7 @@
 #include "barcode/QRCode.h"
 #include "model/LabelElement.h"
 #include "render/PointFont.h"
+#include "render/RenderCache.h"
 #include "render/WebFonts.h"
 #include "web/WebGS1Caption.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kestrivane {
 
@@ -21,24 +23,37 @@ namespace {
 constexpr double gs1LineHeight = 1.08;
 constexpr double gs1Inset = 1.5;
 
-// Dark areas are filled as one path: one fill operation per symbol keeps PDF pages small,
-// and with anti-aliasing off neighbouring bars and modules meet without seams.
+// Dark areas are filled as plain rectangles with no outline: the PDF writer turns them into
+// one native rectangle operator each, which keeps pages small, and with anti-aliasing off
+// neighbouring bars and modules meet without seams. The caller restores the painter.
 void fillRectangles(QPainter &painter, const QList<QRectF> &rectangles, const QColor &ink)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    for (const QRectF &r : rectangles)
-        path.addRect(r);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillPath(path, ink);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    painter.drawRects(rectangles.constData(), int(rectangles.size()));
 }
 
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+// Room kept between a caption's advance box and the element's edge before the caption is
+// trusted to stay inside without a clip: glyphs may reach a little past their advances.
+constexpr double captionInkMargin = 0.15; // of the font size
+
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
 
 } // namespace
 
 BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
                                          bool preservesAspectRatio, double captionFontSizePt)
+    : BarcodeRenderLayout(drawing, availableSize, preservesAspectRatio,
+                          WebFonts::monospacedSystemFont(captionFontSizePt))
+{
+}
+
+BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
+                                         bool preservesAspectRatio, const PointFont &font)
 {
     const double dw = drawing.size.width();
     const double dh = drawing.size.height();
@@ -52,7 +67,6 @@ BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QS
         scaleX = s;
         scaleY = s;
     } else if (!drawing.captions.isEmpty()) {
-        const PointFont font = WebFonts::monospacedSystemFont(captionFontSizePt);
         const double band = std::ceil(font.ascent() + font.descent() + std::max(font.leading(), 0.0)) + 2;
         double barBottom = dh;
         if (!drawing.rectangles.isEmpty()) {
@@ -105,30 +119,35 @@ QList<BarcodeCaptionPlacement> BarcodeRenderLayout::captionPlacements(const QLis
 
 namespace CodeDrawing {
 
-void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                RenderCache *cache)
 {
-    const QRCodeMatrix matrix = QRCode::matrix(element.content);
+    const QRCodeMatrix *provided = cache ? cache->providedQRCode(element.content) : nullptr;
+    const QRCodeMatrix matrix = provided ? *provided : QRCode::matrix(element.content);
     const int n = matrix.moduleCount;
     const double module = w / (n + 2 * qrQuietZoneModules);
     const double inset = qrQuietZoneModules * module;
     const QRectF target(inset, inset, w - 2 * inset, h - 2 * inset);
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
-    // The code is stretched into the target like an image of one pixel per module would be.
-    const double cellW = target.width() / n;
-    const double cellH = target.height() / n;
-    QList<QRectF> cells;
+    // The code is stretched into the target like an image of one pixel per module would be;
+    // the runs are drawn in module units, which a PDF page holds as short whole numbers.
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / n, target.height() / n);
+    QList<QRectF> runs;
     for (const QRect &run : matrix.darkRuns())
-        cells.append(QRectF(target.x() + run.x() * cellW, target.y() + run.y() * cellH, run.width() * cellW,
-                            run.height() * cellH));
-    fillRectangles(painter, cells, ink);
+        runs.append(QRectF(run));
+    fillRectangles(painter, runs, ink);
 }
 
-void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                 RenderCache *cache, bool clipped)
 {
-    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
-    painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+    std::optional<RenderCache> local;
+    RenderCache &fonts = cache ? *cache : local.emplace();
 
+    const BarcodeDrawing *provided = fonts.providedBarcode(element.content, element.barcode);
+    const BarcodeDrawing drawing = provided ? *provided : BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
     if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
         gs1 = WebGS1Caption::layout(element);
@@ -136,28 +155,52 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     const double captionSize = element.barcode.captionFontSizePt;
     const BarcodeRenderLayout layout(drawing, QSizeF(w, h - gs1Height), isMatrix(element.barcode.symbology),
-                                     captionSize);
+                                     fonts.monospacedSystemFont(captionSize));
 
-    painter.save();
+    // Each caption is shaped once, for its width and for drawing.
+    struct Caption {
+        PointTextLayout text;
+        QPointF topLeft;
+    };
+    std::vector<Caption> captions;
+    // Bars and modules lie inside the box by construction; only text can leave it.
+    bool inside = !gs1;
+    for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
+        const PointFont font = fonts.monospacedSystemFont(placement.fontSizePt);
+        PointTextLayout text(placement.caption.text, font);
+        const double width = text.naturalWidth();
+        double shift = 0;
+        if (placement.caption.alignment == 2)
+            shift = width;
+        else if (placement.caption.alignment != 1)
+            shift = width / 2;
+        const double left = placement.anchor.x() - shift;
+        const double baseline = placement.anchor.y();
+        const double margin = captionInkMargin * placement.fontSizePt;
+        inside = inside && left - margin >= 0 && left + width + margin <= w && baseline - font.ascent() >= 0 &&
+                 baseline + font.descent() <= h;
+        const QPointF topLeft(left, baseline - (text.lineCount() > 0 ? text.baseline(0) : 0));
+        captions.push_back(Caption{std::move(text), topLeft});
+    }
+    if (!clipped && !inside)
+        painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+
+    painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+
+    // Bars in the drawing's own units under a scaled painter: a PDF page then holds them as
+    // short whole numbers, which is most of a barcode's share of the page.
+    const QTransform box = painter.transform();
     painter.translate(layout.offsetX, layout.offsetY);
     painter.scale(finiteOr(layout.scaleX, 0), finiteOr(layout.scaleY, 0));
     fillRectangles(painter, drawing.rectangles, ink);
-    painter.restore();
+    painter.setTransform(box);
 
     painter.setPen(ink);
-    for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
-        const PointFont font = WebFonts::monospacedSystemFont(placement.fontSizePt);
-        const QString &text = placement.caption.text;
-        double shift = 0;
-        if (placement.caption.alignment == 2)
-            shift = font.width(text);
-        else if (placement.caption.alignment != 1)
-            shift = font.width(text) / 2;
-        font.drawLine(painter, QPointF(placement.anchor.x() - shift, placement.anchor.y()), text);
-    }
+    for (const Caption &caption : captions)
+        caption.text.draw(painter, caption.topLeft);
 
     if (gs1) {
-        const PointFont font = WebFonts::gs1CaptionFont(gs1->fontPt);
+        const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
         PointTextLayout::Options options;
         options.alignment = Qt::AlignHCenter;
         options.wrapWidthPt = std::max(w - 2 * gs1Inset, 1.0);
