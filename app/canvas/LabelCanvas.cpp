@@ -1,0 +1,360 @@
+#include "canvas/LabelCanvas.h"
+
+#include "canvas/CanvasGeometry.h"
+#include "editor/EditorStore.h"
+#include "model/LabelDocument.h"
+#include "render/LabelRenderer.h"
+#include "render/PictureCache.h"
+
+#include <QDateTime>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace kestrivane {
+
+namespace {
+
+// The accent of selections, guides and handles.
+const QColor systemBlue(0, 122, 255);
+
+QColor withAlpha(QColor colour, double alpha)
+{
+    colour.setAlphaF(float(alpha));
+    return colour;
+}
+
+// Qt counts dash lengths in pen widths; the canvas gives them in points.
+QList<qreal> dashInPoints(double on, double off, double penWidth)
+{
+    return {on / penWidth, off / penWidth};
+}
+
+// The elements whose box reaches beyond the label's outline. Every element is clipped to
+// its own (rotated) box when drawn and the outline is convex, so an element with all four
+// corners on the label can put no ink outside it and need not be drawn a second time.
+LabelDocument overflowingElements(const LabelDocument &document)
+{
+    LabelDocument result = document;
+    result.elements.clear();
+    for (const LabelElement &element : document.elements) {
+        const auto corners = element.corners();
+        bool inside = true;
+        for (const QPointF &corner : corners)
+            inside = inside && document.contains(corner);
+        if (!inside)
+            result.elements.append(element);
+    }
+    return result;
+}
+
+bool isFinitePolygon(const QPolygonF &polygon)
+{
+    for (const QPointF &point : polygon) {
+        if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LabelCanvas::LabelCanvas(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    // Without a store nothing is drawn at all, not even the desk.
+    setAutoFillBackground(false);
+}
+
+LabelCanvas::~LabelCanvas() = default;
+
+void LabelCanvas::setStore(EditorStore *store)
+{
+    EditorStore *old = m_store;
+    const bool same = (!old && !store) || (old && store && old->id() == store->id());
+    m_store = store;
+    if (!same) {
+        // A gesture of the store left behind becomes one undo step there.
+        if (old)
+            old->endDrag();
+        m_smartSnapGuides.clear();
+        m_pendingEmptyClickSelection.reset();
+    }
+    update();
+}
+
+QRectF LabelCanvas::paperRect() const
+{
+    if (!m_store)
+        return {};
+    const LabelDocument &document = m_store->document();
+    return CanvasDrawingGeometry::paperRect(QSizeF(size()), document.widthMm, document.heightMm, m_store->zoom());
+}
+
+double LabelCanvas::scale() const
+{
+    return m_store ? CanvasZoom::pointsPerMillimetre(m_store->zoom()) : CanvasZoom::pointsPerMillimetre(1);
+}
+
+QPointF LabelCanvas::localPoint(QPointF viewPoint) const
+{
+    const QRectF paper = paperRect();
+    const double s = scale();
+    return {(viewPoint.x() - paper.left()) / s, (viewPoint.y() - paper.top()) / s};
+}
+
+void LabelCanvas::updateInlineEditorFrame()
+{
+    // The in-place text editor is placed here once it exists; nothing is open yet.
+}
+
+void LabelCanvas::refresh()
+{
+    if (onGeometryChanged)
+        onGeometryChanged();
+    updateInlineEditorFrame();
+    update();
+}
+
+void LabelCanvas::setEditingElementID(const std::optional<QUuid> &id)
+{
+    m_editingElementID = id;
+    update();
+}
+
+void LabelCanvas::setMarquee(const std::optional<QPointF> &startMm, const std::optional<QPointF> &currentMm, bool moved)
+{
+    m_marqueeStartMm = startMm;
+    m_marqueeCurrentMm = currentMm;
+    m_marqueeMoved = moved;
+    update();
+}
+
+void LabelCanvas::setSmartSnapGuides(const QList<ElementSnapGuide> &guides)
+{
+    m_smartSnapGuides = guides;
+    update();
+}
+
+QSize LabelCanvas::sizeHint() const
+{
+    return {500, 400};
+}
+
+void LabelCanvas::paintEvent(QPaintEvent *event)
+{
+    if (!m_store)
+        return;
+    QPainter painter(this);
+    paint(painter, event->rect());
+}
+
+void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
+{
+    if (!m_store || !painter.isActive())
+        return;
+    const EditorStore &store = *m_store;
+    const double zoom = CanvasZoom::effective(store.zoom());
+
+    painter.save();
+    painter.fillRect(rect(), QColor::fromRgbF(0.94f, 0.94f, 0.94f));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const QRectF paper = paperRect();
+    LabelDocument document = store.renderDocument();
+    if (m_editingElementID) {
+        // The in-place editor shows the text; the label must not show it a second time.
+        for (LabelElement &element : document.elements) {
+            if (element.id == *m_editingElementID) {
+                element.content.clear();
+                break;
+            }
+        }
+    }
+
+    drawPaper(painter, paper);
+    const QDateTime now = QDateTime::currentDateTime();
+    PictureCache pictures; // both passes share each decoded picture
+    drawLabel(painter, paper, document, zoom, now, pictures);
+    drawOverflow(painter, paper, document, zoom, now, pictures);
+    if (store.showsGrid())
+        drawGrid(painter, paper, dirty);
+    drawSmartSnapGuides(painter, paper);
+    drawMarquee(painter, paper);
+    drawSelectionOutlines(painter, paper);
+    if (!m_marqueeStartMm) {
+        const QList<LabelElement> selection = store.selection();
+        const std::optional<LabelElement> selected = store.selected();
+        if (selection.size() == 1 && selected && selected->id != m_editingElementID)
+            drawResizeHandles(painter, paper, *selected);
+    }
+    painter.restore();
+}
+
+void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
+{
+    const QPainterPath outline = LabelRenderer::outline(m_store->document(), paper);
+    painter.save();
+    // A soft shadow below the sheet, offset 2 points down and fading out over 8 points:
+    // a few widening translucent rings approximate the blur without an offscreen image,
+    // which at high zoom would be as large as the label.
+    const QPainterPath shadow = outline.translated(0, 2);
+    const QColor ring = QColor::fromRgbF(0, 0, 0, 0.015f);
+    painter.setBrush(ring);
+    for (double spread : {8.0, 6.0, 4.0, 2.0}) {
+        painter.setPen(QPen(ring, 2 * spread, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(shadow);
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    QPainterPath filled = outline;
+    filled.setFillRule(Qt::WindingFill);
+    painter.drawPath(filled);
+    painter.restore();
+}
+
+void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                            const QDateTime &now, PictureCache &pictures) const
+{
+    painter.save();
+    painter.setClipRect(paper, Qt::IntersectClip);
+    painter.translate(paper.topLeft());
+    painter.scale(zoom, zoom);
+    try {
+        LabelRenderer::draw(document, painter, false, now, 0, &pictures);
+    } catch (const std::exception &) {
+        // What was drawn before the failure stays; the overlays still follow.
+    }
+    painter.restore();
+}
+
+void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                               const QDateTime &now, PictureCache &pictures) const
+{
+    const LabelDocument outside = overflowingElements(document);
+    if (outside.elements.isEmpty())
+        return;
+    painter.save();
+    QPainterPath clip;
+    clip.addRect(rect());
+    clip.addPath(LabelRenderer::outline(m_store->document(), paper));
+    clip.setFillRule(Qt::OddEvenFill);
+    painter.setClipPath(clip, Qt::IntersectClip);
+    painter.setOpacity(0.42);
+    painter.translate(paper.topLeft());
+    painter.scale(zoom, zoom);
+    try {
+        LabelRenderer::drawElements(outside, painter, false, now, 0, &pictures);
+    } catch (const std::exception &) {
+        // As for the label itself: keep what was drawn.
+    }
+    painter.restore();
+}
+
+void LabelCanvas::drawGrid(QPainter &painter, const QRectF &paper, const QRectF &dirty) const
+{
+    const EditorGridPreferences *grid = m_store->gridPreferences();
+    if (!grid)
+        return;
+    const double step = grid->stepMm() * scale();
+    const std::optional<CanvasDrawingGeometry::GridDots> dots = CanvasDrawingGeometry::gridDots(paper, dirty, step);
+    if (!dots)
+        return;
+    painter.save();
+    painter.setClipPath(LabelRenderer::outline(m_store->document(), paper), Qt::IntersectClip);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(91 / 255.0f, 106 / 255.0f, 126 / 255.0f, 0.48f));
+    for (int j = 0; j < dots->rows; ++j) {
+        const double y = dots->first.y() + j * dots->spacing;
+        for (int i = 0; i < dots->columns; ++i) {
+            const double x = dots->first.x() + i * dots->spacing;
+            painter.drawEllipse(QRectF(x - 0.9, y - 0.9, 1.8, 1.8));
+        }
+    }
+    painter.restore();
+}
+
+void LabelCanvas::drawSmartSnapGuides(QPainter &painter, const QRectF &paper) const
+{
+    if (m_smartSnapGuides.isEmpty())
+        return;
+    const double s = scale();
+    QPainterPath path;
+    for (const ElementSnapGuide &guide : m_smartSnapGuides) {
+        const double at = guide.positionMm * s;
+        const double from = guide.spanStartMm * s - 5;
+        const double to = guide.spanEndMm * s + 5;
+        if (guide.orientation == ElementSnapGuide::Orientation::horizontal) {
+            path.moveTo(paper.left() + from, paper.top() + at);
+            path.lineTo(paper.left() + to, paper.top() + at);
+        } else {
+            path.moveTo(paper.left() + at, paper.top() + from);
+            path.lineTo(paper.left() + at, paper.top() + to);
+        }
+    }
+    painter.save();
+    painter.setClipPath(LabelRenderer::outline(m_store->document(), paper), Qt::IntersectClip);
+    QPen pen(withAlpha(systemBlue, 0.95), 1.25, Qt::CustomDashLine, Qt::FlatCap);
+    pen.setDashPattern(dashInPoints(4, 2, 1.25));
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.restore();
+}
+
+void LabelCanvas::drawMarquee(QPainter &painter, const QRectF &paper) const
+{
+    if (!m_marqueeMoved || !m_marqueeStartMm || !m_marqueeCurrentMm)
+        return;
+    const QRectF marquee = CanvasDrawingGeometry::marqueeRect(paper, scale(), *m_marqueeStartMm, *m_marqueeCurrentMm);
+    painter.save();
+    painter.fillRect(marquee, withAlpha(systemBlue, 0.1));
+    QPen pen(withAlpha(systemBlue, 0.9), 1.25, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setDashPattern(dashInPoints(5, 3, 1.25));
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(marquee);
+    painter.restore();
+}
+
+void LabelCanvas::drawSelectionOutlines(QPainter &painter, const QRectF &paper) const
+{
+    const double s = scale();
+    painter.save();
+    painter.setPen(QPen(systemBlue, 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    for (const LabelElement &element : m_store->selection()) {
+        if (element.id == m_editingElementID)
+            continue;
+        QPolygonF polygon;
+        for (const QPointF &corner : element.corners())
+            polygon << QPointF(paper.left() + corner.x() * s, paper.top() + corner.y() * s);
+        // A NaN rotation or size has no outline to show.
+        if (isFinitePolygon(polygon))
+            painter.drawPolygon(polygon);
+    }
+    painter.restore();
+}
+
+void LabelCanvas::drawResizeHandles(QPainter &painter, const QRectF &paper, const LabelElement &element) const
+{
+    const double s = scale();
+    painter.save();
+    for (ElementResizeHandle handle : allResizeHandles) {
+        const QPointF mm = position(handle, element);
+        const QPointF c(paper.left() + mm.x() * s, paper.top() + mm.y() * s);
+        if (!std::isfinite(c.x()) || !std::isfinite(c.y()))
+            continue;
+        const QRectF square(c.x() - resizeHandleSize / 2, c.y() - resizeHandleSize / 2, resizeHandleSize,
+                            resizeHandleSize);
+        painter.fillRect(square, Qt::white);
+        painter.setPen(QPen(systemBlue, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(square.adjusted(0.75, 0.75, -0.75, -0.75));
+    }
+    painter.restore();
+}
+
+} // namespace kestrivane

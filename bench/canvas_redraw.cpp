@@ -1,0 +1,115 @@
+// Redrawing the label canvas: a label of 200 elements at zoom 1 should repaint well within
+// one frame (16 ms).
+#include "canvas/LabelCanvas.h"
+#include "editor/EditorGridPreferences.h"
+#include "editor/EditorStore.h"
+#include "l10n/Localization.h"
+#include "model/LabelDocument.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace kestrivane;
+
+namespace {
+
+// 200 elements on a 150 x 100 mm label: mostly texts, some shapes and lines, barcodes and QR codes.
+LabelDocument crowdedLabel()
+{
+    QList<LabelElement> elements;
+    for (int i = 0; i < 200; ++i) {
+        const double x = (i % 10) * 14.5 + 1;
+        const double y = (i / 10) * 4.9 + 1;
+        const QUuid id = QUuid::createUuid();
+        switch (i % 10) {
+        case 0:
+            elements.append(LabelElement(id, ElementKind::barcode, QStringLiteral("K%1").arg(i), x, y, 13, 4.5, 8));
+            break;
+        case 1:
+            elements.append(LabelElement(id, ElementKind::qr, QStringLiteral("item-%1").arg(i), x, y, 4.5, 4.5, 8));
+            break;
+        case 2: elements.append(LabelElement(id, ElementKind::rectangle, QString(), x, y, 13, 4.5, 0)); break;
+        case 3: elements.append(LabelElement(id, ElementKind::line, QString(), x, y, 13, 1, 0)); break;
+        default:
+            elements.append(
+                LabelElement(id, ElementKind::text, QStringLiteral("Item %1 label text").arg(i), x, y, 13, 4.5, 7));
+            break;
+        }
+    }
+    return LabelDocument(QStringLiteral("Bench"), 150, 100, elements);
+}
+
+struct Fixture {
+    Fixture()
+        : settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
+          localization(&settings, {QStringLiteral("en-US")}), grid(settings),
+          store(&localization, crowdedLabel(), std::nullopt, false, &grid)
+    {
+        store.setZoom(1);
+        canvas.resize(800, 600);
+        canvas.setStore(&store);
+    }
+
+    QTemporaryDir dir;
+    QSettings settings;
+    Localization localization;
+    EditorGridPreferences grid;
+    EditorStore store;
+    LabelCanvas canvas;
+};
+
+void redraw(benchmark::State &state, bool overlays, double dpr)
+{
+    Fixture fixture;
+    if (overlays) {
+        fixture.store.setShowsGrid(true);
+        fixture.store.selectAll();
+    }
+    QImage image(QSize(int(800 * dpr), int(600 * dpr)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        fixture.canvas.paint(painter, QRectF(0, 0, 800, 600));
+        painter.end();
+        benchmark::ClobberMemory();
+    }
+}
+
+void redrawAtZoomOne(benchmark::State &state)
+{
+    redraw(state, false, 1);
+}
+void redrawWithGridAndEverythingSelected(benchmark::State &state)
+{
+    redraw(state, true, 1);
+}
+void redrawAtDoubleResolution(benchmark::State &state)
+{
+    redraw(state, false, 2);
+}
+
+BENCHMARK(redrawAtZoomOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(redrawWithGridAndEverythingSelected)->Unit(benchmark::kMillisecond);
+BENCHMARK(redrawAtDoubleResolution)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,246 @@
+#include "print/LabelPrintJob.h"
+
+#include "common/TextRules.h"
+#include "model/DocumentIssue.h"
+#include "render/LabelRenderer.h"
+#include "render/PdfPageBoxes.h"
+#include "render/PictureCache.h"
+#include "table/TableIssue.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace kestrivane {
+
+namespace {
+
+// The copies a cell asks for: blanks and line breaks around ASCII digits only, 0...10000.
+std::optional<qint64> copiesFromCell(const QString &cell)
+{
+    const QString trimmed = cell.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    for (QChar c : trimmed) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    const auto value = text::parseStrictInt64(trimmed);
+    if (!value || *value > BatchOptions::maximumCopies)
+        return std::nullopt;
+    return value;
+}
+
+// The key a row failure is reported with.
+QString rowKey(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const TableError &e) {
+        return key(e.issue());
+    } catch (const DocumentError &e) {
+        return key(e.issue());
+    } catch (...) {
+        return key(TableIssue::file);
+    }
+}
+
+// Runs `work(i)` for i in [0, count) on the machine's cores. Each call is independent.
+template <typename Work>
+void parallelFor(qsizetype count, Work work)
+{
+    // Below this, starting threads costs more than it saves.
+    constexpr qsizetype perThread = 32;
+    const qsizetype threads =
+        std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), (count + perThread - 1) / perThread);
+    if (threads <= 1) {
+        for (qsizetype i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<qsizetype> next{0};
+    auto run = [&] {
+        for (qsizetype i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    for (qsizetype t = 1; t < threads; ++t)
+        pool.emplace_back(run);
+    run();
+    for (auto &thread : pool)
+        thread.join();
+}
+
+} // namespace
+
+LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &options, const QDateTime &when)
+    : document(source), date(when)
+{
+    document.validate();
+    if (options.copies < 1 || options.copies > BatchOptions::maximumCopies)
+        throwIssue(TableIssue::copies);
+
+    QList<std::optional<qint64>> selection;
+    if (document.table) {
+        for (qint64 row : options.selectedRows(document.table->rows.size()))
+            selection.append(row);
+    } else {
+        selection.append(std::nullopt);
+    }
+    if (options.copiesColumn && (!document.table || *options.copiesColumn < 0 ||
+                                 *options.copiesColumn >= document.table->columns.size()))
+        throwIssue(TableIssue::copies);
+
+    auto rowNumber = [](const std::optional<qint64> &row) { return row ? *row + 1 : 1; };
+
+    // First the copies of every row, in order, up to the first row whose copies are
+    // unusable or would pass the label limit: everything after that row is never reached.
+    struct Planned {
+        qint64 copies = 0;
+        std::optional<PrintRowIssue> failure; // the row's copies cell or the label limit
+        std::exception_ptr resolveError;      // binding or validation of the resolved row
+    };
+    std::vector<Planned> plan;
+    plan.reserve(selection.size());
+    qint64 total = 0;
+    for (const auto &row : selection) {
+        Planned planned;
+        if (options.copiesColumn) {
+            const QList<QString> &cells = document.table->rows[*row];
+            const auto copies = *options.copiesColumn < cells.size() ? copiesFromCell(cells[*options.copiesColumn])
+                                                                     : std::nullopt;
+            if (!copies)
+                planned.failure = PrintRowIssue(rowNumber(row), key(TableIssue::copies));
+            else
+                planned.copies = *copies;
+        } else {
+            planned.copies = options.copies;
+        }
+        if (!planned.failure && total + planned.copies > maximumEntries)
+            planned.failure = PrintRowIssue(rowNumber(row), key(TableIssue::large));
+        const bool stops = planned.failure.has_value();
+        total += planned.copies;
+        plan.push_back(std::move(planned));
+        if (stops)
+            break;
+    }
+
+    // Binding and validating the rows are independent of one another and the slow part of
+    // a large job: they run on every core, and their errors are reported in row order below.
+    parallelFor(qsizetype(plan.size()), [&](qsizetype p) {
+        Planned &planned = plan[p];
+        if (planned.failure || planned.copies == 0)
+            return;
+        try {
+            document.resolving(selection[p]).validate();
+        } catch (...) {
+            planned.resolveError = std::current_exception();
+        }
+    });
+
+    // Counter elements are never bound or dropped by binding, so the document's own
+    // counters are those of every resolved row.
+    QList<const LabelElement *> counters;
+    for (const LabelElement &element : document.elements) {
+        if (element.kind == ElementKind::counter)
+            counters.append(&element);
+    }
+
+    entries.reserve(std::min<qint64>(total, maximumEntries));
+    for (size_t p = 0; p < plan.size(); ++p) {
+        const Planned &planned = plan[p];
+        const auto &row = selection[p];
+        if (planned.failure)
+            throw *planned.failure;
+        if (planned.copies == 0)
+            continue;
+        if (planned.resolveError)
+            throw PrintRowIssue(rowNumber(row), rowKey(planned.resolveError));
+        for (qint64 copy = 0; copy < planned.copies; ++copy) {
+            const qint64 counterIndex = options.advanceEveryCopy ? entries.size() : qint64(p);
+            for (const LabelElement *counter : counters) {
+                try {
+                    counter->counter.value(counterIndex, counter->webAppearance.has_value());
+                } catch (...) {
+                    throw PrintRowIssue(rowNumber(row), rowKey(std::current_exception()));
+                }
+            }
+            entries.append(Entry{row, counterIndex});
+        }
+    }
+    if (entries.isEmpty())
+        throwIssue(TableIssue::empty);
+}
+
+qint64 LabelPrintJob::slots() const { return document.layout.columns * document.layout.rows; }
+
+qint64 LabelPrintJob::pages() const
+{
+    const qint64 perSheet = slots();
+    return perSheet > 0 ? (perSheet + entries.size() - 1) / perSheet : 0;
+}
+
+LabelDocument LabelPrintJob::label(qint64 index) const
+{
+    if (index < 0 || index >= entries.size())
+        throwIssue(TableIssue::range);
+    return document.resolving(entries[index].row);
+}
+
+void LabelPrintJob::draw(qint64 page, QPainter &painter, PictureCache *pictures) const
+{
+    if (page < 0 || page >= pages())
+        throwIssue(TableIssue::range);
+    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
+    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+    const qint64 perSheet = slots();
+    for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
+        const Entry &entry = entries[page * perSheet + i];
+        painter.save();
+        try {
+            painter.translate(frames[i].topLeft());
+            LabelRenderer::draw(document.resolving(entry.row), painter, true, date, entry.counterIndex, pictures);
+        } catch (...) {
+            painter.restore();
+            throw;
+        }
+        painter.restore();
+    }
+}
+
+QByteArray LabelPrintJob::pdf() const
+{
+    ExactPdfWriter writer(LabelRenderer::sheetSize(document));
+    QPainter painter;
+    if (!painter.begin(&writer.device()))
+        throwIssue(DocumentIssue::io);
+    PictureCache pictures;
+    try {
+        const qint64 count = pages();
+        for (qint64 page = 0; page < count; ++page) {
+            if (page > 0 && !writer.device().newPage())
+                throwIssue(DocumentIssue::io);
+            draw(page, painter, &pictures);
+            if (writer.bytesWritten() > maximumPdfBytes)
+                throwIssue(TableIssue::large);
+        }
+    } catch (...) {
+        painter.end();
+        throw;
+    }
+    painter.end();
+    if (writer.bytesWritten() > maximumPdfBytes)
+        throwIssue(TableIssue::large);
+    QByteArray bytes = writer.finish();
+    if (bytes.size() > maximumPdfBytes)
+        throwIssue(TableIssue::large);
+    return bytes;
+}
+
+} // namespace kestrivane

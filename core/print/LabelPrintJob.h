@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/LabelDocument.h"
+#include "print/PrintRowIssue.h"
+#include "table/BatchOptions.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+
+#include <optional>
+
+class QPainter;
+
+namespace kestrivane {
+
+class PictureCache;
+
+// A prepared batch: the document as given (unresolved, with its table), one entry per
+// label in print order, and the moment every date element of the job shows. Labels fill
+// sheets slot by slot; the job is an immutable value and may be drawn on any thread.
+struct LabelPrintJob {
+    // One label: the 0-based table row it shows (none without a table) and the index its
+    // counters are evaluated at.
+    struct Entry {
+        std::optional<qint64> row;
+        qint64 counterIndex = 0;
+
+        friend bool operator==(const Entry &, const Entry &) = default;
+    };
+
+    static constexpr qint64 maximumEntries = 10000;
+    // Largest PDF a job may produce (128 MiB).
+    static constexpr qint64 maximumPdfBytes = 0x8000000;
+
+    LabelDocument document;
+    QList<Entry> entries;
+    QDateTime date;
+
+    // Expands the document, its table and `options` (which stand in for the document's own
+    // batch options) into entries. Throws the document's validation error,
+    // TableIssue::copies for a copy count outside 1...10000 or an unusable copies column,
+    // the row selection's TableIssue::range, a PrintRowIssue for the first row that cannot
+    // be printed (its copies cell, the 10000-label limit, its binding, its resolved
+    // document or a counter value), and TableIssue::empty when no label remains.
+    LabelPrintJob(const LabelDocument &document, const BatchOptions &options, const QDateTime &date);
+
+    // Labels per sheet, and sheets in the job.
+    qint64 slots() const;
+    qint64 pages() const;
+
+    // The document of entry `index` with its row bound in; TableIssue::range outside the
+    // entries. Counters are not applied here: draw with the entry's counterIndex.
+    LabelDocument label(qint64 index) const;
+
+    // Draws sheet `page` (0-based) with its top-left corner at the painter's origin: white
+    // paper, then each of its labels validated and drawn; slots after the last entry stay
+    // white. TableIssue::range for a page outside the job; a label's error is thrown and
+    // the labels drawn before it stay drawn. `pictures` shares decoded pictures between
+    // calls (see PictureCache).
+    void draw(qint64 page, QPainter &painter, PictureCache *pictures = nullptr) const;
+
+    // The whole job as a PDF document of one page per sheet, each page exactly the sheet's
+    // size. Throws a drawing error, DocumentIssue::io when no PDF can be written and
+    // TableIssue::large when the document grows beyond 128 MiB.
+    QByteArray pdf() const;
+
+    friend bool operator==(const LabelPrintJob &, const LabelPrintJob &) = default;
+};
+
+} // namespace kestrivane

@@ -1,0 +1,377 @@
+#include "render/LabelRenderer.h"
+
+#include "common/Units.h"
+#include "graphics/RasterReader.h"
+#include "model/DocumentIssue.h"
+#include "render/CodeDrawing.h"
+#include "render/PdfPageBoxes.h"
+#include "render/PictureCache.h"
+#include "render/PointFont.h"
+#include "render/WebFonts.h"
+#include "render/WebTextFit.h"
+#include "web/WebAppearance.h"
+#include "web/WebImagePlacement.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrivane::LabelRenderer {
+
+namespace {
+
+constexpr double k = Units::pointsPerMillimetre;
+
+// Web text sits inside its box by these insets, points.
+constexpr double webTextInsetX = 1.5;
+constexpr double webTextInsetY = 0.75;
+// Corner radius of a "rounded" picture, as a share of the box's smaller side.
+constexpr double roundedPictureRadius = 0.14;
+
+// Saves the painter's state and restores it when the scope ends, also by an exception.
+class SavedState {
+public:
+    explicit SavedState(QPainter &painter) : m_painter(painter) { m_painter.save(); }
+    ~SavedState() { m_painter.restore(); }
+    SavedState(const SavedState &) = delete;
+    SavedState &operator=(const SavedState &) = delete;
+
+private:
+    QPainter &m_painter;
+};
+
+// What happens when an element cannot be drawn.
+enum class ElementFailure { skip, stop };
+
+Qt::Alignment qtAlignment(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::left: return Qt::AlignLeft;
+    case TextAlignment::center: return Qt::AlignHCenter;
+    case TextAlignment::right: return Qt::AlignRight;
+    case TextAlignment::justify: return Qt::AlignJustify;
+    }
+    return Qt::AlignLeft;
+}
+
+QColor inkColor(const LabelElement &element)
+{
+    if (element.webAppearance) {
+        if (auto colour = WebAppearance::cssColor(element.webAppearance->color))
+            return *colour;
+    }
+    return Qt::black;
+}
+
+// Strokes stay inside their box and end where the model says: Core Graphics' defaults of
+// butt caps and mitred joins (limit 10), not Qt's square caps and bevels.
+QPen strokePen(const QColor &ink, double width)
+{
+    QPen pen(ink, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    return pen;
+}
+
+void drawText(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+              const QDateTime &at, qint64 index)
+{
+    const auto &style = element.textStyle;
+    const auto &appearance = element.webAppearance;
+    PointFont font = WebFonts::elementFont(style.fontName, element.fontSizePt, appearance.has_value());
+    if (style.bold)
+        font = font.withBold(true);
+    if (style.italic)
+        font = font.withItalic(true);
+    font = font.withUnderline(style.underline);
+
+    const QString text = element.displayText(at, index);
+
+    QRectF box(0, 0, w, h);
+    PointTextLayout::Options options;
+    options.alignment = qtAlignment(style.alignment);
+    if (appearance) {
+        box.adjust(webTextInsetX, webTextInsetY, -webTextInsetX, -webTextInsetY);
+        options.lineHeightPt = appearance->lineHeight * font.pointSize();
+        if (appearance->shrink) {
+            font = WebTextFit::font(font, text, box.size(), appearance->lineHeight);
+            options.lineHeightPt = appearance->lineHeight * font.pointSize();
+        }
+        if (appearance->missingAlignment.value_or(false) && style.alignment == TextAlignment::left) {
+            PointTextLayout::Options oneLine;
+            oneLine.lineHeightPt = options.lineHeightPt;
+            const double natural = PointTextLayout(text, font, oneLine).naturalWidth();
+            const double width = std::min(box.width(), natural);
+            box.moveLeft(box.left() + std::max(box.width() - width, 0.0) / 2);
+            box.setWidth(std::max(width, 1.0));
+        }
+    }
+    options.wrapWidthPt = std::max(box.width(), 1.0);
+    const PointTextLayout layout(text, font, options);
+
+    if (appearance && appearance->vertical != QLatin1String("top")) {
+        const double slack = std::max(box.height() - layout.height(), 0.0);
+        const double f = appearance->vertical == QLatin1String("bottom") ? 1.0 : 0.5;
+        box.setTop(box.top() + f * slack);
+    }
+    painter.setPen(ink);
+    layout.draw(painter, box.topLeft());
+}
+
+void drawLine(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+{
+    painter.setPen(strokePen(ink, element.strokeMm * k));
+    painter.drawLine(QPointF(0, h / 2), QPointF(w, h / 2));
+}
+
+void drawShape(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+{
+    const double lw = element.strokeMm * k;
+    // A stroke wider than the box would turn the rectangle inside out: it shrinks to its
+    // centre line instead.
+    const double insetX = std::min(lw / 2, w / 2);
+    const double insetY = std::min(lw / 2, h / 2);
+    const QRectF rect(insetX, insetY, w - 2 * insetX, h - 2 * insetY);
+
+    QPainterPath path;
+    if (element.kind == ElementKind::ellipse) {
+        path.addEllipse(rect);
+    } else {
+        const double radius = element.webAppearance ? element.webAppearance->radiusPt : 0;
+        if (std::isfinite(radius) && radius > 0)
+            path.addRoundedRect(rect, radius, radius); // Qt clamps the radius to the sides
+        else
+            path.addRect(rect);
+    }
+
+    QColor fill = ink;
+    if (element.webAppearance && element.webAppearance->fill) {
+        if (auto colour = WebAppearance::cssColor(*element.webAppearance->fill))
+            fill = *colour;
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (element.filled)
+        painter.fillPath(path, fill);
+    painter.strokePath(path, strokePen(ink, lw));
+}
+
+void drawImage(QPainter &painter, const LabelElement &element, double w, double h, PictureCache *pictures)
+{
+    std::optional<ElementPicture> loaded;
+    const ElementPicture &picture = pictures ? pictures->picture(element) : loaded.emplace(ElementPicture::load(element));
+
+    WebImagePlacement placement{QStringLiteral("contain"), 100, 50, 50, QStringLiteral("rect")};
+    if (element.webAppearance && element.webAppearance->image)
+        placement = *element.webAppearance->image;
+
+    const QRectF box(0, 0, w, h);
+    if (placement.shape == QLatin1String("circle")) {
+        QPainterPath clip;
+        clip.setFillRule(Qt::WindingFill);
+        clip.addEllipse(box);
+        painter.setClipPath(clip, Qt::IntersectClip);
+    } else if (placement.shape == QLatin1String("rounded")) {
+        const double radius = roundedPictureRadius * std::min(w, h);
+        QPainterPath clip;
+        clip.setFillRule(Qt::WindingFill);
+        clip.addRoundedRect(box, radius, radius);
+        painter.setClipPath(clip, Qt::IntersectClip);
+    }
+
+    const QRectF target = placement.imageRect(box, picture.size(), false);
+    if (target.isEmpty())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setOpacity(1);
+    if (picture.isDrawing()) {
+        picture.drawing()->render(&painter, target);
+        return;
+    }
+    const QSize size = picture.decodeSize(painter, target);
+    QImage image;
+    if (pictures) {
+        image = pictures->image(picture, size);
+    } else {
+        image = raster::decode(picture.raster(), size);
+        if (image.isNull())
+            throwIssue(DocumentIssue::invalidImage);
+    }
+    // The whole image, never a part: the PDF writer embeds a copy for every distinct part.
+    painter.drawImage(target, image);
+}
+
+void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index,
+                 PictureCache *pictures)
+{
+    const double w = element.widthMm * k;
+    const double h = element.heightMm * k;
+    const double x = element.xMm * k;
+    const double y = element.yMm * k;
+    // A position that is not a number would reach the paint engine as a broken transform.
+    if (!std::isfinite(w) || !(w > 0) || !std::isfinite(h) || !(h > 0) || !std::isfinite(element.rotationDegrees) ||
+        !std::isfinite(x) || !std::isfinite(y))
+        throwIssue(DocumentIssue::invalidGeometry);
+
+    SavedState saved(painter);
+    painter.translate(x + w / 2, y + h / 2);
+    painter.rotate(element.rotationDegrees);
+    painter.translate(-w / 2, -h / 2);
+    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+
+    const QColor ink = inkColor(element);
+    painter.setPen(ink);
+    painter.setBrush(ink);
+
+    switch (element.kind) {
+    case ElementKind::text:
+    case ElementKind::dateTime:
+    case ElementKind::counter: drawText(painter, element, w, h, ink, at, index); break;
+    case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
+    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink); break;
+    case ElementKind::line: drawLine(painter, element, w, h, ink); break;
+    case ElementKind::rectangle:
+    case ElementKind::ellipse: drawShape(painter, element, w, h, ink); break;
+    case ElementKind::image: drawImage(painter, element, w, h, pictures); break;
+    }
+}
+
+// PENDING: replaced by the background's own drawing as soon as it exists.
+void drawBackground(const WebBackground &background, QPainter &, const QRectF &) { background.validate(); }
+
+// The elements of a document that carries no table, already validated when asked.
+void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+                     qint64 index, PictureCache *pictures)
+{
+    SavedState saved(painter);
+    for (const LabelElement &element : document.elements) {
+        try {
+            drawElement(painter, element, at, index, pictures);
+        } catch (const Error &) {
+            if (failure == ElementFailure::stop)
+                throw;
+        }
+    }
+}
+
+// One label of a document that carries no table, already validated when asked.
+void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+               qint64 index, PictureCache *pictures)
+{
+    SavedState saved(painter);
+    const QSizeF labelSize = size(document);
+    const QRectF rect(QPointF(0, 0), labelSize);
+    painter.setClipPath(outline(document, rect), Qt::IntersectClip);
+    painter.fillRect(rect, Qt::white);
+    if (document.webBackground)
+        drawBackground(*document.webBackground, painter, rect);
+    painter.setClipRect(rect, Qt::IntersectClip);
+    drawElementList(document, painter, failure, at, index, pictures);
+}
+
+// The document to draw: with a table, its first row bound in (the binding's error is
+// thrown); validated when asked.
+LabelDocument prepared(const LabelDocument &document, bool validating)
+{
+    LabelDocument result = document.table ? document.resolving(0) : document;
+    WebFonts::registerFonts();
+    if (validating)
+        result.validate();
+    return result;
+}
+
+} // namespace
+
+QSizeF sheetSize(const LabelDocument &document)
+{
+    const SheetLayout &l = document.layout;
+    return QSizeF((l.leftMarginMm + l.columns * document.widthMm + (l.columns - 1) * l.columnGapMm) * k,
+                  (l.topMarginMm + l.rows * document.heightMm + (l.rows - 1) * l.rowGapMm) * k);
+}
+
+QList<QRectF> labelRects(const LabelDocument &document)
+{
+    const SheetLayout &l = document.layout;
+    QList<QRectF> rects;
+    if (l.columns > 0 && l.rows > 0)
+        rects.reserve(l.columns * l.rows);
+    for (qint64 r = 0; r < l.rows; ++r) {
+        for (qint64 c = 0; c < l.columns; ++c) {
+            rects.append(QRectF((l.leftMarginMm + c * (document.widthMm + l.columnGapMm)) * k,
+                                (l.topMarginMm + r * (document.heightMm + l.rowGapMm)) * k, document.widthMm * k,
+                                document.heightMm * k));
+        }
+    }
+    return rects;
+}
+
+QSizeF size(const LabelDocument &document) { return QSizeF(document.widthMm * k, document.heightMm * k); }
+
+QPainterPath outline(const LabelDocument &document, const QRectF &rect)
+{
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    if (document.layout.shape == LabelShape::ellipse) {
+        path.addEllipse(rect);
+        return path;
+    }
+    double radius = document.layout.cornerRadiusMm / document.widthMm * rect.width();
+    if (!std::isfinite(radius))
+        radius = 0;
+    radius = std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
+    if (radius > 0)
+        path.addRoundedRect(rect, radius, radius);
+    else
+        path.addRect(rect);
+    return path;
+}
+
+void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
+          PictureCache *pictures)
+{
+    const LabelDocument label = prepared(document, validating);
+    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+}
+
+void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
+                  qint64 index, PictureCache *pictures)
+{
+    const LabelDocument label = prepared(document, validating);
+    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+}
+
+void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at)
+{
+    document.validate();
+    // Every slot draws the same document: bind and check it once.
+    const LabelDocument label = prepared(document, document.table.has_value());
+    painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
+    PictureCache pictures;
+    const QList<QRectF> slots = labelRects(document);
+    for (qsizetype i = 0; i < slots.size(); ++i) {
+        SavedState saved(painter);
+        painter.translate(slots[i].topLeft());
+        drawLabel(label, painter, ElementFailure::stop, at, i, &pictures);
+    }
+}
+
+QByteArray pdf(const LabelDocument &document)
+{
+    document.validate();
+    ExactPdfWriter writer(sheetSize(document));
+    QPainter painter;
+    if (!painter.begin(&writer.device()))
+        throwIssue(DocumentIssue::io);
+    try {
+        drawSheet(document, painter, QDateTime::currentDateTime());
+    } catch (...) {
+        painter.end();
+        throw;
+    }
+    painter.end();
+    return writer.finish();
+}
+
+} // namespace kestrivane::LabelRenderer

@@ -1,0 +1,136 @@
+#include "render/PictureCache.h"
+
+#include "graphics/ImageAsset.h"
+#include "graphics/RasterReader.h"
+#include "model/DocumentIssue.h"
+#include "model/LabelElement.h"
+#include "web/WebImageAsset.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace kestrivane {
+
+namespace {
+
+// Print devices have no pixels of their own: pictures are decoded for 300 dots per inch.
+constexpr double printPixelsPerPoint = 300.0 / 72.0;
+// Longest side a picture is decoded at for drawing (64 MiB of RGBA at most).
+constexpr int maximumDecodeSide = 4096;
+
+[[noreturn]] void refuse()
+{
+    throwIssue(DocumentIssue::invalidImage);
+}
+
+} // namespace
+
+ElementPicture ElementPicture::load(const LabelElement &element)
+{
+    if (!element.imageData)
+        refuse();
+    ImageAsset::validate(*element.imageData);
+    ElementPicture picture;
+    const QByteArray *source = &*element.imageData;
+    if (element.originalImageData) {
+        WebImageAsset::validate(*element.originalImageData);
+        source = &*element.originalImageData;
+        // An SVG original is drawn from its cleaned text only: the bytes as they came may
+        // still hold a document type declaration with an external identifier.
+        if (const auto drawing = WebImageAsset::sanitizedSVG(*source)) {
+            auto renderer = std::make_shared<QSvgRenderer>(*drawing);
+            QSizeF size = renderer->defaultSize();
+            if (size.isEmpty())
+                size = renderer->viewBoxF().size();
+            if (!renderer->isValid() || !(size.width() > 0) || !(size.height() > 0))
+                refuse();
+            picture.m_drawing = std::move(renderer);
+            picture.m_size = size;
+            return picture;
+        }
+    }
+    // Raster pictures: only the allowed raster formats, never a drawing read by Qt's
+    // image reader behind the sanitiser's back.
+    const auto header = raster::readHeader(*source);
+    if (!header || header->size.isEmpty())
+        refuse();
+    picture.m_raster = *source;
+    picture.m_stored = header->size;
+    picture.m_size = QSizeF(header->uprightSize());
+    return picture;
+}
+
+QSize ElementPicture::decodeSize(const QPainter &painter, const QRectF &target) const
+{
+    if (m_stored.isEmpty())
+        return QSize();
+    QRectF device = painter.deviceTransform().mapRect(target);
+    double factor = 1;
+    if (const QPaintEngine *engine = painter.paintEngine();
+        engine && engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::OpenGL2)
+        factor = printPixelsPerPoint;
+    double longest = std::max(device.width(), device.height()) * factor;
+    if (!std::isfinite(longest) || longest <= 0)
+        longest = maximumDecodeSide;
+    longest = std::min(longest, double(maximumDecodeSide));
+    const int storedLongest = std::max(m_stored.width(), m_stored.height());
+    // The decoder scales in the stored orientation; only the longer sides are compared, so
+    // a quarter turn applied afterwards makes no difference here.
+    const double scale = std::min(1.0, std::ceil(longest) / storedLongest);
+    return QSize(std::max(1L, std::lround(m_stored.width() * scale)),
+                 std::max(1L, std::lround(m_stored.height() * scale)));
+}
+
+struct PictureCache::Private {
+    using PictureKey = std::tuple<const char *, qsizetype, const char *, qsizetype>;
+    struct PictureEntry {
+        // The bytes are held so that their addresses, which form the key, stay theirs.
+        QByteArray stored;
+        std::optional<QByteArray> original;
+        ElementPicture picture;
+    };
+    using ImageKey = std::tuple<const char *, qsizetype, int, int>;
+
+    std::map<PictureKey, PictureEntry> pictures;
+    std::map<ImageKey, QImage> images;
+};
+
+PictureCache::PictureCache() : d(std::make_unique<Private>()) {}
+PictureCache::~PictureCache() = default;
+
+const ElementPicture &PictureCache::picture(const LabelElement &element)
+{
+    if (!element.imageData)
+        refuse();
+    const QByteArray &stored = *element.imageData;
+    const QByteArray *original = element.originalImageData ? &*element.originalImageData : nullptr;
+    const Private::PictureKey key{stored.constData(), stored.size(), original ? original->constData() : nullptr,
+                                  original ? original->size() : -1};
+    if (auto it = d->pictures.find(key); it != d->pictures.end())
+        return it->second.picture;
+    Private::PictureEntry entry{stored, element.originalImageData, ElementPicture::load(element)};
+    return d->pictures.emplace(key, std::move(entry)).first->second.picture;
+}
+
+QImage PictureCache::image(const ElementPicture &picture, QSize size)
+{
+    const QByteArray &bytes = picture.raster();
+    const Private::ImageKey key{bytes.constData(), bytes.size(), size.width(), size.height()};
+    if (auto it = d->images.find(key); it != d->images.end())
+        return it->second;
+    QImage image = raster::decode(bytes, size);
+    if (image.isNull())
+        refuse();
+    d->images.emplace(key, image);
+    return image;
+}
+
+int PictureCache::imageCount() const { return int(d->images.size()); }
+
+} // namespace kestrivane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QSvgRenderer;
+
+namespace kestrivane {
+
+struct LabelElement;
+
+// The picture of an image element, checked and ready to draw: a vector drawing from the
+// sanitised text of an SVG original, or raster bytes that are decoded at the size they are
+// drawn at.
+class ElementPicture {
+public:
+    // Checks the element's stored picture and its original (when present) and loads the
+    // one to draw: the original when present, else the stored picture. Throws
+    // DocumentIssue::invalidImage for a missing or unusable picture.
+    static ElementPicture load(const LabelElement &element);
+
+    // The picture's own size: pixels (upright) for a raster picture, the default size of a
+    // drawing. Only its aspect ratio matters for placement.
+    QSizeF size() const { return m_size; }
+    bool isDrawing() const { return m_drawing != nullptr; }
+    const QByteArray &raster() const { return m_raster; }
+    QSvgRenderer *drawing() const { return m_drawing.get(); }
+    // The pixel size to decode the raster picture at for drawing it into `target` with
+    // `painter`: the target's size on the device (more for print devices, which have no
+    // pixels of their own), never more than the stored picture and never more than
+    // 4096 pixels on the longer side, so memory stays bounded whatever the picture.
+    QSize decodeSize(const QPainter &painter, const QRectF &target) const;
+
+private:
+    ElementPicture() = default;
+    QByteArray m_raster;
+    QSize m_stored; // raster size in the stored orientation
+    std::shared_ptr<QSvgRenderer> m_drawing;
+    QSizeF m_size;
+};
+
+// Pictures shared by the labels of one drawing run, such as the pages of a print job.
+//
+// Each distinct picture (by the identity of its bytes, which copies of a document share)
+// is checked and decoded once, and the same decoded image is handed out again. Qt's PDF
+// writer embeds an image once and refers to it on every later draw of the same image, so
+// a job of thousands of labels with one logo carries the logo once.
+//
+// A cache belongs to one drawing run on one thread; it is not safe for concurrent use.
+class PictureCache {
+public:
+    PictureCache();
+    ~PictureCache();
+    PictureCache(const PictureCache &) = delete;
+    PictureCache &operator=(const PictureCache &) = delete;
+
+    // As ElementPicture::load, remembered by the bytes' identity: the checks run once.
+    const ElementPicture &picture(const LabelElement &element);
+    // The raster picture decoded at `size`, decoded once per picture and size.
+    QImage image(const ElementPicture &picture, QSize size);
+
+    // Number of distinct decoded images held (for tests and diagnostics).
+    int imageCount() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace kestrivane
