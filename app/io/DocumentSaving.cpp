@@ -1,0 +1,139 @@
+#include "io/DocumentSaving.h"
+
+#include "editor/EditorStore.h"
+#include "io/EditorDialogs.h"
+#include "workspace/LabelDocumentFile.h"
+#include "workspace/WorkspaceIssue.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kestrivane::DocumentSaving {
+
+namespace {
+
+const QString documentSuffix = QStringLiteral(".ksv");
+
+bool hasDocumentSuffix(const QString &path)
+{
+    return QFileInfo(path).suffix().toLower() == LabelDocumentFile::fileExtension;
+}
+
+} // namespace
+
+QString cleanedFileName(const QString &name)
+{
+    QString cleaned = name;
+    cleaned.replace(QLatin1Char('/'), QLatin1Char('-'));
+    cleaned.replace(QLatin1Char(':'), QLatin1Char('-'));
+    for (QChar &c : cleaned)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('-');
+    return cleaned;
+}
+
+QString suggestedFileName(const EditorStore &store)
+{
+    const std::optional<QString> &file = store.fileURL();
+    QString name = cleanedFileName(file ? QFileInfo(*file).completeBaseName() : store.document().name);
+    if (!name.toLower().endsWith(documentSuffix))
+        name += documentSuffix;
+    return name;
+}
+
+bool save(EditorStore &store, EditorDialogs &dialogs, bool saveAs)
+{
+    try {
+        store.document().validate();
+    } catch (const std::exception &error) {
+        store.show(error);
+        return false;
+    }
+
+    std::optional<QString> target;
+    const std::optional<QString> &file = store.fileURL();
+    if (!saveAs && file && hasDocumentSuffix(*file))
+        target = *file;
+
+    if (!target) {
+        Localization *localization = store.localization();
+        const QString title = localization->text(QStringLiteral("btn_save"));
+        EditorDialogs::SaveRequest request;
+        request.nameFilter = QStringLiteral("*") + documentSuffix;
+        request.defaultSuffix = LabelDocumentFile::fileExtension;
+        request.directory = file ? QFileInfo(*file).absolutePath() : QString();
+        request.suggestedName = suggestedFileName(store);
+        request.title = title;
+        request.acceptLabel = title;
+        const std::optional<QString> chosen = dialogs.chooseSaveFile(request);
+        if (!chosen || chosen->isEmpty())
+            return false;
+        // Desktop save dialogs do not all add the extension of the filter; a name typed
+        // without it would otherwise write nothing and say nothing.
+        target = hasDocumentSuffix(*chosen) ? *chosen : *chosen + documentSuffix;
+    }
+
+    try {
+        saveTo(store, *target);
+    } catch (const std::exception &error) {
+        store.show(error);
+        return false;
+    }
+    return true;
+}
+
+void saveTo(EditorStore &store, const QString &path)
+{
+    if (!store.maySaveTo()(path))
+        throwIssue(WorkspaceIssue::fileAlreadyOpen);
+    const LabelDocument document = store.document();
+    document.saveTo(path);
+    store.setFileURL(QFileInfo(path).absoluteFilePath());
+    store.setSaved(document);
+    store.setStatusKey(QStringLiteral("mac.saved"));
+}
+
+CloseDecision closeDecision(EditorStore &store, EditorDialogs &dialogs)
+{
+    Localization *localization = store.localization();
+    using Button = EditorDialogs::Button;
+    using Role = EditorDialogs::ButtonRole;
+    const QList<Button> buttons = {
+        {localization->text(QStringLiteral("btn_save")), Role::accept},
+        {localization->text(QStringLiteral("mac.dont_save")), Role::destructive},
+        {localization->text(QStringLiteral("btn_canc")), Role::reject},
+    };
+    const std::optional<qsizetype> answer =
+        dialogs.choose(localization->text(QStringLiteral("mac.save_changes")),
+                       localization->format(QStringLiteral("mac.save_changes_body"), {store.document().name}),
+                       buttons);
+    if (answer == 0)
+        return CloseDecision::save;
+    if (answer == 1)
+        return CloseDecision::discard;
+    return CloseDecision::cancel;
+}
+
+QString canonicalDocumentPath(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    const QString existing = info.canonicalFilePath();
+    if (!existing.isEmpty())
+        return existing;
+    // A file that does not exist yet has no canonical path of its own: resolve the folder
+    // it would be in and keep its name.
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QDir::cleanPath(info.absoluteFilePath());
+    return QDir(folder).filePath(info.fileName());
+}
+
+bool sameDocumentFile(const QString &a, const QString &b)
+{
+    const QString first = canonicalDocumentPath(a);
+    return !first.isEmpty() && first == canonicalDocumentPath(b);
+}
+
+} // namespace kestrivane::DocumentSaving
