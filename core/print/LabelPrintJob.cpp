@@ -4,7 +4,7 @@
 #include "model/DocumentIssue.h"
 #include "render/LabelRenderer.h"
 #include "render/PdfPageBoxes.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 #include "table/TableIssue.h"
 
 #include <QPainter>
@@ -193,7 +193,7 @@ LabelDocument LabelPrintJob::label(qint64 index) const
     return document.resolving(entries[index].row);
 }
 
-void LabelPrintJob::draw(qint64 page, QPainter &painter, PictureCache *pictures) const
+void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) const
 {
     if (page < 0 || page >= pages())
         throwIssue(TableIssue::range);
@@ -205,7 +205,7 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, PictureCache *pictures)
         painter.save();
         try {
             painter.translate(frames[i].topLeft());
-            LabelRenderer::draw(document.resolving(entry.row), painter, true, date, entry.counterIndex, pictures);
+            LabelRenderer::draw(document.resolving(entry.row), painter, true, date, entry.counterIndex, cache);
         } catch (...) {
             painter.restore();
             throw;
@@ -220,13 +220,13 @@ QByteArray LabelPrintJob::pdf() const
     QPainter painter;
     if (!painter.begin(&writer.device()))
         throwIssue(DocumentIssue::io);
-    PictureCache pictures;
+    RenderCache cache;
     try {
         const qint64 count = pages();
         for (qint64 page = 0; page < count; ++page) {
             if (page > 0 && !writer.device().newPage())
                 throwIssue(DocumentIssue::io);
-            draw(page, painter, &pictures);
+            draw(page, painter, &cache);
             if (writer.bytesWritten() > maximumPdfBytes)
                 throwIssue(TableIssue::large);
         }

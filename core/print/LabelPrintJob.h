@@ -14,7 +14,7 @@ class QPainter;
 
 namespace kestrivane {
 
-class PictureCache;
+class RenderCache;
 
 // A prepared batch: the document as given (unresolved, with its table), one entry per
 // label in print order, and the moment every date element of the job shows. Labels fill
@@ -56,9 +56,9 @@ struct LabelPrintJob {
     // Draws sheet `page` (0-based) with its top-left corner at the painter's origin: white
     // paper, then each of its labels validated and drawn; slots after the last entry stay
     // white. TableIssue::range for a page outside the job; a label's error is thrown and
-    // the labels drawn before it stay drawn. `pictures` shares decoded pictures between
-    // calls (see PictureCache).
-    void draw(qint64 page, QPainter &painter, PictureCache *pictures = nullptr) const;
+    // the labels drawn before it stay drawn. `cache` shares decoded pictures and fonts
+    // between calls (see RenderCache).
+    void draw(qint64 page, QPainter &painter, RenderCache *cache = nullptr) const;
 
     // The whole job as a PDF document of one page per sheet, each page exactly the sheet's
     // size. Throws a drawing error, DocumentIssue::io when no PDF can be written and

@@ -3,6 +3,7 @@
 #include "barcode/QRCode.h"
 #include "model/LabelElement.h"
 #include "render/PointFont.h"
+#include "render/RenderCache.h"
 #include "render/WebFonts.h"
 #include "web/WebGS1Caption.h"
 
@@ -21,17 +22,20 @@ namespace {
 constexpr double gs1LineHeight = 1.08;
 constexpr double gs1Inset = 1.5;
 
-// Dark areas are filled as one path: one fill operation per symbol keeps PDF pages small,
-// and with anti-aliasing off neighbouring bars and modules meet without seams.
+// Dark areas are filled as plain rectangles with no outline: the PDF writer turns them into
+// one native rectangle operator each, which keeps pages small, and with anti-aliasing off
+// neighbouring bars and modules meet without seams. The caller restores the painter.
 void fillRectangles(QPainter &painter, const QList<QRectF> &rectangles, const QColor &ink)
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    for (const QRectF &r : rectangles)
-        path.addRect(r);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillPath(path, ink);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    painter.drawRects(rectangles.constData(), int(rectangles.size()));
 }
+
+// Room kept between a caption's advance box and the element's edge before the caption is
+// trusted to stay inside without a clip: glyphs may reach a little past their advances.
+constexpr double captionInkMargin = 0.15; // of the font size
 
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
@@ -39,6 +43,13 @@ double finiteOr(double value, double fallback) { return std::isfinite(value) ? v
 
 BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
                                          bool preservesAspectRatio, double captionFontSizePt)
+    : BarcodeRenderLayout(drawing, availableSize, preservesAspectRatio,
+                          WebFonts::monospacedSystemFont(captionFontSizePt))
+{
+}
+
+BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize,
+                                         bool preservesAspectRatio, const PointFont &font)
 {
     const double dw = drawing.size.width();
     const double dh = drawing.size.height();
@@ -52,7 +63,6 @@ BarcodeRenderLayout::BarcodeRenderLayout(const BarcodeDrawing &drawing, const QS
         scaleX = s;
         scaleY = s;
     } else if (!drawing.captions.isEmpty()) {
-        const PointFont font = WebFonts::monospacedSystemFont(captionFontSizePt);
         const double band = std::ceil(font.ascent() + font.descent() + std::max(font.leading(), 0.0)) + 2;
         double barBottom = dh;
         if (!drawing.rectangles.isEmpty()) {
@@ -124,11 +134,13 @@ void drawQRCode(QPainter &painter, const LabelElement &element, double w, double
     fillRectangles(painter, cells, ink);
 }
 
-void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                 RenderCache *cache, bool clipped)
 {
-    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
-    painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+    std::optional<RenderCache> local;
+    RenderCache &fonts = cache ? *cache : local.emplace();
 
+    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
     if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
         gs1 = WebGS1Caption::layout(element);
@@ -136,28 +148,52 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     const double captionSize = element.barcode.captionFontSizePt;
     const BarcodeRenderLayout layout(drawing, QSizeF(w, h - gs1Height), isMatrix(element.barcode.symbology),
-                                     captionSize);
+                                     fonts.monospacedSystemFont(captionSize));
 
-    painter.save();
-    painter.translate(layout.offsetX, layout.offsetY);
-    painter.scale(finiteOr(layout.scaleX, 0), finiteOr(layout.scaleY, 0));
-    fillRectangles(painter, drawing.rectangles, ink);
-    painter.restore();
-
-    painter.setPen(ink);
+    struct Caption {
+        PointFont font;
+        QPointF baseline;
+        const QString *text;
+    };
+    QList<Caption> captions;
+    // Bars and modules lie inside the box by construction; only text can leave it.
+    bool inside = !gs1;
     for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
-        const PointFont font = WebFonts::monospacedSystemFont(placement.fontSizePt);
+        const PointFont font = fonts.monospacedSystemFont(placement.fontSizePt);
         const QString &text = placement.caption.text;
+        const double width = font.width(text);
         double shift = 0;
         if (placement.caption.alignment == 2)
-            shift = font.width(text);
+            shift = width;
         else if (placement.caption.alignment != 1)
-            shift = font.width(text) / 2;
-        font.drawLine(painter, QPointF(placement.anchor.x() - shift, placement.anchor.y()), text);
+            shift = width / 2;
+        const QPointF baseline(placement.anchor.x() - shift, placement.anchor.y());
+        const double margin = captionInkMargin * placement.fontSizePt;
+        inside = inside && baseline.x() - margin >= 0 && baseline.x() + width + margin <= w &&
+                 baseline.y() - font.ascent() >= 0 && baseline.y() + font.descent() <= h;
+        captions.append(Caption{font, baseline, &text});
     }
+    if (!clipped && !inside)
+        painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+
+    painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+
+    // The bars mapped into the box here rather than through a scaled painter: one transform
+    // fewer per barcode, which a PDF page pays for in state changes.
+    const double sx = finiteOr(layout.scaleX, 0);
+    const double sy = finiteOr(layout.scaleY, 0);
+    QList<QRectF> bars;
+    bars.reserve(drawing.rectangles.size());
+    for (const QRectF &r : drawing.rectangles)
+        bars.append(QRectF(layout.offsetX + r.x() * sx, layout.offsetY + r.y() * sy, r.width() * sx, r.height() * sy));
+    fillRectangles(painter, bars, ink);
+
+    painter.setPen(ink);
+    for (const Caption &caption : captions)
+        caption.font.drawLine(painter, caption.baseline, *caption.text);
 
     if (gs1) {
-        const PointFont font = WebFonts::gs1CaptionFont(gs1->fontPt);
+        const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
         PointTextLayout::Options options;
         options.alignment = Qt::AlignHCenter;
         options.wrapWidthPt = std::max(w - 2 * gs1Inset, 1.0);

@@ -12,6 +12,8 @@ class QPainter;
 namespace kestrivane {
 
 struct LabelElement;
+class PointFont;
+class RenderCache;
 
 // One human-readable caption of a barcode, ready to draw.
 struct BarcodeCaptionPlacement {
@@ -36,8 +38,12 @@ struct BarcodeRenderLayout {
     double captionBaselineY = 0;
 
     BarcodeRenderLayout() = default;
+    // Captions are measured in the labels' monospaced system font at `captionFontSizePt`.
     BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize, bool preservesAspectRatio,
                         double captionFontSizePt);
+    // The same with the caption font given.
+    BarcodeRenderLayout(const BarcodeDrawing &drawing, const QSizeF &availableSize, bool preservesAspectRatio,
+                        const PointFont &captionFont);
 
     // The captions placed so that the largest is drawn at `requestedFontSizePt` and the
     // lowest baseline lands on `captionBaselineY`; the others keep their distances, scaled
@@ -53,15 +59,17 @@ namespace CodeDrawing {
 // Quiet zone of a QR element, in modules on each side.
 inline constexpr int qrQuietZoneModules = 4;
 
-// A QR element in its box (0, 0, w, h): white box, the code of the element's stored
-// content inset by four modules, dark modules as vector rectangles in the painter's pen
-// colour. Throws DocumentIssue::invalidContent for a text that cannot be encoded.
+// A QR element in its box (0, 0, w, h): white box and the code of the element's stored
+// content inset by four modules, its dark modules as vector rectangles in the ink; nothing
+// is drawn outside the box. Throws DocumentIssue::invalidContent for a text that cannot be encoded.
 void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink);
 
 // A barcode element in its box: white box, bars, the human-readable captions and, for a
 // web template's GS1 barcode, the identification caption under the bars. Throws the
-// encoder's or the caption layout's error.
-void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink);
+// encoder's or the caption layout's error. With `clipped` false the painter is not yet
+// clipped to the box, and is clipped here only when some text might leave it.
+void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                 RenderCache *cache = nullptr, bool clipped = true);
 
 } // namespace CodeDrawing
 

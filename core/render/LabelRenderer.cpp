@@ -5,7 +5,7 @@
 #include "model/DocumentIssue.h"
 #include "render/CodeDrawing.h"
 #include "render/PdfPageBoxes.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 #include "render/PointFont.h"
 #include "render/WebFonts.h"
 #include "render/WebTextFit.h"
@@ -43,6 +43,18 @@ private:
     QPainter &m_painter;
 };
 
+// The outline's corner radius in `rect`: scaled with the rectangle, within [0, half the
+// smaller side], 0 when it is not a number.
+double cornerRadius(const LabelDocument &document, const QRectF &rect)
+{
+    const double radius = document.layout.cornerRadiusMm / document.widthMm * rect.width();
+    if (!std::isfinite(radius))
+        return 0;
+    return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
+}
+
+void clipToBox(QPainter &painter, double w, double h) { painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip); }
+
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
 
@@ -76,11 +88,11 @@ QPen strokePen(const QColor &ink, double width)
 }
 
 void drawText(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
-              const QDateTime &at, qint64 index)
+              const QDateTime &at, qint64 index, RenderCache &cache)
 {
     const auto &style = element.textStyle;
     const auto &appearance = element.webAppearance;
-    PointFont font = WebFonts::elementFont(style.fontName, element.fontSizePt, appearance.has_value());
+    PointFont font = cache.elementFont(style.fontName, element.fontSizePt, appearance.has_value());
     if (style.bold)
         font = font.withBold(true);
     if (style.italic)
@@ -157,10 +169,9 @@ void drawShape(QPainter &painter, const LabelElement &element, double w, double 
     painter.strokePath(path, strokePen(ink, lw));
 }
 
-void drawImage(QPainter &painter, const LabelElement &element, double w, double h, PictureCache *pictures)
+void drawImage(QPainter &painter, const LabelElement &element, double w, double h, RenderCache &cache)
 {
-    std::optional<ElementPicture> loaded;
-    const ElementPicture &picture = pictures ? pictures->picture(element) : loaded.emplace(ElementPicture::load(element));
+    const ElementPicture &picture = cache.picture(element);
 
     WebImagePlacement placement{QStringLiteral("contain"), 100, 50, 50, QStringLiteral("rect")};
     if (element.webAppearance && element.webAppearance->image)
@@ -183,6 +194,10 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     const QRectF target = placement.imageRect(box, picture.size(), false);
     if (target.isEmpty())
         return;
+    // The shape clips lie inside the box; without one, a picture reaching out is cut.
+    if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
+        !box.contains(target))
+        clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(1);
@@ -191,20 +206,13 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         return;
     }
     const QSize size = picture.decodeSize(painter, target);
-    QImage image;
-    if (pictures) {
-        image = pictures->image(picture, size);
-    } else {
-        image = raster::decode(picture.raster(), size);
-        if (image.isNull())
-            throwIssue(DocumentIssue::invalidImage);
-    }
+    const QImage image = cache.image(picture, size);
     // The whole image, never a part: the PDF writer embeds a copy for every distinct part.
     painter.drawImage(target, image);
 }
 
 void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index,
-                 PictureCache *pictures)
+                 RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -219,22 +227,36 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
     painter.translate(x + w / 2, y + h / 2);
     painter.rotate(element.rotationDegrees);
     painter.translate(-w / 2, -h / 2);
-    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
 
     const QColor ink = inkColor(element);
     painter.setPen(ink);
     painter.setBrush(ink);
 
+    // Every element is cut at its box. A clip costs a PDF page a full restatement of the
+    // graphics state each time it changes, so kinds that by construction stay inside their
+    // box skip it.
+    const double lw = element.strokeMm * k;
     switch (element.kind) {
     case ElementKind::text:
     case ElementKind::dateTime:
-    case ElementKind::counter: drawText(painter, element, w, h, ink, at, index); break;
+    case ElementKind::counter:
+        clipToBox(painter, w, h);
+        drawText(painter, element, w, h, ink, at, index, cache);
+        break;
     case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
-    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink); break;
-    case ElementKind::line: drawLine(painter, element, w, h, ink); break;
+    case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache, false); break;
+    case ElementKind::line:
+        if (!(lw <= h))
+            clipToBox(painter, w, h);
+        drawLine(painter, element, w, h, ink);
+        break;
     case ElementKind::rectangle:
-    case ElementKind::ellipse: drawShape(painter, element, w, h, ink); break;
-    case ElementKind::image: drawImage(painter, element, w, h, pictures); break;
+    case ElementKind::ellipse:
+        if (!(lw <= std::min(w, h)))
+            clipToBox(painter, w, h);
+        drawShape(painter, element, w, h, ink);
+        break;
+    case ElementKind::image: drawImage(painter, element, w, h, cache); break;
     }
 }
 
@@ -243,12 +265,12 @@ void drawBackground(const WebBackground &background, QPainter &, const QRectF &)
 
 // The elements of a document that carries no table, already validated when asked.
 void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
-                     qint64 index, PictureCache *pictures)
+                     qint64 index, RenderCache &cache)
 {
     SavedState saved(painter);
     for (const LabelElement &element : document.elements) {
         try {
-            drawElement(painter, element, at, index, pictures);
+            drawElement(painter, element, at, index, cache);
         } catch (const Error &) {
             if (failure == ElementFailure::stop)
                 throw;
@@ -258,17 +280,23 @@ void drawElementList(const LabelDocument &document, QPainter &painter, ElementFa
 
 // One label of a document that carries no table, already validated when asked.
 void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
-               qint64 index, PictureCache *pictures)
+               qint64 index, RenderCache &cache)
 {
     SavedState saved(painter);
     const QSizeF labelSize = size(document);
     const QRectF rect(QPointF(0, 0), labelSize);
-    painter.setClipPath(outline(document, rect), Qt::IntersectClip);
+    const bool rectangular = document.layout.shape == LabelShape::rectangle && cornerRadius(document, rect) == 0;
+    if (rectangular)
+        painter.setClipRect(rect, Qt::IntersectClip);
+    else
+        painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
         drawBackground(*document.webBackground, painter, rect);
-    painter.setClipRect(rect, Qt::IntersectClip);
-    drawElementList(document, painter, failure, at, index, pictures);
+    // A rectangular outline is the label's rectangle already.
+    if (!rectangular)
+        painter.setClipRect(rect, Qt::IntersectClip);
+    drawElementList(document, painter, failure, at, index, cache);
 }
 
 // The document to draw: with a table, its first row bound in (the binding's error is
@@ -317,10 +345,7 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
         path.addEllipse(rect);
         return path;
     }
-    double radius = document.layout.cornerRadiusMm / document.widthMm * rect.width();
-    if (!std::isfinite(radius))
-        radius = 0;
-    radius = std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
+    const double radius = cornerRadius(document, rect);
     if (radius > 0)
         path.addRoundedRect(rect, radius, radius);
     else
@@ -329,17 +354,21 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
 }
 
 void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          PictureCache *pictures)
+          RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
-    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+    std::optional<RenderCache> local;
+    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
+              cache ? *cache : local.emplace());
 }
 
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, PictureCache *pictures)
+                  qint64 index, RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
-    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index, pictures);
+    std::optional<RenderCache> local;
+    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
+                    cache ? *cache : local.emplace());
 }
 
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at)
@@ -348,12 +377,12 @@ void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime
     // Every slot draws the same document: bind and check it once.
     const LabelDocument label = prepared(document, document.table.has_value());
     painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
-    PictureCache pictures;
+    RenderCache cache;
     const QList<QRectF> slots = labelRects(document);
     for (qsizetype i = 0; i < slots.size(); ++i) {
         SavedState saved(painter);
         painter.translate(slots[i].topLeft());
-        drawLabel(label, painter, ElementFailure::stop, at, i, &pictures);
+        drawLabel(label, painter, ElementFailure::stop, at, i, cache);
     }
 }
 

@@ -13,7 +13,7 @@ class QPainter;
 
 namespace kestrivane {
 
-class PictureCache;
+class RenderCache;
 
 // The one place where a label document becomes drawing. Every operation is stateless and
 // may run on several threads at once, each with its own painter.
@@ -22,9 +22,10 @@ class PictureCache;
 // give images 72 dots per inch (or scale the painter) and PDF writers a resolution of 72.
 // Model lengths are millimetres and become points here, at Units::pointsPerMillimetre.
 //
-// A `PictureCache` may be passed to the drawing operations when many labels are drawn
+// A `RenderCache` may be passed to the drawing operations when many labels are drawn
 // into one device (a multi-page PDF): each distinct picture is then checked and decoded
-// once and the same image is drawn again, which the PDF writer embeds only once.
+// once and the same image is drawn again, which the PDF writer embeds only once, and fonts
+// are looked up once. Without one, every call reads its document afresh.
 namespace LabelRenderer {
 
 // The printed sheet in points: left margin, the columns and the gaps between them (and the
@@ -47,10 +48,10 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect);
 // such elements are left out and the others drawn. `at` is the moment date elements show,
 // `index` the label's position in a run, which counters use.
 void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          PictureCache *pictures = nullptr);
+          RenderCache *cache = nullptr);
 // The elements alone, without outline, paper or background; errors as in `draw`.
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, PictureCache *pictures = nullptr);
+                  qint64 index, RenderCache *cache = nullptr);
 // A validated sheet with its top-left corner at the origin: white paper and one label per
 // slot, whose index is the slot's position. The first failing label stops the sheet.
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at);

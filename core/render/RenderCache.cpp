@@ -1,9 +1,10 @@
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 
 #include "graphics/ImageAsset.h"
 #include "graphics/RasterReader.h"
 #include "model/DocumentIssue.h"
 #include "model/LabelElement.h"
+#include "render/WebFonts.h"
 #include "web/WebImageAsset.h"
 
 #include <QPaintEngine>
@@ -87,7 +88,7 @@ QSize ElementPicture::decodeSize(const QPainter &painter, const QRectF &target) 
                  std::max(1L, std::lround(m_stored.height() * scale)));
 }
 
-struct PictureCache::Private {
+struct RenderCache::Private {
     using PictureKey = std::tuple<const char *, qsizetype, const char *, qsizetype>;
     struct PictureEntry {
         // The bytes are held so that their addresses, which form the key, stay theirs.
@@ -99,12 +100,16 @@ struct PictureCache::Private {
 
     std::map<PictureKey, PictureEntry> pictures;
     std::map<ImageKey, QImage> images;
+    // Faces at 1 pt, by name and kind of lookup, or by weight.
+    std::map<std::pair<QString, bool>, PointFont> elementFonts;
+    std::map<int, PointFont> monospacedFonts;
+    std::optional<PointFont> gs1Font;
 };
 
-PictureCache::PictureCache() : d(std::make_unique<Private>()) {}
-PictureCache::~PictureCache() = default;
+RenderCache::RenderCache() : d(std::make_unique<Private>()) {}
+RenderCache::~RenderCache() = default;
 
-const ElementPicture &PictureCache::picture(const LabelElement &element)
+const ElementPicture &RenderCache::picture(const LabelElement &element)
 {
     if (!element.imageData)
         refuse();
@@ -118,7 +123,7 @@ const ElementPicture &PictureCache::picture(const LabelElement &element)
     return d->pictures.emplace(key, std::move(entry)).first->second.picture;
 }
 
-QImage PictureCache::image(const ElementPicture &picture, QSize size)
+QImage RenderCache::image(const ElementPicture &picture, QSize size)
 {
     const QByteArray &bytes = picture.raster();
     const Private::ImageKey key{bytes.constData(), bytes.size(), size.width(), size.height()};
@@ -131,6 +136,30 @@ QImage PictureCache::image(const ElementPicture &picture, QSize size)
     return image;
 }
 
-int PictureCache::imageCount() const { return int(d->images.size()); }
+PointFont RenderCache::elementFont(const QString &fontName, double sizePt, bool webFamilies)
+{
+    const auto key = std::make_pair(fontName, webFamilies);
+    auto it = d->elementFonts.find(key);
+    if (it == d->elementFonts.end())
+        it = d->elementFonts.emplace(key, WebFonts::elementFont(fontName, 1, webFamilies)).first;
+    return it->second.withPointSize(sizePt);
+}
+
+PointFont RenderCache::monospacedSystemFont(double sizePt, QFont::Weight weight)
+{
+    auto it = d->monospacedFonts.find(int(weight));
+    if (it == d->monospacedFonts.end())
+        it = d->monospacedFonts.emplace(int(weight), WebFonts::monospacedSystemFont(1, weight)).first;
+    return it->second.withPointSize(sizePt);
+}
+
+PointFont RenderCache::gs1CaptionFont(double sizePt)
+{
+    if (!d->gs1Font)
+        d->gs1Font = WebFonts::gs1CaptionFont(1);
+    return d->gs1Font->withPointSize(sizePt);
+}
+
+int RenderCache::imageCount() const { return int(d->images.size()); }
 
 } // namespace kestrivane

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "render/PointFont.h"
+
 #include <QByteArray>
+#include <QFont>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -46,25 +49,35 @@ private:
     QSizeF m_size;
 };
 
-// Pictures shared by the labels of one drawing run, such as the pages of a print job.
+// What the labels of one drawing run share, such as the pages of a print job: pictures and
+// font lookups. Nothing outlives the run, so a document drawn again is read afresh.
 //
 // Each distinct picture (by the identity of its bytes, which copies of a document share)
 // is checked and decoded once, and the same decoded image is handed out again. Qt's PDF
 // writer embeds an image once and refers to it on every later draw of the same image, so
 // a job of thousands of labels with one logo carries the logo once.
 //
+// Font lookups ask the font database, which goes through fontconfig's substitution on every
+// call; a run asks once per face and changes only the size afterwards.
+//
 // A cache belongs to one drawing run on one thread; it is not safe for concurrent use.
-class PictureCache {
+class RenderCache {
 public:
-    PictureCache();
-    ~PictureCache();
-    PictureCache(const PictureCache &) = delete;
-    PictureCache &operator=(const PictureCache &) = delete;
+    RenderCache();
+    ~RenderCache();
+    RenderCache(const RenderCache &) = delete;
+    RenderCache &operator=(const RenderCache &) = delete;
 
     // As ElementPicture::load, remembered by the bytes' identity: the checks run once.
     const ElementPicture &picture(const LabelElement &element);
     // The raster picture decoded at `size`, decoded once per picture and size.
     QImage image(const ElementPicture &picture, QSize size);
+
+    // WebFonts::elementFont, monospacedSystemFont and gs1CaptionFont, looked up once per
+    // face.
+    PointFont elementFont(const QString &fontName, double sizePt, bool webFamilies);
+    PointFont monospacedSystemFont(double sizePt, QFont::Weight weight = QFont::Normal);
+    PointFont gs1CaptionFont(double sizePt);
 
     // Number of distinct decoded images held (for tests and diagnostics).
     int imageCount() const;
