@@ -4,7 +4,7 @@
 #include "editor/EditorStore.h"
 #include "model/LabelDocument.h"
 #include "render/LabelRenderer.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 
 #include <QDateTime>
 #include <QPaintEvent>
@@ -176,7 +176,7 @@ void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
 
     drawPaper(painter, paper);
     const QDateTime now = QDateTime::currentDateTime();
-    PictureCache pictures; // both passes share each decoded picture
+    RenderCache pictures; // both passes share each decoded picture
     drawLabel(painter, paper, document, zoom, now, pictures);
     drawOverflow(painter, paper, document, zoom, now, pictures);
     if (store.showsGrid())
@@ -216,7 +216,7 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
 }
 
 void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                            const QDateTime &now, PictureCache &pictures) const
+                            const QDateTime &now, RenderCache &pictures) const
 {
     painter.save();
     painter.setClipRect(paper, Qt::IntersectClip);
@@ -231,7 +231,7 @@ void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelD
 }
 
 void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                               const QDateTime &now, PictureCache &pictures) const
+                               const QDateTime &now, RenderCache &pictures) const
 {
     const LabelDocument outside = overflowingElements(document);
     if (outside.elements.isEmpty())
@@ -342,8 +342,8 @@ void LabelCanvas::drawResizeHandles(QPainter &painter, const QRectF &paper, cons
 {
     const double s = scale();
     painter.save();
-    for (ElementResizeHandle handle : allResizeHandles) {
-        const QPointF mm = position(handle, element);
+    for (ElementResizeHandle handle : allResizeHandles()) {
+        const QPointF mm = handlePosition(handle, element);
         const QPointF c(paper.left() + mm.x() * s, paper.top() + mm.y() * s);
         if (!std::isfinite(c.x()) || !std::isfinite(c.y()))
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/ElementResizeHandle.h"
+#include "editor/ElementResizeGeometry.h"
 #include "editor/ElementSnapGeometry.h"
 
 #include <QList>
@@ -20,7 +20,7 @@ class QPainter;
 namespace kestrivane {
 
 class EditorStore;
-class PictureCache;
+class RenderCache;
 struct LabelDocument;
 struct LabelElement;
 
@@ -96,9 +96,9 @@ protected:
 private:
     void drawPaper(QPainter &painter, const QRectF &paper) const;
     void drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                   const QDateTime &now, PictureCache &pictures) const;
+                   const QDateTime &now, RenderCache &pictures) const;
     void drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                      const QDateTime &now, PictureCache &pictures) const;
+                      const QDateTime &now, RenderCache &pictures) const;
     void drawGrid(QPainter &painter, const QRectF &paper, const QRectF &dirty) const;
     void drawSmartSnapGuides(QPainter &painter, const QRectF &paper) const;
     void drawMarquee(QPainter &painter, const QRectF &paper) const;

@@ -5,7 +5,7 @@
 #include "io/EditorDialogs.h"
 #include "print/LabelPrintJob.h"
 #include "render/LabelRenderer.h"
-#include "render/PictureCache.h"
+#include "render/RenderCache.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -67,7 +67,7 @@ bool drawOnPrinter(const LabelPrintJob &job, QPrinter &printer)
         return false;
     // The job draws in points from the paper's top-left corner.
     const double scale = printer.resolution() / 72.0;
-    PictureCache pictures;
+    RenderCache pictures;
     try {
         for (qsizetype i = 0; i < pages.size(); ++i) {
             if (i > 0 && !printer.newPage())
