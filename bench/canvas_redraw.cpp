@@ -65,7 +65,11 @@ struct Fixture {
     LabelCanvas canvas;
 };
 
-void redraw(benchmark::State &state, bool overlays, double dpr)
+enum class Change { none, document };
+
+// `Change::document` moves one element before every paint, as a drag does, so the label is
+// drawn afresh each time; `Change::none` repaints an unchanged label, as scrolling does.
+void redraw(benchmark::State &state, Change change, bool overlays, double dpr)
 {
     Fixture fixture;
     if (overlays) {
@@ -74,7 +78,13 @@ void redraw(benchmark::State &state, bool overlays, double dpr)
     }
     QImage image(QSize(int(800 * dpr), int(600 * dpr)), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
+    LabelDocument document = fixture.store.document();
+    int step = 0;
     for (auto _ : state) {
+        if (change == Change::document) {
+            document.elements[0].xMm = 1 + (++step % 2) * 0.5;
+            fixture.store.setDocument(document);
+        }
         QPainter painter(&image);
         fixture.canvas.paint(painter, QRectF(0, 0, 800, 600));
         painter.end();
@@ -82,22 +92,32 @@ void redraw(benchmark::State &state, bool overlays, double dpr)
     }
 }
 
-void redrawAtZoomOne(benchmark::State &state)
+void redrawAfterEachEdit(benchmark::State &state)
 {
-    redraw(state, false, 1);
+    redraw(state, Change::document, false, 1);
 }
-void redrawWithGridAndEverythingSelected(benchmark::State &state)
+void redrawAfterEachEditWithGridAndEverythingSelected(benchmark::State &state)
 {
-    redraw(state, true, 1);
+    redraw(state, Change::document, true, 1);
 }
-void redrawAtDoubleResolution(benchmark::State &state)
+void redrawAfterEachEditAtDoubleResolution(benchmark::State &state)
 {
-    redraw(state, false, 2);
+    redraw(state, Change::document, false, 2);
+}
+void repaintUnchangedLabel(benchmark::State &state)
+{
+    redraw(state, Change::none, true, 1);
+}
+void repaintUnchangedLabelAtDoubleResolution(benchmark::State &state)
+{
+    redraw(state, Change::none, true, 2);
 }
 
-BENCHMARK(redrawAtZoomOne)->Unit(benchmark::kMillisecond);
-BENCHMARK(redrawWithGridAndEverythingSelected)->Unit(benchmark::kMillisecond);
-BENCHMARK(redrawAtDoubleResolution)->Unit(benchmark::kMillisecond);
+BENCHMARK(redrawAfterEachEdit)->Unit(benchmark::kMillisecond);
+BENCHMARK(redrawAfterEachEditWithGridAndEverythingSelected)->Unit(benchmark::kMillisecond);
+BENCHMARK(redrawAfterEachEditAtDoubleResolution)->Unit(benchmark::kMillisecond);
+BENCHMARK(repaintUnchangedLabel)->Unit(benchmark::kMillisecond);
+BENCHMARK(repaintUnchangedLabelAtDoubleResolution)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -40,13 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (cleaned) {
         // A cleaned drawing holds none of the texts the sanitiser exists to remove, and
-        // cleaning it again changes nothing.
+        // cleaning it again changes nothing. (The second pass may refuse it or find no
+        // drawing: the only root the first pass saw can lie inside the removed declaration.)
         const QString lower = QString::fromUtf8(*cleaned).toLower();
         for (const char *text : {"<!doctype", "<!entity", "<script", "<foreignobject", "url(", "@import"})
             if (lower.contains(QLatin1String(text)))
                 std::abort();
-        if (WebImageAsset::sanitizedSVG(*cleaned) != cleaned)
-            std::abort();
+        try {
+            const auto again = WebImageAsset::sanitizedSVG(*cleaned);
+            if (again && *again != *cleaned)
+                std::abort();
+        } catch (const DocumentError &) {
+        }
     }
 
     bool valid = true;

@@ -7,6 +7,7 @@
 #include "render/RenderCache.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -59,7 +60,40 @@ bool isFinitePolygon(const QPolygonF &polygon)
     return true;
 }
 
+// Largest label layer kept between paints (32 MB); beyond it the label is drawn directly.
+constexpr qint64 maximumLayerPixels = 8 * 1024 * 1024;
+
+// What the date elements show at `now`: the only part of a label's drawing that changes
+// without the document changing.
+QStringList dateTexts(const LabelDocument &document, const QDateTime &now)
+{
+    QStringList texts;
+    for (const LabelElement &element : document.elements) {
+        if (element.kind != ElementKind::dateTime)
+            continue;
+        try {
+            texts.append(element.displayText(now, 0));
+        } catch (const std::exception &) {
+            texts.append(QString(QChar(0xFFFF)));
+        }
+    }
+    return texts;
+}
+
+bool sameRect(const QRectF &a, const QRectF &b)
+{
+    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
+}
+
 } // namespace
+
+struct LabelCanvas::LabelLayer {
+    LabelDocument document;
+    QStringList dateTexts;
+    double zoom = 0;
+    QRectF devicePaper;
+    QImage image;
+};
 
 LabelCanvas::LabelCanvas(QWidget *parent) : QWidget(parent)
 {
@@ -74,6 +108,8 @@ void LabelCanvas::setStore(EditorStore *store)
 {
     EditorStore *old = m_store;
     const bool same = (!old && !store) || (old && store && old->id() == store->id());
+    if (old != store)
+        m_labelLayer.reset();
     m_store = store;
     if (!same) {
         // A gesture of the store left behind becomes one undo step there.
@@ -176,9 +212,10 @@ void LabelCanvas::paint(QPainter &painter, const QRectF &dirty) const
 
     drawPaper(painter, paper);
     const QDateTime now = QDateTime::currentDateTime();
-    RenderCache pictures; // both passes share each decoded picture
-    drawLabel(painter, paper, document, zoom, now, pictures);
-    drawOverflow(painter, paper, document, zoom, now, pictures);
+    RenderCache cache; // both passes share cache and font lookups
+    if (!drawCachedLabel(painter, paper, document, zoom, now, cache))
+        drawLabel(painter, paper, document, zoom, now, cache);
+    drawOverflow(painter, paper, document, zoom, now, cache);
     if (store.showsGrid())
         drawGrid(painter, paper, dirty);
     drawSmartSnapGuides(painter, paper);
@@ -215,15 +252,58 @@ void LabelCanvas::drawPaper(QPainter &painter, const QRectF &paper) const
     painter.restore();
 }
 
+bool LabelCanvas::drawCachedLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                                  const QDateTime &now, RenderCache &cache) const
+{
+    // Scrolling, selecting, a marquee or the grid repaint the canvas without changing the
+    // label, which is by far the costliest part to draw. The label is therefore kept as
+    // an image of exactly the device pixels it covers and drawn again 1:1 while the
+    // document, zoom, position and date texts stay the same. That needs a painter that
+    // maps view points to device pixels by the pixel ratio and a whole-pixel offset;
+    // anything else (a scaled or rotated painter, a printer) draws directly.
+    const QTransform device = painter.deviceTransform();
+    const qreal dpr = painter.device()->devicePixelRatioF();
+    if (device.type() > QTransform::TxScale || device.m11() != dpr || device.m22() != dpr)
+        return false;
+    const double dx = device.dx();
+    const double dy = device.dy();
+    if (dx != std::round(dx) || dy != std::round(dy))
+        return false;
+    const QRectF devicePaper(paper.left() * dpr + dx, paper.top() * dpr + dy, paper.width() * dpr,
+                             paper.height() * dpr);
+    if (!std::isfinite(devicePaper.width()) || !std::isfinite(devicePaper.height()))
+        return false;
+    const QRect pixels = devicePaper.toAlignedRect();
+    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > maximumLayerPixels)
+        return false;
+
+    QStringList texts = dateTexts(document, now);
+    const bool fresh = m_labelLayer && m_labelLayer->zoom == zoom && sameRect(m_labelLayer->devicePaper, devicePaper) &&
+                       m_labelLayer->dateTexts == texts && m_labelLayer->document == document;
+    if (!fresh) {
+        QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        QPainter layer(&image);
+        layer.setRenderHints(painter.renderHints());
+        layer.translate(QPointF(dx - pixels.left(), dy - pixels.top()) / dpr);
+        drawLabel(layer, paper, document, zoom, now, cache);
+        layer.end();
+        m_labelLayer = std::make_unique<LabelLayer>(LabelLayer{document, std::move(texts), zoom, devicePaper, image});
+    }
+    painter.drawImage(QPointF(pixels.left() - dx, pixels.top() - dy) / dpr, m_labelLayer->image);
+    return true;
+}
+
 void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                            const QDateTime &now, RenderCache &pictures) const
+                            const QDateTime &now, RenderCache &cache) const
 {
     painter.save();
     painter.setClipRect(paper, Qt::IntersectClip);
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::draw(document, painter, false, now, 0, &pictures);
+        LabelRenderer::draw(document, painter, false, now, 0, &cache);
     } catch (const std::exception &) {
         // What was drawn before the failure stays; the overlays still follow.
     }
@@ -231,7 +311,7 @@ void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelD
 }
 
 void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                               const QDateTime &now, RenderCache &pictures) const
+                               const QDateTime &now, RenderCache &cache) const
 {
     const LabelDocument outside = overflowingElements(document);
     if (outside.elements.isEmpty())
@@ -246,7 +326,7 @@ void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const Lab
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::drawElements(outside, painter, false, now, 0, &pictures);
+        LabelRenderer::drawElements(outside, painter, false, now, 0, &cache);
     } catch (const std::exception &) {
         // As for the label itself: keep what was drawn.
     }

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QDateTime;
@@ -95,10 +96,12 @@ protected:
 
 private:
     void drawPaper(QPainter &painter, const QRectF &paper) const;
+    bool drawCachedLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
+                         const QDateTime &now, RenderCache &cache) const;
     void drawLabel(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                   const QDateTime &now, RenderCache &pictures) const;
+                   const QDateTime &now, RenderCache &cache) const;
     void drawOverflow(QPainter &painter, const QRectF &paper, const LabelDocument &document, double zoom,
-                      const QDateTime &now, RenderCache &pictures) const;
+                      const QDateTime &now, RenderCache &cache) const;
     void drawGrid(QPainter &painter, const QRectF &paper, const QRectF &dirty) const;
     void drawSmartSnapGuides(QPainter &painter, const QRectF &paper) const;
     void drawMarquee(QPainter &painter, const QRectF &paper) const;
@@ -112,6 +115,9 @@ private:
     bool m_marqueeMoved = false;
     std::optional<QSet<QUuid>> m_pendingEmptyClickSelection;
     QList<ElementSnapGuide> m_smartSnapGuides;
+    // The label as last drawn by the renderer, in device pixels (see drawCachedLabel).
+    struct LabelLayer;
+    mutable std::unique_ptr<LabelLayer> m_labelLayer;
 };
 
 } // namespace kestrivane

@@ -5,6 +5,8 @@
 #include "render/LabelRenderer.h"
 #include "render/PdfPageBoxes.h"
 #include "render/RenderCache.h"
+#include "barcode/BarcodeEncoder.h"
+#include "barcode/QRCode.h"
 #include "table/TableIssue.h"
 
 #include <QPainter>
@@ -13,6 +15,8 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <future>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -70,8 +74,14 @@ void parallelFor(qsizetype count, Work work)
     };
     std::vector<std::thread> pool;
     pool.reserve(threads - 1);
-    for (qsizetype t = 1; t < threads; ++t)
-        pool.emplace_back(run);
+    for (qsizetype t = 1; t < threads; ++t) {
+        // Without another thread the work still gets done, by the threads there are.
+        try {
+            pool.emplace_back(run);
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
     run();
     for (auto &thread : pool)
         thread.join();
@@ -214,6 +224,47 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) con
     }
 }
 
+namespace {
+
+// One label of a job bound, checked and with its barcodes encoded, ready to draw; or the
+// error that binding or checking it gave.
+struct PreparedLabel {
+    std::optional<LabelDocument> label;
+    std::exception_ptr error;
+    RenderCache::ProvidedCodes codes;
+};
+
+PreparedLabel prepareLabel(const LabelDocument &document, const LabelPrintJob::Entry &entry)
+{
+    PreparedLabel prepared;
+    try {
+        LabelDocument label = document.resolving(entry.row);
+        label.validate();
+        for (const LabelElement &element : label.elements) {
+            // A code that fails here is encoded again while drawing, which throws its error
+            // in its turn.
+            try {
+                if (element.kind == ElementKind::barcode)
+                    prepared.codes.barcodes.append(RenderCache::ProvidedBarcode{
+                        element.content, element.barcode, BarcodeEncoder::drawing(element.content, element.barcode)});
+                else if (element.kind == ElementKind::qr)
+                    prepared.codes.qrCodes.append(
+                        RenderCache::ProvidedQRCode{element.content, QRCode::matrix(element.content)});
+            } catch (const Error &) {
+            }
+        }
+        prepared.label = std::move(label);
+    } catch (...) {
+        prepared.error = std::current_exception();
+    }
+    return prepared;
+}
+
+// Labels are prepared a batch ahead of the one being drawn.
+constexpr qint64 preparedBatchLabels = 512;
+
+} // namespace
+
 QByteArray LabelPrintJob::pdf() const
 {
     ExactPdfWriter writer(LabelRenderer::sheetSize(document));
@@ -221,15 +272,59 @@ QByteArray LabelPrintJob::pdf() const
     if (!painter.begin(&writer.device()))
         throwIssue(DocumentIssue::io);
     RenderCache cache;
+    const qint64 perSheet = slots();
+    const qint64 count = pages();
+    const QSizeF sheet = LabelRenderer::sheetSize(document);
+    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+
+    // The PDF writer runs on this thread alone; binding, checking and encoding the labels
+    // of the next batch run on the other cores meanwhile. The labels are drawn exactly as
+    // `draw(page:)` draws them: bound, validated, then drawn with element errors thrown.
+    const qint64 batch = std::max<qint64>(1, preparedBatchLabels / std::max<qint64>(perSheet, 1)) * perSheet;
+    auto prepareBatch = [this, batch](qint64 first) {
+        const qint64 end = std::min<qint64>(first + batch, entries.size());
+        std::vector<PreparedLabel> prepared(std::max<qint64>(end - first, 0));
+        parallelFor(qsizetype(prepared.size()),
+                    [&](qsizetype i) { prepared[i] = prepareLabel(document, entries[first + i]); });
+        return prepared;
+    };
+
     try {
-        const qint64 count = pages();
+        std::future<std::vector<PreparedLabel>> next = std::async(std::launch::async, prepareBatch, 0);
+        std::vector<PreparedLabel> current;
+        qint64 currentFirst = 0;
         for (qint64 page = 0; page < count; ++page) {
             if (page > 0 && !writer.device().newPage())
                 throwIssue(DocumentIssue::io);
-            draw(page, painter, &cache);
+            painter.fillRect(QRectF(QPointF(0, 0), sheet), Qt::white);
+            for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
+                const qint64 index = page * perSheet + i;
+                if (index >= currentFirst + qint64(current.size())) {
+                    current = next.get();
+                    currentFirst = index;
+                    if (index + batch < entries.size())
+                        next = std::async(std::launch::async, prepareBatch, index + batch);
+                }
+                PreparedLabel &label = current[index - currentFirst];
+                if (label.error)
+                    std::rethrow_exception(label.error);
+                painter.save();
+                try {
+                    painter.translate(frames[i].topLeft());
+                    cache.provide(std::move(label.codes));
+                    LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
+                } catch (...) {
+                    painter.restore();
+                    throw;
+                }
+                painter.restore();
+                cache.clearProvided();
+                label.label.reset();
+            }
             if (writer.bytesWritten() > maximumPdfBytes)
                 throwIssue(TableIssue::large);
         }
+        // A batch still being prepared is waited for by its future's destructor.
     } catch (...) {
         painter.end();
         throw;

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 
 namespace kestrivane {
@@ -115,23 +116,25 @@ QList<BarcodeCaptionPlacement> BarcodeRenderLayout::captionPlacements(const QLis
 
 namespace CodeDrawing {
 
-void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)
+void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                RenderCache *cache)
 {
-    const QRCodeMatrix matrix = QRCode::matrix(element.content);
+    const QRCodeMatrix *provided = cache ? cache->providedQRCode(element.content) : nullptr;
+    const QRCodeMatrix matrix = provided ? *provided : QRCode::matrix(element.content);
     const int n = matrix.moduleCount;
     const double module = w / (n + 2 * qrQuietZoneModules);
     const double inset = qrQuietZoneModules * module;
     const QRectF target(inset, inset, w - 2 * inset, h - 2 * inset);
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
-    // The code is stretched into the target like an image of one pixel per module would be.
-    const double cellW = target.width() / n;
-    const double cellH = target.height() / n;
-    QList<QRectF> cells;
+    // The code is stretched into the target like an image of one pixel per module would be;
+    // the runs are drawn in module units, which a PDF page holds as short whole numbers.
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / n, target.height() / n);
+    QList<QRectF> runs;
     for (const QRect &run : matrix.darkRuns())
-        cells.append(QRectF(target.x() + run.x() * cellW, target.y() + run.y() * cellH, run.width() * cellW,
-                            run.height() * cellH));
-    fillRectangles(painter, cells, ink);
+        runs.append(QRectF(run));
+    fillRectangles(painter, runs, ink);
 }
 
 void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
@@ -140,7 +143,8 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     std::optional<RenderCache> local;
     RenderCache &fonts = cache ? *cache : local.emplace();
 
-    const BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
+    const BarcodeDrawing *provided = fonts.providedBarcode(element.content, element.barcode);
+    const BarcodeDrawing drawing = provided ? *provided : BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
     if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
         gs1 = WebGS1Caption::layout(element);
@@ -150,47 +154,47 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     const BarcodeRenderLayout layout(drawing, QSizeF(w, h - gs1Height), isMatrix(element.barcode.symbology),
                                      fonts.monospacedSystemFont(captionSize));
 
+    // Each caption is shaped once, for its width and for drawing.
     struct Caption {
-        PointFont font;
-        QPointF baseline;
-        const QString *text;
+        PointTextLayout text;
+        QPointF topLeft;
     };
-    QList<Caption> captions;
+    std::vector<Caption> captions;
     // Bars and modules lie inside the box by construction; only text can leave it.
     bool inside = !gs1;
     for (const BarcodeCaptionPlacement &placement : layout.captionPlacements(drawing.captions, captionSize)) {
         const PointFont font = fonts.monospacedSystemFont(placement.fontSizePt);
-        const QString &text = placement.caption.text;
-        const double width = font.width(text);
+        PointTextLayout text(placement.caption.text, font);
+        const double width = text.naturalWidth();
         double shift = 0;
         if (placement.caption.alignment == 2)
             shift = width;
         else if (placement.caption.alignment != 1)
             shift = width / 2;
-        const QPointF baseline(placement.anchor.x() - shift, placement.anchor.y());
+        const double left = placement.anchor.x() - shift;
+        const double baseline = placement.anchor.y();
         const double margin = captionInkMargin * placement.fontSizePt;
-        inside = inside && baseline.x() - margin >= 0 && baseline.x() + width + margin <= w &&
-                 baseline.y() - font.ascent() >= 0 && baseline.y() + font.descent() <= h;
-        captions.append(Caption{font, baseline, &text});
+        inside = inside && left - margin >= 0 && left + width + margin <= w && baseline - font.ascent() >= 0 &&
+                 baseline + font.descent() <= h;
+        const QPointF topLeft(left, baseline - (text.lineCount() > 0 ? text.baseline(0) : 0));
+        captions.push_back(Caption{std::move(text), topLeft});
     }
     if (!clipped && !inside)
         painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
 
-    // The bars mapped into the box here rather than through a scaled painter: one transform
-    // fewer per barcode, which a PDF page pays for in state changes.
-    const double sx = finiteOr(layout.scaleX, 0);
-    const double sy = finiteOr(layout.scaleY, 0);
-    QList<QRectF> bars;
-    bars.reserve(drawing.rectangles.size());
-    for (const QRectF &r : drawing.rectangles)
-        bars.append(QRectF(layout.offsetX + r.x() * sx, layout.offsetY + r.y() * sy, r.width() * sx, r.height() * sy));
-    fillRectangles(painter, bars, ink);
+    // Bars in the drawing's own units under a scaled painter: a PDF page then holds them as
+    // short whole numbers, which is most of a barcode's share of the page.
+    const QTransform box = painter.transform();
+    painter.translate(layout.offsetX, layout.offsetY);
+    painter.scale(finiteOr(layout.scaleX, 0), finiteOr(layout.scaleY, 0));
+    fillRectangles(painter, drawing.rectangles, ink);
+    painter.setTransform(box);
 
     painter.setPen(ink);
     for (const Caption &caption : captions)
-        caption.font.drawLine(painter, caption.baseline, *caption.text);
+        caption.text.draw(painter, caption.topLeft);
 
     if (gs1) {
         const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);

@@ -62,7 +62,8 @@ inline constexpr int qrQuietZoneModules = 4;
 // A QR element in its box (0, 0, w, h): white box and the code of the element's stored
 // content inset by four modules, its dark modules as vector rectangles in the ink; nothing
 // is drawn outside the box. Throws DocumentIssue::invalidContent for a text that cannot be encoded.
-void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink);
+void drawQRCode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
+                RenderCache *cache = nullptr);
 
 // A barcode element in its box: white box, bars, the human-readable captions and, for a
 // web template's GS1 barcode, the identification caption under the bars. Throws the

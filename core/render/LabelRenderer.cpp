@@ -243,7 +243,7 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
         clipToBox(painter, w, h);
         drawText(painter, element, w, h, ink, at, index, cache);
         break;
-    case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink); break;
+    case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink, &cache); break;
     case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache, false); break;
     case ElementKind::line:
         if (!(lw <= h))
@@ -259,9 +259,6 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
     case ElementKind::image: drawImage(painter, element, w, h, cache); break;
     }
 }
-
-// PENDING: replaced by the background's own drawing as soon as it exists.
-void drawBackground(const WebBackground &background, QPainter &, const QRectF &) { background.validate(); }
 
 // The elements of a document that carries no table, already validated when asked.
 void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
@@ -292,7 +289,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
         painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
-        drawBackground(*document.webBackground, painter, rect);
+        document.webBackground->draw(painter, rect);
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);
@@ -360,6 +357,14 @@ void draw(const LabelDocument &document, QPainter &painter, bool validating, con
     std::optional<RenderCache> local;
     drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
               cache ? *cache : local.emplace());
+}
+
+void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
+                   RenderCache *cache)
+{
+    WebFonts::registerFonts();
+    std::optional<RenderCache> local;
+    drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
 }
 
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,

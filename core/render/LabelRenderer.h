@@ -52,6 +52,11 @@ void draw(const LabelDocument &document, QPainter &painter, bool validating, con
 // The elements alone, without outline, paper or background; errors as in `draw`.
 void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
                   qint64 index, RenderCache *cache = nullptr);
+// As `draw` with validation on, for a caller that has bound and validated `document` itself
+// (it carries no table), such as a print job that prepares its labels on other threads
+// while earlier ones are drawn: the first element that cannot be drawn throws.
+void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
+                   RenderCache *cache = nullptr);
 // A validated sheet with its top-left corner at the origin: white paper and one label per
 // slot, whose index is the slot's position. The first failing label stops the sheet.
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at);

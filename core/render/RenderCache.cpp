@@ -104,6 +104,7 @@ struct RenderCache::Private {
     std::map<std::pair<QString, bool>, PointFont> elementFonts;
     std::map<int, PointFont> monospacedFonts;
     std::optional<PointFont> gs1Font;
+    RenderCache::ProvidedCodes provided;
 };
 
 RenderCache::RenderCache() : d(std::make_unique<Private>()) {}
@@ -158,6 +159,28 @@ PointFont RenderCache::gs1CaptionFont(double sizePt)
     if (!d->gs1Font)
         d->gs1Font = WebFonts::gs1CaptionFont(1);
     return d->gs1Font->withPointSize(sizePt);
+}
+
+void RenderCache::provide(ProvidedCodes codes) { d->provided = std::move(codes); }
+
+void RenderCache::clearProvided() { d->provided = ProvidedCodes(); }
+
+const BarcodeDrawing *RenderCache::providedBarcode(const QString &content, const BarcodeOptions &options) const
+{
+    for (const ProvidedBarcode &barcode : d->provided.barcodes) {
+        if (barcode.content == content && barcode.options == options)
+            return &barcode.drawing;
+    }
+    return nullptr;
+}
+
+const QRCodeMatrix *RenderCache::providedQRCode(const QString &text) const
+{
+    for (const ProvidedQRCode &code : d->provided.qrCodes) {
+        if (code.text == text)
+            return &code.matrix;
+    }
+    return nullptr;
 }
 
 int RenderCache::imageCount() const { return int(d->images.size()); }

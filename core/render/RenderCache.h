@@ -1,5 +1,7 @@
 #pragma once
 
+#include "barcode/BarcodeEncoder.h"
+#include "barcode/QRCode.h"
 #include "render/PointFont.h"
 
 #include <QByteArray>
@@ -78,6 +80,28 @@ public:
     PointFont elementFont(const QString &fontName, double sizePt, bool webFamilies);
     PointFont monospacedSystemFont(double sizePt, QFont::Weight weight = QFont::Normal);
     PointFont gs1CaptionFont(double sizePt);
+
+    // Codes encoded ahead, for instance on other threads while earlier labels are drawn: the
+    // code drawing takes a provided barcode drawing of the same content and options, or a
+    // provided QR matrix of the same text, instead of encoding again. They stay until
+    // cleared.
+    struct ProvidedBarcode {
+        QString content;
+        BarcodeOptions options;
+        BarcodeDrawing drawing;
+    };
+    struct ProvidedQRCode {
+        QString text;
+        QRCodeMatrix matrix;
+    };
+    struct ProvidedCodes {
+        QList<ProvidedBarcode> barcodes;
+        QList<ProvidedQRCode> qrCodes;
+    };
+    void provide(ProvidedCodes codes);
+    void clearProvided();
+    const BarcodeDrawing *providedBarcode(const QString &content, const BarcodeOptions &options) const;
+    const QRCodeMatrix *providedQRCode(const QString &text) const;
 
     // Number of distinct decoded images held (for tests and diagnostics).
     int imageCount() const;

@@ -4,7 +4,9 @@
 #include "canvas/CanvasGeometry.h"
 #include "canvas/LabelCanvas.h"
 #include "common/Units.h"
+#include "render/LabelRenderer.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QPainter>
 
@@ -284,6 +286,59 @@ TEST_F(CanvasDrawingTest, HighResolutionDrawingUsesEveryDevicePixel)
     const QPointF edge = at(20, 15);
     EXPECT_EQ(pixel(two, edge - QPointF(0.5, 0)), QColor(Qt::white));
     EXPECT_EQ(pixel(two, edge + QPointF(0.5, 0)), QColor(Qt::black));
+}
+
+TEST_F(CanvasDrawingTest, RepaintsFromTheKeptLabelMatchDirectDrawingAndFollowChanges)
+{
+    auto direct = [&] {
+        // The label drawn by the renderer straight into the canvas picture.
+        QImage image = render();
+        const QRectF paper = canvas.paperRect();
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.fillRect(paper, Qt::white);
+        painter.setClipRect(paper);
+        painter.translate(paper.topLeft());
+        painter.scale(CanvasZoom::effective(store->zoom()), CanvasZoom::effective(store->zoom()));
+        LabelDocument shown = store->renderDocument();
+        if (canvas.editingElementID())
+            shown.elements.last().content.clear();
+        LabelRenderer::draw(shown, painter, false, QDateTime::currentDateTime(), 0);
+        painter.end();
+        return image;
+    };
+    // Pixels that differ inside the label (its antialiased edge lies over the shadow).
+    auto differing = [&](const QImage &a, const QImage &b) {
+        const QRect inside = canvas.paperRect().toAlignedRect().adjusted(2, 2, -2, -2);
+        int count = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+                count += std::abs(p.red() - q.red()) > 2 || std::abs(p.blue() - q.blue()) > 2;
+            }
+        return count;
+    };
+    LabelElement text(QUuid::createUuid(), ElementKind::text, QStringLiteral("Kept"), 5, 30, 40, 15, 24);
+    LabelDocument document = store->document();
+    document.elements.append(text);
+    store->setDocument(document);
+    render(); // keeps the label
+    EXPECT_LT(differing(render(), direct()), 20);
+
+    // Moving an element, zooming or hiding a text shows at once.
+    document.elements[0].xMm = 60;
+    document.elements[0].yMm = 35;
+    store->setDocument(document);
+    EXPECT_EQ(pixel(render(), at(30, 15)), QColor(Qt::white));
+    EXPECT_EQ(pixel(render(), at(70, 40)), QColor(Qt::black));
+    store->setZoom(1);
+    EXPECT_EQ(pixel(render(), at(70, 40)), QColor(Qt::black));
+    EXPECT_LT(differing(render(), direct()), 20);
+    canvas.setEditingElementID(text.id);
+    const QImage hidden = render();
+    EXPECT_LT(differing(hidden, direct()), 20);
+    canvas.setEditingElementID(std::nullopt);
+    EXPECT_GT(differing(render(), hidden), 20);
 }
 
 TEST_F(CanvasDrawingTest, PicturesForAPerson)

@@ -417,6 +417,56 @@ TEST(LabelPrintJobPdf, DrawingErrorsAbandonThePdf)
     EXPECT_ISSUE(job.pdf(), DocumentIssue, DocumentIssue::invalidImage);
 }
 
+namespace {
+
+// The payloads zbarimg reads from page `page` of a PDF, sorted.
+QStringList readPage(const QString &zbar, const QByteArray &bytes, int page, const QString &name)
+{
+    LoadedPdf pdf(bytes);
+    const QImage rendered = pdf.document.render(page, (pdf.document.pagePointSize(page) * 4).toSize());
+    QImage flat(rendered.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, rendered);
+    const QString path = testsupport::outputPath(name);
+    EXPECT_TRUE(flat.save(path));
+    QProcess process;
+    process.start(zbar, {QStringLiteral("--raw"), QStringLiteral("-q"), path});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    QStringList read = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    read.sort();
+    return read;
+}
+
+} // namespace
+
+TEST(LabelPrintJobPdf, LargeJobsKeepEveryLabelInItsSlot)
+{
+    // More labels than are prepared at a time: labels on both sides of a preparation
+    // boundary and on the last page must show their own rows.
+    const QString zbar = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
+    if (zbar.isEmpty())
+        GTEST_SKIP() << "zbarimg (Debian package zbar-tools) is not installed; PDF pages are not read back";
+    QList<QList<QString>> cells;
+    for (int r = 0; r < 1030; ++r)
+        cells.append({QStringLiteral("ROW-%1").arg(r, 4, 10, QLatin1Char('0'))});
+    LabelElement bar = element(ElementKind::barcode, QStringLiteral("x"), 3, 3, 50, 18);
+    bar.tableBinding = TableBinding(0);
+    LabelDocument doc(QStringLiteral("Many"), 60, 25, {bar});
+    doc.table = table(cells, 1);
+    doc.layout.rows = 3;
+    doc.layout.rowGapMm = 4;
+    const LabelPrintJob job(doc, options(), moment());
+    const QByteArray bytes = job.pdf();
+    LoadedPdf pdf(bytes);
+    ASSERT_EQ(pdf.document.pageCount(), 344);
+    for (int page : {0, 169, 170, 171, 343}) {
+        QStringList expected;
+        for (int i = page * 3; i < std::min(page * 3 + 3, 1030); ++i)
+            expected.append(QStringLiteral("ROW-%1").arg(i, 4, 10, QLatin1Char('0')));
+        EXPECT_EQ(readPage(zbar, bytes, page, QStringLiteral("print-job-many-%1.png").arg(page)), expected) << page;
+    }
+}
+
 TEST(LabelPrintJobPdf, BarcodesOnPdfPagesReadBack)
 {
     const QString zbar = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));

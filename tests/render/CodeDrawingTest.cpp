@@ -185,6 +185,7 @@ TEST(CodeDrawing, LinearBarcodeFillsItsBoxAndCaptionsSitBelowTheBars)
     bar.barcode.showsText = true;
     bar.barcode.captionFontSizePt = 10;
     const QImage captioned = render(document({bar}), ppp);
+    captioned.save(testsupport::outputPath(QStringLiteral("code-code128-caption-band.png")));
     const BarcodeDrawing drawing = BarcodeEncoder::drawing(bar.content, bar.barcode);
     const BarcodeRenderLayout layout(drawing, QSizeF(50 * k, 20 * k), false, 10);
     // A scan line just above the caption band crosses bars; one through the band's middle

@@ -6,6 +6,7 @@
 #include "render/PointFont.h"
 #include "render/WebFonts.h"
 #include "table/TableIssue.h"
+#include "web/WebBackground.h"
 
 #include <gtest/gtest.h>
 
@@ -659,4 +660,37 @@ TEST(LabelRendererVisual, SampleAndEveryKindForAPerson)
     EXPECT_GT(countPixels(image, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
     auto reddish = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 110 && qBlue(p) < 110; };
     EXPECT_GT(inkBounds(image, reddish, pixels(QRectF(18 * k, 44 * k, 30 * k, 5 * k))).width(), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Web backgrounds
+
+TEST(LabelRendererBackgrounds, BackgroundLiesUnderTheElementsInsideTheOutline)
+{
+    LabelDocument doc = document({shape(ElementKind::rectangle, 20, 10, 10, 10, true, 1)});
+    doc.layout.shape = LabelShape::ellipse;
+    doc.webBackground = WebBackground{*CatalogJSON::parse(R"({"type":"color","color":"#0000ff"})"), std::nullopt};
+    const QImage image = render(doc, ppp, true);
+    EXPECT_TRUE(isBlue(pixelMm(image, 10, 20)));
+    EXPECT_TRUE(isDark(pixelMm(image, 25, 15)) && !isBlue(pixelMm(image, 25, 15)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 0.5, 0.5))); // outside the ellipse
+}
+
+TEST(LabelRendererBackgrounds, FailingBackgroundLeavesTheLabelWhiteAndThrows)
+{
+    LabelDocument doc = document({shape(ElementKind::rectangle, 20, 10, 10, 10, true, 1)});
+    doc.webBackground = WebBackground{*CatalogJSON::parse(R"({"type":"image"})"), QByteArray("not a picture")};
+    for (bool validating : {false, true}) {
+        QImage image = canvas(LabelRenderer::size(doc), ppp);
+        image.fill(Qt::green);
+        QPainter painter(&image);
+        painter.scale(ppp, ppp);
+        EXPECT_ISSUE(LabelRenderer::draw(doc, painter, validating, fixedMoment(), 0), DocumentIssue,
+                     DocumentIssue::invalidImage);
+        painter.end();
+        EXPECT_NE(QColor(pixelMm(image, 25, 15)), QColor(Qt::black)) << validating;
+        if (!validating) {
+            EXPECT_TRUE(isWhite(pixelMm(image, 5, 5))); // the paper is there, the elements are not
+        }
+    }
 }
