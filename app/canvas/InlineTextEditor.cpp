@@ -218,7 +218,7 @@ void InlineEditorView::focusOutEvent(QFocusEvent *event)
     QGraphicsView::focusOutEvent(event);
     // A window switch or the field's own context menu does not end the editing.
     if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
-        Q_EMIT editingEnded();
+        Q_EMIT editingEnded(event->reason());
 }
 
 // --- InlineTextEditor ----------------------------------------------------------------
@@ -266,22 +266,24 @@ void InlineTextEditor::begin(const LabelElement &element)
 
     connect(edit, &InlineTextEdit::commitRequested, this, [this] { finish(true, true); });
     connect(edit, &InlineTextEdit::cancelRequested, this, [this] { finish(false, false); });
-    connect(m_view, &InlineEditorView::editingEnded, this, [this] {
+    connect(m_view, &InlineEditorView::editingEnded, this, [this](Qt::FocusReason reason) {
         if (m_finishing || !isOpen())
             return;
-        if (!finish(true, true)) {
-            // Taking the focus back inside the focus change would recurse.
+        // A press moves the focus before any event filter sees it; the press itself
+        // decides (commit, or refuse and swallow it), so only what it left is looked at.
+        if (reason == Qt::MouseFocusReason) {
             QTimer::singleShot(0, this, [this] {
-                if (isOpen() && m_view && textEdit()) {
-                    m_view->setFocus(Qt::OtherFocusReason);
-                    textEdit()->setFocus(Qt::OtherFocusReason);
-                }
+                if (isOpen() && m_view && !m_view->hasFocus())
+                    endEditingOnFocusLoss();
             });
+            return;
         }
+        endEditingOnFocusLoss();
     });
     connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
             [this] {
-                if (!m_finishing && isOpen() && m_verticalPlacement > 0 && m_canvas && m_canvas->store()) {
+                if (!m_finishing && !m_placing && isOpen() && m_verticalPlacement > 0 && m_canvas &&
+                    m_canvas->store()) {
                     if (const auto found = findElement(m_canvas->store()->document(), *m_elementID))
                         placeText(*found);
                 }
@@ -302,6 +304,22 @@ void InlineTextEditor::begin(const LabelElement &element)
     edit->setTextCursor(cursor);
 }
 
+void InlineTextEditor::endEditingOnFocusLoss()
+{
+    m_losingFocus = true;
+    const bool finished = finish(true, true);
+    m_losingFocus = false;
+    if (finished)
+        return;
+    // Taking the focus back inside the focus change would recurse.
+    QTimer::singleShot(0, this, [this] {
+        if (isOpen() && m_view && textEdit()) {
+            m_view->setFocus(Qt::OtherFocusReason);
+            textEdit()->setFocus(Qt::OtherFocusReason);
+        }
+    });
+}
+
 bool InlineTextEditor::finish(bool commit, bool keepOpenOnFailure)
 {
     if (m_finishing || !m_box || !m_elementID)
@@ -315,7 +333,7 @@ bool InlineTextEditor::finish(bool commit, bool keepOpenOnFailure)
         if (!store->commitInlineText(text, *m_elementID) && keepOpenOnFailure) {
             QApplication::beep();
             Q_EMIT commitRefused();
-            if (m_view && !m_view->hasFocus()) {
+            if (m_view && !m_view->hasFocus() && !m_losingFocus) {
                 m_view->setFocus(Qt::OtherFocusReason);
                 textEdit()->setFocus(Qt::OtherFocusReason);
             }
@@ -476,10 +494,14 @@ void InlineTextEditor::placeText(const LabelElement &element)
                          std::max(height - top - textHeight - shift, 0));
 
     m_box->resize(width, height);
-    edit->setTextMargins(QMargins(0, 0, 0, 0));
-    // The field fills the box; its text area is the element's text area.
+    // The field fills the box; its text area is the element's text area. A new margin
+    // lays the text out again, which reports its size back here: only real changes go in.
     edit->setGeometry(0, 0, width, height);
-    edit->setTextMargins(m_margins);
+    if (edit->textMargins() != m_margins && !m_placing) {
+        m_placing = true;
+        edit->setTextMargins(m_margins);
+        m_placing = false;
+    }
 
     m_proxy->setRotation(0);
     m_proxy->resize(width, height);

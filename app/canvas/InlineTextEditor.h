@@ -84,7 +84,7 @@ public:
 
 Q_SIGNALS:
     // Focus left the editor for good (not a window switch, not its own context menu).
-    void editingEnded();
+    void editingEnded(Qt::FocusReason reason);
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
@@ -141,6 +141,7 @@ private:
     void applyStyle(const LabelElement &element, EditorStore &store, double zoom);
     void placeText(const LabelElement &element);
     void close();
+    void endEditingOnFocusLoss();
     void installMonitor();
     void removeMonitor();
 
@@ -156,6 +157,9 @@ private:
     QString m_originalAsEdited;
     bool m_finishing = false;
     bool m_monitoring = false;
+    // Inside a focus change, where taking the focus back would recurse.
+    bool m_losingFocus = false;
+    bool m_placing = false;
     // The text area inside the box, whole pixels, and where the box's top-left corner lies
     // in the element's unturned frame (the fractions the integer margins cannot hold).
     QMargins m_margins;
