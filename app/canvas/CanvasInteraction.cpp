@@ -155,11 +155,14 @@ CanvasInteraction::~CanvasInteraction() = default;
 
 void CanvasInteraction::refresh()
 {
-    if (!m_canvas)
-        return;
-    m_canvas->refresh();
+    if (m_canvas)
+        m_canvas->refresh();
+}
+
+void CanvasInteraction::refreshCursor()
+{
     // The cursor stays as it is while a gesture runs.
-    if (!m_pressed)
+    if (m_canvas && !m_pressed)
         updateCursor(m_canvas->mapFromGlobal(QCursor::pos()));
 }
 

@@ -96,12 +96,14 @@ public:
 
     // Sets or clears the canvas cursor for the pointer at `viewPoint`.
     void updateCursor(QPointF viewPoint);
+    // The same for wherever the pointer is now, unless a gesture runs; the end of the
+    // canvas's refresh sequence.
+    void refreshCursor();
 
     const std::optional<ElementResizeHandle> &activeResizeHandle() const { return m_activeResizeHandle; }
     MarqueeSelectionGeometry::Mode marqueeMode() const { return m_marqueeMode; }
 
 private:
-    // The canvas's refresh sequence, then the cursor under the pointer.
     void refresh();
     void updateMarquee(QPointF viewPoint);
     void endMarquee();

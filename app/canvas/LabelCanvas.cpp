@@ -230,6 +230,7 @@ void LabelCanvas::refresh()
         onGeometryChanged();
     updateInlineEditorFrame();
     update();
+    m_interaction->refreshCursor();
 }
 
 void LabelCanvas::setEditingElementID(const std::optional<QUuid> &id)

@@ -66,7 +66,7 @@ public:
     // Keeps the in-place text editor on its element; nothing to move while none is open.
     void updateInlineEditorFrame();
     // The sequence that ends every action which may have changed what is shown: the
-    // geometry callback, the in-place editor's frame, a full redisplay.
+    // geometry callback, the in-place editor's frame, a full redisplay, the cursor.
     void refresh();
 
     // Pointer, keyboard and clipboard handling, and the in-place text editor.
