@@ -519,6 +519,18 @@ void InlineTextEditor::placeText(const LabelElement &element)
     m_view->setMask(QRegion(outline.toPolygon()));
 }
 
+QWidget *InlineTextEditor::keyboardWidget(QWidget *focusWidget)
+{
+    auto *view = qobject_cast<InlineEditorView *>(focusWidget);
+    if (!view || !view->scene())
+        return focusWidget;
+    auto *proxy = dynamic_cast<QGraphicsProxyWidget *>(view->scene()->focusItem());
+    if (!proxy || !proxy->widget())
+        return focusWidget;
+    QWidget *inner = proxy->widget()->focusWidget();
+    return inner ? inner : proxy->widget();
+}
+
 QPointF InlineTextEditor::mapFromCanvas(QPointF canvasPoint) const
 {
     return m_proxy ? m_proxy->mapFromScene(canvasPoint) : canvasPoint;

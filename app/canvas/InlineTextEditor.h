@@ -125,6 +125,12 @@ public:
     // committing when the element is gone, no longer a text or bound to a table column.
     void updateFrame();
 
+    // The widget that takes the keys while `focusWidget` has the focus: the field when it
+    // is an in-place editor's view (the application's focus widget is then the view, not
+    // the field), else `focusWidget` itself. Menu commands such as Copy or Select All that
+    // go to the focused text widget find the field through this.
+    static QWidget *keyboardWidget(QWidget *focusWidget);
+
     // A point of the canvas in the box's own (unturned) coordinates.
     QPointF mapFromCanvas(QPointF canvasPoint) const;
     // A point of the box (for instance inside the text field) in canvas coordinates.

@@ -57,6 +57,8 @@ TEST_F(InlineEditorTest, DoubleClickOpensTheFieldWithTheCaretAtTheEndAndHidesThe
     EXPECT_EQ(field()->text(), QStringLiteral("Hello"));
     EXPECT_EQ(field()->textCursor().position(), 5);
     EXPECT_TRUE(editor()->hasFocus());
+    // Menu commands reach the field, not the view that holds the focus for it.
+    EXPECT_EQ(InlineTextEditor::keyboardWidget(QApplication::focusWidget()), field());
     EXPECT_EQ(canvas->editingElementID(), element(0).id);
     EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(0).id});
 
