@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include <cmath>
+#include <utility>
 
 namespace kestrivane {
 
@@ -143,7 +144,7 @@ void EditorStore::deleteSelection()
 void EditorStore::selectAll()
 {
     QSet<QUuid> ids;
-    for (const LabelElement &element : m_document.elements)
+    for (const LabelElement &element : std::as_const(m_document.elements))
         ids.insert(element.id);
     setSelectedIDs(ids);
 }
@@ -183,15 +184,16 @@ bool EditorStore::commitInlineText(const QString &text, const QUuid &id)
 {
     if (text::exceedsGraphemes(text, 4096))
         return false;
+    const QList<LabelElement> &elements = m_document.elements; // const: reading must not detach
     qsizetype index = -1;
-    for (qsizetype i = 0; i < m_document.elements.size(); ++i)
-        if (m_document.elements[i].id == id) {
+    for (qsizetype i = 0; i < elements.size(); ++i)
+        if (elements[i].id == id) {
             index = i;
             break;
         }
     if (index < 0)
         return false;
-    const LabelElement &element = m_document.elements[index];
+    const LabelElement &element = elements[index];
     if (element.kind != ElementKind::text || element.tableBinding)
         return false;
     // A template text may be emptied (its layout keeps the box); a plain one may not.

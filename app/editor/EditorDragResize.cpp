@@ -48,15 +48,17 @@ void EditorStore::resize(QPointF to, ElementResizeHandle handle)
     const std::optional<QUuid> id = selectedID();
     if (!id)
         return;
-    for (qsizetype i = 0; i < m_dragStart->elements.size(); ++i) {
-        if (m_dragStart->elements[i].id != *id)
+    // Read through a const view so that the start keeps sharing its element list.
+    const LabelDocument &start = *m_dragStart;
+    for (qsizetype i = 0; i < start.elements.size(); ++i) {
+        if (start.elements[i].id != *id)
             continue;
         // Only the resized element is checked: the others did not move.
         const std::optional<LabelElement> resized =
-            ElementResizeGeometry::resize(m_dragStart->elements[i], handle, to, gridStep());
+            ElementResizeGeometry::resize(start.elements[i], handle, to, gridStep());
         if (!resized)
             return;
-        LabelDocument candidate = *m_dragStart;
+        LabelDocument candidate = start;
         candidate.elements[i] = *resized;
         writeDocument(candidate);
         return;

@@ -2,9 +2,11 @@
 
 #include "editor/EditorGridPreferences.h"
 #include "l10n/Localization.h"
-#include "table/PrintRowIssue.h"
+#include "print/PrintRowIssue.h"
 #include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
+
+#include <utility>
 
 namespace kestrivane {
 
@@ -224,7 +226,9 @@ bool EditorStore::dirty() const
 void EditorStore::normalizeSelection()
 {
     QSet<QUuid> present;
-    for (const LabelElement &element : m_document.elements)
+    // Read through a const view: a non-const loop would detach the element list from the
+    // undo entry it shares, giving every history entry its own copy.
+    for (const LabelElement &element : std::as_const(m_document.elements))
         if (m_selectedIDs.contains(element.id))
             present.insert(element.id);
     setSelectedIDs(present);
@@ -342,7 +346,7 @@ QString EditorStore::errorText(const std::exception &error) const
         if (!m_localization)
             return pattern;
         // One formatting pass with typed arguments: a "%" in the reason's text stays text.
-        return m_localization->format(pattern, {qint64(row->row), localizedText(row->reasonKey)});
+        return m_localization->format(pattern, {row->row(), localizedText(row->key())});
     }
     if (const auto *table = dynamic_cast<const TableError *>(&error))
         return localizedText(key(table->issue()));

@@ -115,11 +115,28 @@ QByteArray ImageAsset::rasterize(QSvgRenderer &drawing, int maximumSide)
 {
     if (!drawing.isValid())
         refuse();
-    QSizeF size = drawing.defaultSize();
-    if (size.isEmpty())
-        size = drawing.viewBoxF().size();
-    return rasterizeSized(size, maximumSide,
+    return rasterizeSized(drawingSize(drawing), maximumSide,
                           [&drawing](QPainter &painter, const QRectF &target) { drawing.render(&painter, target); });
+}
+
+QSizeF drawingSize(const QSvgRenderer &drawing)
+{
+    // Qt keeps a drawing's width and height only as whole pixels (truncated, or rounded
+    // when they come from the view box), so 2.5 × 1 would be drawn as 2 × 1. The view box
+    // holds the exact numbers when Qt made it from the width and height, or when the size
+    // came from it; then the whole-pixel size is one of its truncation or rounding. Other
+    // view boxes are the drawing's own coordinates and say nothing about its size.
+    const QSize whole = drawing.defaultSize();
+    const QSizeF box = drawing.viewBoxF().size();
+    auto matches = [](double exact, int truncated) {
+        return std::isfinite(exact) && (std::floor(exact) == truncated || std::lround(exact) == truncated);
+    };
+    QSizeF size(whole);
+    if (whole.isEmpty() || (matches(box.width(), whole.width()) && matches(box.height(), whole.height())))
+        size = box;
+    if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) || !std::isfinite(size.height()))
+        return QSizeF();
+    return size;
 }
 
 } // namespace kestrivane

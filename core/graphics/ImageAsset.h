@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSizeF>
 
 class QSvgRenderer;
 
@@ -32,11 +33,15 @@ public:
     // picture's size is its pixel size.
     static QByteArray rasterize(const QImage &image, int maximumSide);
 
-    // The same for a vector drawing, drawn at its default size's aspect ratio.
+    // The same for a vector drawing, drawn at the aspect ratio of `drawingSize`.
     static QByteArray rasterize(QSvgRenderer &drawing, int maximumSide);
 
 private:
     ImageAsset() = delete;
 };
+
+// A drawing's own size with its fractions (Qt's default size is whole pixels, so a small
+// drawing would get a wrong aspect ratio); empty when the drawing has no positive size.
+QSizeF drawingSize(const QSvgRenderer &drawing);
 
 } // namespace kestrivane

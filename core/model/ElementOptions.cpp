@@ -101,23 +101,57 @@ QString formatDate(DatePattern pattern, const QDate &date, const QTime &time)
     return QString();
 }
 
+// No shift beyond this can name a day Qt represents (its Julian days span about
+// 1.6 × 10^12 days); refusing it first also keeps the day arithmetic inside 64 bits.
+constexpr qint64 maximumDayShift = 2'000'000'000'000;
+
+// `moment` moved by `days` calendar days at the same wall-clock time in `zone`, or an
+// invalid value when no such day exists. A wall time the clocks jump over on the target
+// day is read with the offset in force before the jump, so it moves forward by the
+// length of the gap, as a Gregorian calendar does. Qt only does that when it comes from
+// before the jump: shifted backwards over a jump at midnight (Santiago, São Paulo) it
+// lands an hour early, on the day before the one asked for.
+QDateTime sameWallTimeDaysLater(const QDateTime &moment, qint64 days, const QTimeZone &zone)
+{
+    if (days > maximumDayShift || days < -maximumDayShift)
+        return QDateTime();
+    const QDate day = moment.date().addDays(days);
+    if (!day.isValid())
+        return QDateTime();
+    const QTime time = moment.time();
+    const QDateTime moved = moment.addDays(days);
+    if (moved.isValid() && moved.date() == day && moved.time() == time)
+        return moved;
+    const QDateTime wall(day, time, QTimeZone::utc());
+    if (!wall.isValid())
+        return QDateTime();
+    const int offsetBefore = zone.offsetFromUtc(wall.addDays(-1));
+    const QDateTime forward =
+        QDateTime::fromMSecsSinceEpoch(wall.toMSecsSinceEpoch() - qint64(offsetBefore) * 1000, zone);
+    if (!forward.isValid())
+        return QDateTime();
+    // Far outside the reachable years Qt's arithmetic saturates instead of failing:
+    // only a move forward by less than a day is a gap.
+    const qint64 moveMs =
+        QDateTime(forward.date(), forward.time(), QTimeZone::utc()).toMSecsSinceEpoch() - wall.toMSecsSinceEpoch();
+    if (moveMs <= 0 || moveMs >= 86'400'000)
+        return QDateTime();
+    return forward;
+}
+
 } // namespace
 
 QString DateOptions::value(const QDateTime &at) const
 {
     if (!at.isValid())
         return QString();
-    const QDateTime local = at.toTimeZone(text::timeZoneOrUtc(timeZoneID));
+    const QTimeZone zone = text::timeZoneOrUtc(timeZoneID);
+    const QDateTime local = at.toTimeZone(zone);
     if (!local.isValid())
         return QString();
-    // Calendar days at the same wall-clock time; inside a daylight-saving gap Qt moves
-    // the time forward, like a Gregorian calendar does.
-    QDateTime shown = local.addDays(offsetDays);
-    // Far outside the reachable years Qt's day arithmetic saturates instead of failing,
-    // so a shift is accepted only when it lands on the calendar day it asked for.
-    const QDate expected = local.date().addDays(offsetDays);
-    if (!shown.isValid() || !expected.isValid() || shown.date() != expected)
-        shown = local;
+    // A shift the calendar cannot make keeps the unshifted date.
+    const QDateTime shifted = sameWallTimeDaysLater(local, offsetDays, zone);
+    const QDateTime &shown = shifted.isValid() ? shifted : local;
     return formatDate(pattern, shown.date(), shown.time());
 }
 

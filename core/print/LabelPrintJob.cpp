@@ -1,12 +1,12 @@
 #include "print/LabelPrintJob.h"
 
+#include "barcode/BarcodeEncoder.h"
+#include "barcode/QRCode.h"
 #include "common/TextRules.h"
 #include "model/DocumentIssue.h"
 #include "render/LabelRenderer.h"
 #include "render/PdfPageBoxes.h"
 #include "render/RenderCache.h"
-#include "barcode/BarcodeEncoder.h"
-#include "barcode/QRCode.h"
 #include "table/TableIssue.h"
 
 #include <QPainter>
@@ -55,8 +55,7 @@ QString rowKey(const std::exception_ptr &error)
 }
 
 // Runs `work(i)` for i in [0, count) on the machine's cores. Each call is independent.
-template <typename Work>
-void parallelFor(qsizetype count, Work work)
+template <typename Work> void parallelFor(qsizetype count, Work work)
 {
     // Below this, starting threads costs more than it saves.
     constexpr qsizetype perThread = 32;
@@ -103,8 +102,8 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
     } else {
         selection.append(std::nullopt);
     }
-    if (options.copiesColumn && (!document.table || *options.copiesColumn < 0 ||
-                                 *options.copiesColumn >= document.table->columns.size()))
+    if (options.copiesColumn &&
+        (!document.table || *options.copiesColumn < 0 || *options.copiesColumn >= document.table->columns.size()))
         throwIssue(TableIssue::copies);
 
     auto rowNumber = [](const std::optional<qint64> &row) { return row ? *row + 1 : 1; };
@@ -123,8 +122,8 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         Planned planned;
         if (options.copiesColumn) {
             const QList<QString> &cells = document.table->rows[*row];
-            const auto copies = *options.copiesColumn < cells.size() ? copiesFromCell(cells[*options.copiesColumn])
-                                                                     : std::nullopt;
+            const auto copies =
+                *options.copiesColumn < cells.size() ? copiesFromCell(cells[*options.copiesColumn]) : std::nullopt;
             if (!copies)
                 planned.failure = PrintRowIssue(rowNumber(row), key(TableIssue::copies));
             else
@@ -188,7 +187,10 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         throwIssue(TableIssue::empty);
 }
 
-qint64 LabelPrintJob::slots() const { return document.layout.columns * document.layout.rows; }
+qint64 LabelPrintJob::slots() const
+{
+    return document.layout.columns * document.layout.rows;
+}
 
 qint64 LabelPrintJob::pages() const
 {
@@ -308,16 +310,11 @@ QByteArray LabelPrintJob::pdf() const
                 PreparedLabel &label = current[index - currentFirst];
                 if (label.error)
                     std::rethrow_exception(label.error);
-                painter.save();
-                try {
-                    painter.translate(frames[i].topLeft());
-                    cache.provide(std::move(label.codes));
-                    LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
-                } catch (...) {
-                    painter.restore();
-                    throw;
-                }
-                painter.restore();
+                // The label saves and restores the painter itself; only its origin moves.
+                painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()));
+                cache.provide(std::move(label.codes));
+                LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
+                painter.resetTransform();
                 cache.clearProvided();
                 label.label.reset();
             }

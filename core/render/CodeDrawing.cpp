@@ -11,8 +11,8 @@
 #include <QPainterPath>
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
+#include <vector>
 
 namespace kestrivane {
 
@@ -38,7 +38,10 @@ void fillRectangles(QPainter &painter, const QList<QRectF> &rectangles, const QC
 // trusted to stay inside without a clip: glyphs may reach a little past their advances.
 constexpr double captionInkMargin = 0.15; // of the font size
 
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
 
 } // namespace
 

@@ -1,12 +1,11 @@
 #include "render/LabelRenderer.h"
 
 #include "common/Units.h"
-#include "graphics/RasterReader.h"
 #include "model/DocumentIssue.h"
 #include "render/CodeDrawing.h"
 #include "render/PdfPageBoxes.h"
-#include "render/RenderCache.h"
 #include "render/PointFont.h"
+#include "render/RenderCache.h"
 #include "render/WebFonts.h"
 #include "render/WebTextFit.h"
 #include "web/WebAppearance.h"
@@ -53,7 +52,10 @@ double cornerRadius(const LabelDocument &document, const QRectF &rect)
     return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
 }
 
-void clipToBox(QPainter &painter, double w, double h) { painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip); }
+void clipToBox(QPainter &painter, double w, double h)
+{
+    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+}
 
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
@@ -78,8 +80,8 @@ QColor inkColor(const LabelElement &element)
     return Qt::black;
 }
 
-// Strokes stay inside their box and end where the model says: Core Graphics' defaults of
-// butt caps and mitred joins (limit 10), not Qt's square caps and bevels.
+// Strokes end where the segment ends (flat caps) and corners are mitred up to a limit of 10:
+// Qt's default square caps would reach past the box and its bevels would cut the corners.
 QPen strokePen(const QColor &ink, double width)
 {
     QPen pen(ink, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
@@ -194,9 +196,10 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     const QRectF target = placement.imageRect(box, picture.size(), false);
     if (target.isEmpty())
         return;
-    // The shape clips lie inside the box; without one, a picture reaching out is cut.
+    // The shape clips lie inside the box; without one, a picture reaching out is cut, and so
+    // is a drawing, which may paint beyond its own view box.
     if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
-        !box.contains(target))
+        (picture.isDrawing() || !box.contains(target)))
         clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -211,8 +214,7 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     painter.drawImage(target, image);
 }
 
-void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index,
-                 RenderCache &cache)
+void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index, RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -261,10 +263,10 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
 }
 
 // The elements of a document that carries no table, already validated when asked.
-void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+// Each element saves and restores the painter itself.
+void drawEachElement(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
                      qint64 index, RenderCache &cache)
 {
-    SavedState saved(painter);
     for (const LabelElement &element : document.elements) {
         try {
             drawElement(painter, element, at, index, cache);
@@ -273,6 +275,13 @@ void drawElementList(const LabelDocument &document, QPainter &painter, ElementFa
                 throw;
         }
     }
+}
+
+void drawElementList(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+                     qint64 index, RenderCache &cache)
+{
+    SavedState saved(painter);
+    drawEachElement(document, painter, failure, at, index, cache);
 }
 
 // One label of a document that carries no table, already validated when asked.
@@ -293,7 +302,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);
-    drawElementList(document, painter, failure, at, index, cache);
+    drawEachElement(document, painter, failure, at, index, cache);
 }
 
 // The document to draw: with a table, its first row bound in (the binding's error is
@@ -332,7 +341,10 @@ QList<QRectF> labelRects(const LabelDocument &document)
     return rects;
 }
 
-QSizeF size(const LabelDocument &document) { return QSizeF(document.widthMm * k, document.heightMm * k); }
+QSizeF size(const LabelDocument &document)
+{
+    return QSizeF(document.widthMm * k, document.heightMm * k);
+}
 
 QPainterPath outline(const LabelDocument &document, const QRectF &rect)
 {
@@ -367,8 +379,8 @@ void drawValidated(const LabelDocument &document, QPainter &painter, const QDate
     drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
 }
 
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, RenderCache *cache)
+void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
+                  RenderCache *cache)
 {
     const LabelDocument label = prepared(document, validating);
     std::optional<RenderCache> local;

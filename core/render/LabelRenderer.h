@@ -50,8 +50,8 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect);
 void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
           RenderCache *cache = nullptr);
 // The elements alone, without outline, paper or background; errors as in `draw`.
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at,
-                  qint64 index, RenderCache *cache = nullptr);
+void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
+                  RenderCache *cache = nullptr);
 // As `draw` with validation on, for a caller that has bound and validated `document` itself
 // (it carries no table), such as a print job that prepares its labels on other threads
 // while earlier ones are drawn: the first element that cannot be drawn throws.

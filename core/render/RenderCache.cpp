@@ -161,9 +161,15 @@ PointFont RenderCache::gs1CaptionFont(double sizePt)
     return d->gs1Font->withPointSize(sizePt);
 }
 
-void RenderCache::provide(ProvidedCodes codes) { d->provided = std::move(codes); }
+void RenderCache::provide(ProvidedCodes codes)
+{
+    d->provided = std::move(codes);
+}
 
-void RenderCache::clearProvided() { d->provided = ProvidedCodes(); }
+void RenderCache::clearProvided()
+{
+    d->provided = ProvidedCodes();
+}
 
 const BarcodeDrawing *RenderCache::providedBarcode(const QString &content, const BarcodeOptions &options) const
 {
@@ -183,6 +189,9 @@ const QRCodeMatrix *RenderCache::providedQRCode(const QString &text) const
     return nullptr;
 }
 
-int RenderCache::imageCount() const { return int(d->images.size()); }
+int RenderCache::imageCount() const
+{
+    return int(d->images.size());
+}
 
 } // namespace kestrivane

@@ -6,6 +6,7 @@
 #include "model/DocumentIssue.h"
 
 #include <QStringDecoder>
+#include <QPaintEngine>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
@@ -20,6 +21,11 @@ namespace {
 {
     throwIssue(DocumentIssue::invalidImage);
 }
+
+// Pictures drawn on print and PDF devices are decoded for 300 dots per inch.
+constexpr double printPixelsPerPoint = 300.0 / 72.0;
+// Longest side a picture is decoded at for drawing: 64 MiB of RGBA at most.
+constexpr int maximumDecodeSide = 4096;
 
 // Texts that have no business in a label picture: entity declarations, scripts, embedded
 // foreign content, and every way CSS has of fetching something.
@@ -46,7 +52,8 @@ const QString allowedDoctypePattern = QStringLiteral(
 
 // Attribute rules for every element of a cleaned drawing: references must stay inside the
 // drawing, and no event handlers. Element names are not examined here; the forbidden texts
-// have already excluded the dangerous ones.
+// have already excluded the dangerous ones. Style sheet instructions, which fetch files,
+// are refused as well.
 bool attributesAreSafe(const QByteArray &drawing)
 {
     QXmlStreamReader reader(drawing);
@@ -54,7 +61,13 @@ bool attributesAreSafe(const QByteArray &drawing)
     // href and any-prefix:href attributes are caught whatever namespace they are bound to.
     reader.setNamespaceProcessing(false);
     while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        // Qt's SVG renderer reads the file a style sheet instruction names, whatever it is:
+        // a local file, a device that never ends, a pipe that blocks.
+        if (token == QXmlStreamReader::ProcessingInstruction &&
+            reader.processingInstructionTarget().compare(QLatin1String("xml-stylesheet"), Qt::CaseInsensitive) == 0)
+            return false;
+        if (token != QXmlStreamReader::StartElement)
             continue;
         for (const QXmlStreamAttribute &attribute : reader.attributes()) {
             const QString name = attribute.qualifiedName().toString().toLower();
@@ -171,9 +184,7 @@ std::optional<WebPicture> WebPicture::load(const QByteArray &data)
             auto renderer = std::make_shared<QSvgRenderer>(*drawing);
             if (!renderer->isValid())
                 return std::nullopt;
-            QSizeF size = renderer->defaultSize();
-            if (size.isEmpty())
-                size = renderer->viewBoxF().size();
+            const QSizeF size = drawingSize(*renderer);
             if (size.isEmpty())
                 return std::nullopt;
             picture.m_drawing = std::move(renderer);
@@ -197,22 +208,35 @@ bool WebPicture::draw(QPainter &painter, const QRectF &target) const
         m_drawing->render(&painter, target);
         return true;
     }
-    // Decode at the target's size on the device (never larger than the picture), so memory
-    // is bounded by what is drawn. The decoder scales in the stored orientation, which may
-    // be turned against the upright size; only the longer sides are compared, so it does
-    // not matter here.
-    const QRectF device = painter.deviceTransform().mapRect(target);
-    QSize decodeSize;
-    if (device.isValid() && std::isfinite(device.width()) && std::isfinite(device.height())) {
-        const auto header = raster::readHeader(m_raster);
-        if (!header)
-            return false;
-        const QSize stored = header->size;
-        const double scale = std::min(1.0, std::max(device.width(), device.height()) /
-                                               std::max(stored.width(), stored.height()));
-        decodeSize = QSize(std::max(1L, std::lround(stored.width() * scale)),
-                           std::max(1L, std::lround(stored.height() * scale)));
+    // Decode at the size the target covers on the device, never larger than the picture
+    // and at most `maximumDecodeSide` on the longer side, so memory is bounded by what is
+    // drawn. Print and PDF devices count in points and have no pixels of their own: the
+    // picture is decoded for print resolution there. Each side is scaled on its own, so a
+    // stretched picture keeps the detail of its stretched side.
+    const auto header = raster::readHeader(m_raster);
+    if (!header)
+        return false;
+    const QTransform transform = painter.deviceTransform();
+    double factor = 1;
+    if (const QPaintEngine *engine = painter.paintEngine();
+        engine && engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::OpenGL2)
+        factor = printPixelsPerPoint;
+    // The target's own sides on the device, also under rotation; in the stored orientation.
+    QSizeF wanted(target.width() * std::hypot(transform.m11(), transform.m12()) * factor,
+                  target.height() * std::hypot(transform.m21(), transform.m22()) * factor);
+    if (header->turned)
+        wanted.transpose();
+    const QSize stored = header->size;
+    if (!std::isfinite(wanted.width()) || !std::isfinite(wanted.height()) || !(wanted.width() > 0) ||
+        !(wanted.height() > 0))
+        wanted = QSizeF(stored);
+    double width = std::min(double(stored.width()), std::ceil(wanted.width()));
+    double height = std::min(double(stored.height()), std::ceil(wanted.height()));
+    if (const double longer = std::max(width, height); longer > maximumDecodeSide) {
+        width *= maximumDecodeSide / longer;
+        height *= maximumDecodeSide / longer;
     }
+    const QSize decodeSize(std::max(1L, std::lround(width)), std::max(1L, std::lround(height)));
     const QImage image = raster::decode(m_raster, decodeSize);
     if (image.isNull())
         return false;

@@ -24,8 +24,9 @@ public:
     static constexpr int thumbnailSide = 2048;
 
     // Accepts a raster picture of an allowed format with sides of 1 to 16384 pixels, or an
-    // SVG drawing that `sanitizedSVG` cleans and whose attributes reference nothing outside
-    // the drawing and hold no event handlers. Throws DocumentError(invalidImage) otherwise.
+    // SVG drawing that `sanitizedSVG` cleans, whose attributes reference nothing outside the
+    // drawing and hold no event handlers, and that has no style sheet instruction. Throws
+    // DocumentError(invalidImage) otherwise.
     static void validate(const QByteArray &data);
 
     // The cleaned drawing as UTF-8, or empty when the bytes are not an SVG drawing at all

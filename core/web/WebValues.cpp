@@ -162,16 +162,22 @@ QDateTime baseDay(const QString &baseDate, const QTimeZone &zone)
     return start;
 }
 
-// The same wall time `days` calendar days later. Where that time falls into a gap of a
-// clock change Qt moves it forward as it should, but keeps the offset from before the
-// change, so the moment is built again from the moved wall time.
+// The same wall time `days` calendar days later. A wall time the clocks jump over on
+// the target day is read with the offset in force before the jump, so it moves forward
+// by the length of the gap whichever way the shift goes. Qt only moves it forward when
+// it comes from before the jump (and then keeps the old offset); shifted backwards over
+// a jump at midnight it lands an hour early, on the day before the one asked for.
 QDateTime addCalendarDays(const QDateTime &moment, qint64 days, const QTimeZone &zone)
 {
     const QDateTime moved = moment.addDays(days);
-    if (moved.time() == moment.time())
+    const QDate day = moment.date().addDays(days);
+    if (moved.date() == day && moved.time() == moment.time())
         return moved;
-    const QDateTime rebuilt(moved.date(), moved.time(), zone);
-    return rebuilt.isValid() ? rebuilt : moved;
+    const QDateTime wall(day, moment.time(), QTimeZone::utc());
+    const int offsetBefore = zone.offsetFromUtc(wall.addDays(-1));
+    const QDateTime forward =
+        QDateTime::fromMSecsSinceEpoch(wall.toMSecsSinceEpoch() - qint64(offsetBefore) * 1000, zone);
+    return forward.isValid() ? forward : moved;
 }
 
 QString twoDigits(int value)

@@ -1,6 +1,6 @@
 #include "EditorTestSupport.h"
 
-#include "table/PrintRowIssue.h"
+#include "print/PrintRowIssue.h"
 #include "table/TableIssue.h"
 #include "workspace/WorkspaceIssue.h"
 
@@ -85,6 +85,35 @@ TEST_F(EditorStoreTest, HistoryEntriesShareUnchangedData)
     const auto *rows = store->document().table->rows.constData();
     for (const LabelDocument &snapshot : store->undoStack())
         EXPECT_EQ(snapshot.table->rows.constData(), rows);
+}
+
+TEST_F(EditorStoreTest, EditsOutsideTheElementsKeepSharingTheElementList)
+{
+    // Reading the elements while cleaning the selection, selecting all or looking up an
+    // element must not give the current document and its history entries separate copies.
+    const LabelElement a = textElement(0, 0);
+    auto store = env.makeStore(documentWith({a, textElement(20, 0)}));
+    store->setSelectedID(a.id);
+    const auto sharesWithLastUndo = [&] {
+        return store->undoStack().last().elements.constData() == store->document().elements.constData();
+    };
+    store->apply([](LabelDocument &d) { d.name = QStringLiteral("renamed"); });
+    EXPECT_TRUE(sharesWithLastUndo());
+    store->selectAll();
+    store->apply([](LabelDocument &d) { d.batch.copies = 2; });
+    EXPECT_TRUE(sharesWithLastUndo());
+    EXPECT_FALSE(store->commitInlineText(QString(5000, QLatin1Char('x')), a.id));
+    EXPECT_FALSE(store->commitInlineText(QStringLiteral("x"), QUuid::createUuid()));
+    EXPECT_TRUE(sharesWithLastUndo());
+    store->undo();
+    EXPECT_TRUE(sharesWithLastUndo());
+    EXPECT_EQ(store->redoStack().last().elements.constData(), store->document().elements.constData());
+
+    // A resize step leaves the gesture's start sharing the list it was taken from.
+    store->setSelectedID(a.id);
+    store->beginDrag();
+    store->resize(QPointF(30, 10), ElementResizeHandle::bottomRight);
+    EXPECT_EQ(store->dragStart()->elements.constData(), store->undoStack().last().elements.constData());
 }
 
 TEST_F(EditorStoreTest, UnchangedEditRecordsAndAnnouncesNothing)

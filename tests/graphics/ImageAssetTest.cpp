@@ -170,3 +170,25 @@ TEST(ImageAssetRasterize, KeepsTransparencyAndColours)
     const QImage drawn = samples::decoded(ImageAsset::rasterize(blue, 80));
     EXPECT_EQ(drawn.pixelColor(40, 20), QColor(0, 0, 255));
 }
+
+TEST(ImageAssetRasterize, KeepsTheFractionsOfADrawingsSize)
+{
+    auto sized = [](const char *root) {
+        return QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" ") + root +
+               "><rect width=\"100%\" height=\"100%\" fill=\"blue\"/></svg>";
+    };
+    // Qt's default size is whole pixels (2 × 1 and 3 × 2 here): the aspect ratio would be off.
+    QSvgRenderer fractional(sized("width=\"2.5\" height=\"1\""));
+    EXPECT_EQ(drawingSize(fractional), QSizeF(2.5, 1));
+    EXPECT_EQ(pngSize(ImageAsset::rasterize(fractional, 1000)), QSize(1000, 400));
+    QSvgRenderer boxOnly(sized("viewBox=\"0 0 2.6 1.5\""));
+    EXPECT_EQ(pngSize(ImageAsset::rasterize(boxOnly, 520)), QSize(520, 300));
+    QSvgRenderer tiny(sized("width=\"0.5\" height=\"0.25\""));
+    EXPECT_EQ(pngSize(ImageAsset::rasterize(tiny, 64)), QSize(64, 32));
+
+    // A view box in other units than the size is the drawing's coordinates, not its size.
+    QSvgRenderer scaled(sized("width=\"40\" height=\"20\" viewBox=\"0 0 10 10\""));
+    EXPECT_EQ(drawingSize(scaled), QSizeF(40, 20));
+    QSvgRenderer near(sized("width=\"1\" height=\"2\" viewBox=\"0 0 1.9 1.1\""));
+    EXPECT_EQ(drawingSize(near), QSizeF(1, 2));
+}

@@ -158,6 +158,20 @@ TEST(DateOptions, DayOffsetsKeepTheWallClockTimeAcrossDaylightSaving)
     // 02:30 does not exist on the day of the change: the time moves forward.
     const QDateTime night = QDateTime(QDate(2026, 3, 28), QTime(2, 30), QTimeZone("Europe/Berlin"));
     EXPECT_EQ(dateOptions(DatePattern::dateTime, "Europe/Berlin", 1).value(night), "2026-03-29 03:30");
+    // Coming back over the jump moves forward too, and never onto another day: Santiago
+    // skips 00:00-01:00 on 2026-09-06.
+    const QDateTime afterJump = QDateTime(QDate(2026, 3, 30), QTime(2, 30), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(dateOptions(DatePattern::dateTime, "Europe/Berlin", -1).value(afterJump), "2026-03-29 03:30");
+    const QTimeZone santiago("America/Santiago");
+    EXPECT_EQ(dateOptions(DatePattern::dateTime, "America/Santiago", -1)
+                  .value(QDateTime(QDate(2026, 9, 7), QTime(0, 30), santiago)),
+              "2026-09-06 01:30");
+    EXPECT_EQ(dateOptions(DatePattern::isoDate, "America/Santiago", -1)
+                  .value(QDateTime(QDate(2026, 9, 7), QTime(0, 0), santiago)),
+              "2026-09-06");
+    EXPECT_EQ(dateOptions(DatePattern::dateTime, "America/Santiago", 1)
+                  .value(QDateTime(QDate(2026, 9, 5), QTime(0, 30), santiago)),
+              "2026-09-06 01:30");
 
     EXPECT_EQ(dateOptions(DatePattern::isoDate, "UTC", 36500).value(utc(2026, 3, 7, 0, 0)), "2126-02-11");
     EXPECT_EQ(dateOptions(DatePattern::isoDate, "UTC", -36500).value(utc(2026, 3, 7, 0, 0)), "1926-04-01");

@@ -28,7 +28,10 @@ namespace {
 using Entry = LabelPrintJob::Entry;
 constexpr double k = Units::pointsPerMillimetre;
 
-QDateTime moment() { return QDateTime(QDate(2026, 5, 1), QTime(8, 0), QTimeZone::utc()); }
+QDateTime moment()
+{
+    return QDateTime(QDate(2026, 5, 1), QTime(8, 0), QTimeZone::utc());
+}
 
 LabelElement element(ElementKind kind, const QString &content, double x, double y, double w, double h)
 {
@@ -125,13 +128,13 @@ TEST(LabelPrintJobEntries, CopiesAndCounterIndexes)
     EXPECT_EQ(LabelPrintJob(doc, options(2, false), moment()).entries,
               entries({{0, 0}, {0, 0}, {1, 1}, {1, 1}, {2, 2}, {2, 2}}));
     // The selection is ascending whatever its order; counters count the selected rows.
-    EXPECT_EQ(LabelPrintJob(doc, options(1, true, QStringLiteral("3,1")), moment()).entries,
-              entries({{0, 0}, {2, 1}}));
+    EXPECT_EQ(LabelPrintJob(doc, options(1, true, QStringLiteral("3,1")), moment()).entries, entries({{0, 0}, {2, 1}}));
     EXPECT_EQ(LabelPrintJob(doc, options(1, false, QStringLiteral("3,1")), moment()).entries,
               entries({{0, 0}, {2, 1}}));
 
     // Without a table: one absent row.
-    LabelDocument plain(QStringLiteral("Plain"), 40, 20, {element(ElementKind::text, QStringLiteral("a"), 2, 2, 30, 8)});
+    LabelDocument plain(QStringLiteral("Plain"), 40, 20,
+                        {element(ElementKind::text, QStringLiteral("a"), 2, 2, 30, 8)});
     EXPECT_EQ(LabelPrintJob(plain, options(3, true), moment()).entries,
               entries({{std::nullopt, 0}, {std::nullopt, 1}, {std::nullopt, 2}}));
     EXPECT_EQ(LabelPrintJob(plain, options(3, false), moment()).entries,
@@ -168,7 +171,8 @@ TEST(LabelPrintJobEntries, CopiesColumn)
     EXPECT_ISSUE(LabelPrintJob(doc, o, moment()), TableIssue, TableIssue::copies);
     o.copiesColumn = -1;
     EXPECT_ISSUE(LabelPrintJob(doc, o, moment()), TableIssue, TableIssue::copies);
-    LabelDocument plain(QStringLiteral("Plain"), 40, 20, {element(ElementKind::text, QStringLiteral("a"), 2, 2, 30, 8)});
+    LabelDocument plain(QStringLiteral("Plain"), 40, 20,
+                        {element(ElementKind::text, QStringLiteral("a"), 2, 2, 30, 8)});
     o.copiesColumn = 0;
     EXPECT_ISSUE(LabelPrintJob(plain, o, moment()), TableIssue, TableIssue::copies);
 
@@ -188,8 +192,7 @@ TEST(LabelPrintJobEntries, LimitsAndOptionErrors)
     EXPECT_ISSUE(LabelPrintJob(doc, options(0), moment()), TableIssue, TableIssue::copies);
     EXPECT_ISSUE(LabelPrintJob(doc, options(10001), moment()), TableIssue, TableIssue::copies);
     EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, QStringLiteral("4")), moment()), TableIssue, TableIssue::range);
-    EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, QStringLiteral("1,,2")), moment()), TableIssue,
-                 TableIssue::range);
+    EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, QStringLiteral("1,,2")), moment()), TableIssue, TableIssue::range);
 
     // The document itself is validated first.
     LabelDocument invalid = doc;
@@ -406,7 +409,8 @@ TEST(LabelPrintJobPdf, DrawingErrorsAbandonThePdf)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     png.truncate(png.size() / 2);
-    LabelDocument doc(QStringLiteral("Broken"), 40, 20, {element(ElementKind::image, QStringLiteral("p"), 2, 2, 10, 10)});
+    LabelDocument doc(QStringLiteral("Broken"), 40, 20,
+                      {element(ElementKind::image, QStringLiteral("p"), 2, 2, 10, 10)});
     doc.elements[0].imageData = png;
     try {
         doc.validate();
@@ -498,6 +502,7 @@ TEST(LabelPrintJobPdf, BarcodesOnPdfPagesReadBack)
     ASSERT_TRUE(process.waitForFinished(60000));
     QStringList read = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     read.sort();
-    EXPECT_EQ(read, (QStringList{QStringLiteral("ALPHA-1"), QStringLiteral("BRAVO-22"), QStringLiteral("CHARLIE-333")}));
+    EXPECT_EQ(read,
+              (QStringList{QStringLiteral("ALPHA-1"), QStringLiteral("BRAVO-22"), QStringLiteral("CHARLIE-333")}));
 }
 #endif

@@ -194,14 +194,15 @@ TEST(CodeDrawing, LinearBarcodeFillsItsBoxAndCaptionsSitBelowTheBars)
     const PointFont font = WebFonts::monospacedSystemFont(10);
     const QRect barsRow(box.left(), int((baseline - font.ascent() - 2) * ppp), box.width(), 1);
     const QRect digitsRow(box.left(), int((baseline - font.ascent() * 0.4) * ppp), box.width(), 1);
-    const int barsInk = countPixels(captioned, [](QRgb p) { return isDark(p); }, barsRow);
-    const int digitsInk = countPixels(captioned, [](QRgb p) { return isDark(p); }, digitsRow);
+    const int barsInk = countPixels(
+        captioned, [](QRgb p) { return isDark(p); }, barsRow);
+    const int digitsInk = countPixels(
+        captioned, [](QRgb p) { return isDark(p); }, digitsRow);
     EXPECT_GT(barsInk, 0);
     EXPECT_GT(digitsInk, 0);
     // The digits are centred under the bars.
-    const QRect digits =
-        darkBounds(captioned, QRect(box.left(), int((baseline - font.ascent()) * ppp), box.width(),
-                                    int(font.ascent() * ppp)));
+    const QRect digits = darkBounds(
+        captioned, QRect(box.left(), int((baseline - font.ascent()) * ppp), box.width(), int(font.ascent() * ppp)));
     EXPECT_NEAR(digits.center().x() / ppp, 30 * k, 2);
     EXPECT_NEAR(digits.bottom() / ppp, baseline, 1);
 }
@@ -222,8 +223,8 @@ TEST(CodeDrawing, RetailCaptionAlignedRightEndsAtItsAnchor)
     const double anchorX = 5 * k + placed.anchor.x();
     const double baseline = 5 * k + placed.anchor.y();
     const PointFont font = WebFonts::monospacedSystemFont(placed.fontSizePt);
-    const QRect digit = darkBounds(
-        image, pixels(QRectF(5 * k, baseline - font.ascent(), anchorX - 5 * k + 1, font.ascent()), ppp));
+    const QRect digit =
+        darkBounds(image, pixels(QRectF(5 * k, baseline - font.ascent(), anchorX - 5 * k + 1, font.ascent()), ppp));
     ASSERT_FALSE(digit.isEmpty());
     EXPECT_NEAR((digit.right() + 1) / ppp, anchorX, 1.5);
     EXPECT_GT(digit.left() / ppp, anchorX - font.width(first.text) - 0.5);
@@ -243,8 +244,8 @@ TEST(CodeDrawing, GS1CaptionTakesTheBandBelowTheCode)
     const double bandTop = 2 * k + 36 * k - caption.heightPt;
     const QRect box = pixels(QRectF(5 * k, 2 * k, 30 * k, 36 * k), ppp);
     const QRect above = darkBounds(image, QRect(box.left(), box.top(), box.width(), int(bandTop * ppp) - box.top()));
-    const QRect band = darkBounds(image, QRect(box.left(), int(bandTop * ppp) + 1, box.width(),
-                                               box.bottom() - int(bandTop * ppp) - 1));
+    const QRect band = darkBounds(
+        image, QRect(box.left(), int(bandTop * ppp) + 1, box.width(), box.bottom() - int(bandTop * ppp) - 1));
     ASSERT_FALSE(above.isEmpty());
     ASSERT_FALSE(band.isEmpty());
     // The code is square in the space above the band, the two caption lines centred in it.

@@ -47,13 +47,28 @@ QByteArray solidPng(QSize size, QColor colour)
     return png(image);
 }
 
-bool isRed(QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; }
-bool isBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
-bool isWhite(QRgb p) { return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245; }
-bool isDarkPixel(QRgb p) { return rendertest::isDark(p); }
+bool isRed(QRgb p)
+{
+    return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+}
+bool isBlue(QRgb p)
+{
+    return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
+}
+bool isWhite(QRgb p)
+{
+    return qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245;
+}
+bool isDarkPixel(QRgb p)
+{
+    return rendertest::isDark(p);
+}
 
 // A point in millimetres on the label, as a pixel of the test image.
-QRgb pixelMm(const QImage &image, double xMm, double yMm) { return at(image, xMm * k, yMm * k, ppp); }
+QRgb pixelMm(const QImage &image, double xMm, double yMm)
+{
+    return at(image, xMm * k, yMm * k, ppp);
+}
 
 LabelElement shape(ElementKind kind, double x, double y, double w, double h, bool filled, double strokeMm = 1)
 {
@@ -90,7 +105,7 @@ TEST(LabelRendererShapes, LineRunsAcrossTheMiddleOfItsBoxWithFlatEnds)
     const QImage image = render(doc);
     EXPECT_TRUE(isDark(pixelMm(image, 30, 12)));
     EXPECT_TRUE(isDark(pixelMm(image, 10.2, 12.4)));
-    EXPECT_TRUE(isWhite(pixelMm(image, 30, 11.3)));  // 1 mm wide: 11.5 ... 12.5
+    EXPECT_TRUE(isWhite(pixelMm(image, 30, 11.3))); // 1 mm wide: 11.5 ... 12.5
     EXPECT_TRUE(isWhite(pixelMm(image, 30, 12.7)));
     // Ends stop at the box: no square cap reaching past it.
     EXPECT_TRUE(isWhite(pixelMm(image, 50.3, 12)));
@@ -154,7 +169,7 @@ TEST(LabelRendererShapes, WebColoursAndCornerRadius)
     rect.webAppearance->fill = QStringLiteral("red");
     rect.webAppearance->radiusPt = 20;
     const QImage image = render(document({rect}));
-    EXPECT_TRUE(isRed(pixelMm(image, 25, 20)));  // fill colour
+    EXPECT_TRUE(isRed(pixelMm(image, 25, 20)));    // fill colour
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 10.3))); // stroke in the ink colour
     // A 20-point corner radius (not scaled): the box's corner stays paper.
     EXPECT_TRUE(isWhite(pixelMm(image, 10.4, 10.4)));
@@ -243,6 +258,13 @@ TEST(LabelRendererImages, OriginalPictureIsDrawnAfterBothAreChecked)
                                            "<rect width='10' height='10' fill='#0000ff'/></svg>");
     image = render(document({picture}));
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 20)));
+    // A drawing that paints beyond its view box is still cut at the element's box.
+    picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+                                           "<rect x='-100' y='-100' width='300' height='300' fill='#0000ff'/></svg>");
+    image = render(document({picture}));
+    EXPECT_TRUE(isBlue(pixelMm(image, 11, 6)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 5, 20)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 45, 20)));
 
     // A stored picture that is not a PNG fails even though the original is fine.
     LabelElement broken = picture;
@@ -494,7 +516,9 @@ TEST(LabelRendererTables, FirstRowIsBoundAndBindingErrorsAreThrown)
     LabelElement bound = element(ElementKind::text, QStringLiteral("placeholder"), 5, 5, 50, 10, 20);
     bound.tableBinding = TableBinding(1);
     LabelDocument doc = document({bound});
-    doc.table = LabelTable{QStringLiteral("t.csv"), QStringLiteral("CSV"), {QStringLiteral("a"), QStringLiteral("b")},
+    doc.table = LabelTable{QStringLiteral("t.csv"),
+                           QStringLiteral("CSV"),
+                           {QStringLiteral("a"), QStringLiteral("b")},
                            {{QStringLiteral("x"), QStringLiteral("MMMM")}, {QStringLiteral("y"), QStringLiteral("I")}}};
     LabelDocument expected = document({element(ElementKind::text, QStringLiteral("MMMM"), 5, 5, 50, 10, 20)});
     EXPECT_EQ(render(doc, ppp, true), render(expected, ppp, true));
@@ -529,7 +553,8 @@ TEST(LabelRendererSheets, SlotsGetTheirIndexAndTheFirstFailureStopsTheSheet)
     }
     for (int i = 0; i < 6; ++i) {
         const QImage slot = sheet.copy((i % 3) * 144, (i / 3) * 144, 144, 144);
-        EXPECT_EQ(slot.convertToFormat(QImage::Format_RGB32), render(doc, s, true, i).convertToFormat(QImage::Format_RGB32))
+        EXPECT_EQ(slot.convertToFormat(QImage::Format_RGB32),
+                  render(doc, s, true, i).convertToFormat(QImage::Format_RGB32))
             << "slot " << i;
     }
 
@@ -542,7 +567,9 @@ TEST(LabelRendererSheets, SlotsGetTheirIndexAndTheFirstFailureStopsTheSheet)
     painter.scale(s, s);
     EXPECT_ISSUE(LabelRenderer::drawSheet(doc, painter, fixedMoment()), DocumentIssue, DocumentIssue::invalidContent);
     painter.end();
-    auto marked = [&](int slot) { return isDark(partial.pixel((slot % 3) * 144 + 2 * 17 * k, (slot / 3) * 144 + 2 * 17 * k)); };
+    auto marked = [&](int slot) {
+        return isDark(partial.pixel((slot % 3) * 144 + 2 * 17 * k, (slot / 3) * 144 + 2 * 17 * k));
+    };
     EXPECT_TRUE(marked(3));
     EXPECT_FALSE(marked(4));
     EXPECT_FALSE(marked(5));
@@ -586,6 +613,15 @@ TEST(LabelRendererPdf, OnePageOfExactlyTheSheetSizeWithContentInPlace)
     EXPECT_TRUE(isDark(pagePixel(20, 23)));
     EXPECT_TRUE(isWhite(pagePixel(2, 2)));
     page.save(testsupport::outputPath(QStringLiteral("renderer-sheet-pdf.png")));
+
+    // Text keeps its size in points in the PDF: the first slot's "PDF" is as wide as drawn
+    // on an image.
+    const QRectF textArea(5 * k + 10 * k - 1, 8 * k + 22 * k - 1, 30 * k, 8 * k);
+    const QRect onPage = darkBounds(page, pixels(textArea, 2));
+    const QRect onImage = darkBounds(render(doc, 2), pixels(textArea.translated(-5 * k, -8 * k), 2));
+    ASSERT_FALSE(onPage.isEmpty());
+    EXPECT_NEAR(onPage.width() / 2.0, onImage.width() / 2.0, 1.0);
+    EXPECT_NEAR(onPage.height() / 2.0, onImage.height() / 2.0, 1.0);
 
     // An invalid document gives no PDF.
     doc.widthMm = 1;
@@ -660,6 +696,24 @@ TEST(LabelRendererVisual, SampleAndEveryKindForAPerson)
     EXPECT_GT(countPixels(image, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
     auto reddish = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 110 && qBlue(p) < 110; };
     EXPECT_GT(inkBounds(image, reddish, pixels(QRectF(18 * k, 44 * k, 30 * k, 5 * k))).width(), 0);
+
+#ifdef KESTRIVANE_TEST_PDF
+    // The same label as a one-page PDF, whose page shows the same picture where the image does.
+    const QByteArray bytes = LabelRenderer::pdf(all);
+    QFile file(testsupport::outputPath(QStringLiteral("renderer-every-kind.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument pdf;
+    pdf.load(&buffer);
+    ASSERT_EQ(pdf.pageCount(), 1);
+    EXPECT_NEAR(pdf.pagePointSize(0).width(), 95 * k, 0.001);
+    const QImage page = pdf.render(0, (pdf.pagePointSize(0) * 4).toSize());
+    EXPECT_GT(countPixels(page, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
+#endif
 }
 
 // ---------------------------------------------------------------------------------------

@@ -56,7 +56,10 @@ inline QImage render(const LabelDocument &doc, double pixelsPerPoint = 4, bool v
     return image;
 }
 
-inline bool isDark(QRgb pixel) { return qGray(pixel) < 128; }
+inline bool isDark(QRgb pixel)
+{
+    return qGray(pixel) < 128;
+}
 
 // The pixel at a position given in points.
 inline QRgb at(const QImage &image, double xPt, double yPt, double pixelsPerPoint = 4)
@@ -66,8 +69,7 @@ inline QRgb at(const QImage &image, double xPt, double yPt, double pixelsPerPoin
 
 // The smallest rectangle of pixels that satisfy `inked` within `area` (the whole image when
 // empty); an empty rectangle when none does.
-template <typename Predicate>
-QRect inkBounds(const QImage &image, Predicate inked, QRect area = QRect())
+template <typename Predicate> QRect inkBounds(const QImage &image, Predicate inked, QRect area = QRect())
 {
     if (area.isEmpty())
         area = image.rect();

@@ -4,6 +4,8 @@
 #include "../graphics/PictureSamples.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QPdfWriter>
 #include <gtest/gtest.h>
 
 using namespace kestrivane;
@@ -134,6 +136,20 @@ TEST(WebImageAssetValidate, HoldsDrawingAttributesToLocalReferencesWithoutHandle
     }
 }
 
+TEST(WebImageAssetValidate, RefusesStyleSheetInstructions)
+{
+    // Qt's renderer would read the named file: here one that never ends.
+    expectRefused("<?xml version=\"1.0\"?><?xml-stylesheet type=\"text/css\" href=\"/dev/zero\"?>" +
+                  drawing("<rect width=\"4\" height=\"4\"/>"));
+    expectRefused(drawing("<?XML-STYLESHEET type=\"text/css\" href=\"/etc/hosts\"?><rect width=\"4\" height=\"4\"/>"));
+    // Loading and drawing parse the drawing: a small file keeps a lapse here harmless.
+    EXPECT_FALSE(WebPicture::load(drawing("<?xml-stylesheet href=\"/etc/hosts\"?>")).has_value());
+    EXPECT_ISSUE(WebImageAsset::thumbnail(drawing("<?xml-stylesheet href=\"/etc/hosts\"?>")), DocumentIssue,
+                 DocumentIssue::invalidImage);
+    // Other instructions mean nothing to the renderer.
+    EXPECT_NO_THROW(WebImageAsset::validate(drawing("<?editor layer=\"1\"?><rect width=\"4\" height=\"4\"/>")));
+}
+
 TEST(WebImageAssetValidate, ChecksRasterPicturesByHeaderAndFormat)
 {
     EXPECT_NO_THROW(WebImageAsset::validate(samples::png(16384, 1)));
@@ -204,4 +220,51 @@ TEST(WebPicture, DrawsDrawingsAsVectorsAndRasterPicturesScaled)
 
     EXPECT_FALSE(WebPicture::load(samples::utf16Svg()).has_value());
     EXPECT_FALSE(WebPicture::load(drawing("<image href=\"x.png\"/>")).has_value());
+}
+
+TEST(WebImageAssetThumbnail, KeepsTheAspectRatioOfFractionalDrawings)
+{
+    const QByteArray thin = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2.5\" height=\"1\">"
+                            "<rect width=\"2.5\" height=\"1\" fill=\"blue\"/></svg>";
+    EXPECT_EQ(samples::decoded(WebImageAsset::thumbnail(thin)).size(), QSize(2048, 819));
+    const auto picture = WebPicture::load(thin);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->size(), QSizeF(2.5, 1));
+}
+
+TEST(WebPicture, DecodesForTheResolutionAndShapeOfTheTarget)
+{
+    // Top half red, bottom half blue: stretched to a square, both halves must survive.
+    QImage halves(1000, 10, QImage::Format_RGB32);
+    halves.fill(Qt::red);
+    {
+        QPainter painter(&halves);
+        painter.fillRect(0, 5, 1000, 5, Qt::blue);
+    }
+    const auto stretched = WebPicture::load(samples::encode(halves, "png"));
+    ASSERT_TRUE(stretched.has_value());
+    QImage canvas(100, 100, QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        ASSERT_TRUE(stretched->draw(painter, QRectF(0, 0, 100, 100)));
+    }
+    EXPECT_EQ(canvas.pixelColor(50, 10), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(50, 90), QColor(Qt::blue));
+
+    // A PDF counts in points: a 72-point picture is embedded for print, not at 72 pixels.
+    const auto photo = WebPicture::load(samples::png(1000, 1000, Qt::green));
+    ASSERT_TRUE(photo.has_value());
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QSizeF(100, 100), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF());
+        QPainter painter(&writer);
+        ASSERT_TRUE(photo->draw(painter, QRectF(0, 0, 72, 72)));
+    }
+    EXPECT_TRUE(pdf.contains("/Width 300")) << "the picture is embedded at another size";
 }

@@ -249,4 +249,14 @@ TEST(WebDateStyle, ReadsTheMomentInTheGivenZoneAcrossClockChanges)
     EXPECT_EQ(
         style("calendarPlus", "DD.MM.YYYY", QStringLiteral("2018-11-03"), 1).value(someMoment, QString(), saoPaulo),
         QStringLiteral("04.11.2018"));
+    // Counting back onto that day moves forward too, never onto the day before.
+    EXPECT_EQ(style("calendarPlus", "DD.MM.YYYY HH:mm", QStringLiteral("2018-11-05"), -1)
+                  .value(someMoment, QString(), saoPaulo),
+              QStringLiteral("04.11.2018 01:00"));
+    EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, -1)
+                  .value(QDateTime(QDate(2018, 11, 5), QTime(0, 30), saoPaulo), QString(), saoPaulo),
+              QStringLiteral("04.11.2018 01:30"));
+    EXPECT_EQ(style("currentPlus", "DD.MM.YYYY HH:mm", std::nullopt, -1)
+                  .value(QDateTime(QDate(2024, 4, 1), QTime(2, 30), berlin), QString(), berlin),
+              QStringLiteral("31.03.2024 03:30"));
 }
