@@ -7,6 +7,7 @@
 #include "l10n/Localization.h"
 #include "model/LabelDocument.h"
 #include "table/LabelTable.h"
+#include "workspace/CloseDecision.h"
 
 #include <QList>
 #include <QObject>
@@ -23,6 +24,9 @@
 #include <optional>
 
 namespace kestrivane {
+
+class EditorDialogs;
+struct LabelPrintJob;
 
 // The editing state of one open document (one tab): the document value, the selection,
 // the sheet flags, zoom and grid switch, the status message, the file and a history of
@@ -221,6 +225,34 @@ private:
     QPointer<Localization> m_localization;
     std::function<bool(const QString &)> m_maySaveTo;
     std::shared_ptr<EditorAlerts> m_alerts;
+
+    // --- Clipboard, saving, the save prompt, export and print ----------------------
+    // Defined in io/EditorStoreExchange.cpp; the work is done by ElementClipboard,
+    // DocumentSaving and PrintHandoff.
+public:
+    // Where the save, print and prompt dialogs and the clipboard are reached; tests
+    // install their own. Absent: the application's Qt dialogs.
+    EditorDialogs &dialogs() const;
+    void setDialogs(std::shared_ptr<EditorDialogs> dialogs);
+
+    // Writes the selected elements to the clipboard; false when nothing was written.
+    bool copySelection();
+    // Copies, then deletes the selection only when the copy was written.
+    bool cut();
+    // Inserts the clipboard's elements, moved, as one undo step.
+    void paste();
+    // Save (false) and Save As (true); true when the file was written.
+    bool save(bool saveAs);
+    // Writes to `path` and makes it the document's file; throws on failure.
+    void saveTo(const QString &path);
+    // The modal save prompt before the document closes.
+    CloseDecision closeDecision();
+    // The batch sheet's end: a PDF file, or the print dialog.
+    void exportPrepared(const LabelPrintJob &job);
+    void printPrepared(const LabelPrintJob &job);
+
+private:
+    std::shared_ptr<EditorDialogs> m_dialogs;
 };
 
 QString rawValue(EditorStore::Alignment alignment);

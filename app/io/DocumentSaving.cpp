@@ -105,8 +105,7 @@ CloseDecision closeDecision(EditorStore &store, EditorDialogs &dialogs)
     };
     const std::optional<qsizetype> answer =
         dialogs.choose(localization->text(QStringLiteral("mac.save_changes")),
-                       localization->format(QStringLiteral("mac.save_changes_body"), {store.document().name}),
-                       buttons);
+                       localization->format(QStringLiteral("mac.save_changes_body"), {store.document().name}), buttons);
     if (answer == 0)
         return CloseDecision::save;
     if (answer == 1)

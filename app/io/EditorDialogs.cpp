@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -70,12 +72,51 @@ std::optional<qsizetype> QtEditorDialogs::choose(const QString &message, const Q
     return index;
 }
 
+namespace {
+
+// Notes whether the user pressed a key, clicked or scrolled anywhere in the paper section
+// of a print dialog (Qt's QPageSetupWidget: paper size, custom size, margins, orientation).
+class PaperInteraction final : public QObject {
+public:
+    bool touched = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+            for (auto *widget = qobject_cast<QWidget *>(watched); widget && !touched; widget = widget->parentWidget())
+                touched = widget->inherits("QPageSetupWidget");
+            break;
+        default: break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 bool QtEditorDialogs::runPrintDialog(QPrinter &printer, int pageCount)
 {
+    const QPageLayout requested = printer.pageLayout();
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, std::max(pageCount, 1));
-    return dialog.exec() == QDialog::Accepted;
+    PaperInteraction interaction;
+    qApp->installEventFilter(&interaction);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    qApp->removeEventFilter(&interaction);
+    // Qt's dialog does not start its paper section from the paper it was given but from
+    // a default (the printer's default paper, or Letter without a printer), and applies
+    // that section on OK even when nobody opened it: every label sheet would arrive as A4
+    // or Letter and be refused. Unless the user worked in that section, the paper is the
+    // one the dialog was given; a paper or orientation the user chose is kept and checked.
+    if (accepted && !interaction.touched)
+        printer.setPageLayout(requested);
+    return accepted;
 }
 
 const QMimeData *QtEditorDialogs::clipboardData()

@@ -21,12 +21,12 @@ public:
 
     // A save dialog for one file type.
     struct SaveRequest {
-        QString nameFilter;        // e.g. "*.ksv"
-        QString defaultSuffix;     // without the dot, added by the dialog when a name has none
-        QString directory;         // where the dialog starts; empty for its own default
-        QString suggestedName;     // the file name proposed in the name field
-        QString title;             // the message, shown as the window title
-        QString acceptLabel;       // the confirming button
+        QString nameFilter;    // e.g. "*.ksv"
+        QString defaultSuffix; // without the dot, added by the dialog when a name has none
+        QString directory;     // where the dialog starts; empty for its own default
+        QString suggestedName; // the file name proposed in the name field
+        QString title;         // the message, shown as the window title
+        QString acceptLabel;   // the confirming button
         friend bool operator==(const SaveRequest &, const SaveRequest &) = default;
     };
     // The chosen path, or nothing when the dialog was cancelled.

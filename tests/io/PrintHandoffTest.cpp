@@ -11,13 +11,13 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPageRanges>
-#include <QPdfDocument>
 #include <QPainter>
+#include <QPdfDocument>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTimeZone>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -207,8 +207,8 @@ TEST_F(PrintHandoffTest, RefusesSettingsThatWouldNotPrintTheSheetAsItIs)
         const char *key;
     };
     const QList<Case> cases = {
-        {"another paper size", sheetDocument(1, 1),
-         [](QPrinter &p) { p.setPageSize(QPageSize(QPageSize::A4)); }, "mac.error_paper"},
+        {"another paper size", sheetDocument(1, 1), [](QPrinter &p) { p.setPageSize(QPageSize(QPageSize::A4)); },
+         "mac.error_paper"},
         {"a landscape turn of a square sheet", sheetDocument(1, 1, 50, 50),
          [](QPrinter &p) { p.setPageOrientation(QPageLayout::Landscape); }, "mac.error_paper"},
         {"a landscape turn of a long sheet", sheetDocument(1, 1),

@@ -1,0 +1,169 @@
+// The application's own dialogs, answered from a timer inside their modal loops, so that
+// what the user would press is what the callers are told.
+
+#include "IoTestSupport.h"
+
+#include "io/PrintHandoff.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace kestrivane;
+
+namespace {
+
+// Runs `answer` on the modal dialog of type T (of class `className` when given) as soon as
+// it is open.
+template <typename T> void whenOpen(std::function<void(T *)> answer, const char *className = nullptr)
+{
+    auto attempt = std::make_shared<std::function<void(int)>>();
+    *attempt = [answer, attempt, className](int left) {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (dialog && (!className || dialog->inherits(className))) {
+            answer(dialog);
+            return;
+        }
+        if (left > 0)
+            QTimer::singleShot(20, qApp, [attempt, left] { (*attempt)(left - 1); });
+        else if (QWidget *other = QApplication::activeModalWidget())
+            QMetaObject::invokeMethod(other, "reject"); // never leave a test hanging
+    };
+    QTimer::singleShot(0, qApp, [attempt] { (*attempt)(250); });
+}
+
+QPushButton *buttonTitled(QMessageBox *box, const QString &title)
+{
+    for (QAbstractButton *button : box->buttons())
+        if (button->text() == title)
+            return qobject_cast<QPushButton *>(button);
+    return nullptr;
+}
+
+const QList<EditorDialogs::Button> promptButtons = {
+    {QStringLiteral("Save"), EditorDialogs::ButtonRole::accept},
+    {QStringLiteral("Don't Save"), EditorDialogs::ButtonRole::destructive},
+    {QStringLiteral("Cancel"), EditorDialogs::ButtonRole::reject},
+};
+
+} // namespace
+
+// The message box lays its buttons out by role, so the answer must follow the button,
+// not its place; Escape and closing the window are the cancel button.
+TEST(QtEditorDialogs, ChoiceAnswersWithTheButtonThatWasPressed)
+{
+    QtEditorDialogs dialogs;
+    for (qsizetype pressed = 0; pressed < promptButtons.size(); ++pressed) {
+        whenOpen<QMessageBox>([pressed](QMessageBox *box) {
+            QPushButton *button = buttonTitled(box, promptButtons[pressed].title);
+            ASSERT_NE(button, nullptr);
+            button->click();
+        });
+        EXPECT_EQ(dialogs.choose(QStringLiteral("Save changes?"), QStringLiteral("Body"), promptButtons),
+                  std::optional<qsizetype>(pressed));
+    }
+
+    whenOpen<QMessageBox>([](QMessageBox *box) {
+        EXPECT_EQ(box->text(), QStringLiteral("Save changes?"));
+        EXPECT_EQ(box->informativeText(), QStringLiteral("Body"));
+        EXPECT_EQ(box->defaultButton(), buttonTitled(box, QStringLiteral("Save")));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialogs.choose(QStringLiteral("Save changes?"), QStringLiteral("Body"), promptButtons),
+              std::optional<qsizetype>(2));
+}
+
+TEST(QtEditorDialogs, SaveDialogProposesTheNameAndAnswersThePath)
+{
+    QTemporaryDir dir;
+    QtEditorDialogs dialogs;
+    EditorDialogs::SaveRequest request;
+    request.nameFilter = QStringLiteral("*.ksv");
+    request.defaultSuffix = QStringLiteral("ksv");
+    request.directory = dir.path();
+    request.suggestedName = QStringLiteral("Stock.ksv");
+    request.title = QStringLiteral("Save title");
+    request.acceptLabel = QStringLiteral("Keep");
+
+    whenOpen<QFileDialog>([&](QFileDialog *dialog) {
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Save title"));
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Keep"));
+        EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("ksv"));
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_EQ(dialog->selectedFiles().first(), QDir(dir.path()).filePath(QStringLiteral("Stock.ksv")));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(dialogs.chooseSaveFile(request),
+              std::optional<QString>(QDir(dir.path()).filePath(QStringLiteral("Stock.ksv"))));
+
+    whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
+    EXPECT_EQ(dialogs.chooseSaveFile(request), std::nullopt);
+}
+
+// Confirming the print dialog without touching it must keep the sheet's paper: otherwise
+// every print would be refused as a paper change.
+TEST(QtEditorDialogs, PrintDialogConfirmedUnchangedKeepsTheSheetsPaper)
+{
+    const QSizeF sheet(283.46, 85.04);
+    QPrinter printer(QPrinter::HighResolution);
+    PrintHandoff::configurePrinter(printer, sheet);
+    QtEditorDialogs dialogs;
+    whenOpen<QPrintDialog>([](QPrintDialog *dialog) {
+        EXPECT_TRUE(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+        EXPECT_EQ(dialog->minPage(), 1);
+        EXPECT_EQ(dialog->maxPage(), 4);
+        dialog->accept();
+    });
+    ASSERT_TRUE(dialogs.runPrintDialog(printer, 4));
+    EXPECT_EQ(PrintHandoff::refusal(printer, sheet), std::nullopt)
+        << qPrintable(printer.printerName()) << ": " << qPrintable(printer.pageLayout().pageSize().name());
+
+    whenOpen<QPrintDialog>([](QPrintDialog *dialog) { dialog->reject(); });
+    EXPECT_FALSE(dialogs.runPrintDialog(printer, 4));
+}
+
+// Paper the user picked in the dialog's paper section is the user's choice: it is kept,
+// so that the print is refused rather than silently put on other paper.
+TEST(QtEditorDialogs, PaperChosenInThePrintDialogIsKept)
+{
+    const QSizeF sheet(283.46, 85.04);
+    QPrinter printer(QPrinter::HighResolution);
+    PrintHandoff::configurePrinter(printer, sheet);
+    QtEditorDialogs dialogs;
+    bool chosen = false;
+    whenOpen<QPrintDialog>([&chosen](QPrintDialog *dialog) {
+        auto *properties = dialog->findChild<QPushButton *>(QStringLiteral("properties"));
+        if (properties && properties->isEnabled()) {
+            whenOpen<QDialog>(
+                [&chosen](QDialog *propertiesDialog) {
+                    for (QWidget *section : propertiesDialog->findChildren<QWidget *>())
+                        if (section->inherits("QPageSetupWidget"))
+                            if (auto *size = section->findChild<QComboBox *>(QStringLiteral("pageSizeCombo"))) {
+                                const int before = size->currentIndex();
+                                QTest::keyClick(size, before > 0 ? Qt::Key_Up : Qt::Key_Down);
+                                chosen = size->currentIndex() != before;
+                            }
+                    QMetaObject::invokeMethod(propertiesDialog, "accept");
+                },
+                "QPrintPropertiesDialog");
+            properties->click();
+        }
+        dialog->accept();
+    });
+    ASSERT_TRUE(dialogs.runPrintDialog(printer, 1));
+    if (!chosen)
+        GTEST_SKIP() << "The print dialog offers no paper choice without a printer";
+    EXPECT_EQ(PrintHandoff::refusal(printer, sheet), std::optional<QString>(QStringLiteral("mac.error_paper")))
+        << qPrintable(printer.pageLayout().pageSize().name());
+}
