@@ -3,8 +3,6 @@
 #include "canvas/InlineTextEditor.h"
 #include "canvas/LabelCanvas.h"
 #include "editor/EditorStore.h"
-#include "io/EditorDialogs.h"
-#include "io/ElementClipboard.h"
 #include "model/LabelDocument.h"
 
 #include <QGuiApplication>
@@ -475,32 +473,24 @@ bool CanvasInteraction::keyPress(QKeyEvent *event)
     return true;
 }
 
+// The clipboard commands reach the clipboard through the store's dialogs.
 void CanvasInteraction::copy()
 {
-    EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
-    if (!store)
-        return;
-    const std::shared_ptr<EditorDialogs> dialogs = m_dialogs ? m_dialogs : EditorDialogs::standard();
-    ElementClipboard::copySelection(*store, *dialogs);
+    if (EditorStore *store = m_canvas ? m_canvas->store() : nullptr)
+        store->copySelection();
 }
 
 void CanvasInteraction::cut()
 {
-    EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
-    if (!store)
-        return;
-    const std::shared_ptr<EditorDialogs> dialogs = m_dialogs ? m_dialogs : EditorDialogs::standard();
     // Deletes only what was really copied.
-    ElementClipboard::cut(*store, *dialogs);
+    if (EditorStore *store = m_canvas ? m_canvas->store() : nullptr)
+        store->cut();
 }
 
 void CanvasInteraction::paste()
 {
-    EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
-    if (!store)
-        return;
-    const std::shared_ptr<EditorDialogs> dialogs = m_dialogs ? m_dialogs : EditorDialogs::standard();
-    ElementClipboard::paste(*store, *dialogs);
+    if (EditorStore *store = m_canvas ? m_canvas->store() : nullptr)
+        store->paste();
 }
 
 void CanvasInteraction::selectAll()

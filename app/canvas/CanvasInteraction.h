@@ -11,7 +11,6 @@
 #include <QSet>
 #include <QUuid>
 
-#include <memory>
 #include <optional>
 
 class QKeyEvent;
@@ -19,7 +18,6 @@ class QMouseEvent;
 
 namespace kestrivane {
 
-class EditorDialogs;
 class EditorStore;
 class InlineTextEditor;
 class LabelCanvas;
@@ -63,9 +61,6 @@ public:
 
     CanvasInteraction(LabelCanvas *canvas, InlineTextEditor *inlineEditor);
     ~CanvasInteraction() override;
-
-    // The clipboard the copy commands use; the application's by default.
-    void setDialogs(std::shared_ptr<EditorDialogs> dialogs) { m_dialogs = std::move(dialogs); }
 
     // `clickCount` is 1 for a press and 2 for the second press of a double click.
     void mousePress(QMouseEvent *event, int clickCount);
@@ -111,7 +106,6 @@ private:
 
     QPointer<LabelCanvas> m_canvas;
     QPointer<InlineTextEditor> m_inlineEditor;
-    std::shared_ptr<EditorDialogs> m_dialogs;
     QPointF m_dragOffset{0, 0};
     std::optional<ElementResizeHandle> m_activeResizeHandle;
     QPointF m_resizePointerOffset{0, 0};

@@ -327,7 +327,7 @@ TEST_F(InteractionTest, ClipboardCommandsGoThroughTheStoreAndCutKeepsWhatCouldNo
 {
     open(label(100, 60, {box(10, 10, 20, 10), box(50, 10, 20, 10)}), 1);
     auto clipboard = std::make_shared<TestClipboard>();
-    interaction()->setDialogs(clipboard);
+    store->setDialogs(clipboard);
     click(at(20, 15));
     canvas->copy();
     canvas->paste();
