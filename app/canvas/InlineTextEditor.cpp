@@ -131,8 +131,8 @@ void InlineTextEdit::keyPressEvent(QKeyEvent *event)
     }
     // The keys that insert what they carry: the same test the text control applies.
     const QString typed = event->text();
-    const bool inserts = !typed.isEmpty() && !(modifiers & Qt::ControlModifier) &&
-                         (typed.at(0).isPrint() || typed.at(0) == u'\t');
+    const bool inserts =
+        !typed.isEmpty() && !(modifiers & Qt::ControlModifier) && (typed.at(0).isPrint() || typed.at(0) == u'\t');
     if (inserts && !allowsTyping(typed)) {
         event->accept();
         return;
@@ -280,14 +280,12 @@ void InlineTextEditor::begin(const LabelElement &element)
         }
         endEditingOnFocusLoss();
     });
-    connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            [this] {
-                if (!m_finishing && !m_placing && isOpen() && m_verticalPlacement > 0 && m_canvas &&
-                    m_canvas->store()) {
-                    if (const auto found = findElement(m_canvas->store()->document(), *m_elementID))
-                        placeText(*found);
-                }
-            });
+    connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        if (!m_finishing && !m_placing && isOpen() && m_verticalPlacement > 0 && m_canvas && m_canvas->store()) {
+            if (const auto found = findElement(m_canvas->store()->document(), *m_elementID))
+                placeText(*found);
+        }
+    });
 
     installMonitor();
     m_canvas->setEditingElementID(element.id);
@@ -440,9 +438,9 @@ void InlineTextEditor::applyStyle(const LabelElement &element, EditorStore &, do
             all.mergeBlockFormat(format);
             edit->setTextCursor(kept);
         }
-        m_verticalPlacement = appearance->vertical == QLatin1String("bottom")   ? 1.0
-                              : appearance->vertical == QLatin1String("top") ? 0.0
-                                                                             : 0.5;
+        m_verticalPlacement = appearance->vertical == QLatin1String("bottom") ? 1.0
+                              : appearance->vertical == QLatin1String("top")  ? 0.0
+                                                                              : 0.5;
     } else {
         m_verticalPlacement = 0;
     }
@@ -461,8 +459,8 @@ void InlineTextEditor::placeText(const LabelElement &element)
         finish(false, false);
         return;
     }
-    const QRectF area(elementRect.topLeft(), QSizeF(std::max(elementRect.width(), minimumSide),
-                                                    std::max(elementRect.height(), minimumSide)));
+    const QRectF area(elementRect.topLeft(),
+                      QSizeF(std::max(elementRect.width(), minimumSide), std::max(elementRect.height(), minimumSide)));
     const QRectF boxRect = area.adjusted(-boxOutset, -boxOutset, boxOutset, boxOutset);
 
     // Where the renderer starts the text inside the element (template texts are inset).
