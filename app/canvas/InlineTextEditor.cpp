@@ -381,11 +381,11 @@ void InlineTextEditor::updateFrame()
         return;
     }
     const double z = CanvasZoom::effective(store->zoom());
-    applyStyle(*element, *store, z);
+    applyStyle(*element, z);
     placeText(*element);
 }
 
-void InlineTextEditor::applyStyle(const LabelElement &element, EditorStore &, double zoom)
+void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
 {
     InlineTextEdit *edit = textEdit();
     const TextStyle &style = element.textStyle;
@@ -480,7 +480,6 @@ void InlineTextEditor::placeText(const LabelElement &element)
     const int textHeight = std::max(int(std::lround(textSize.height())), 1);
     const QPointF fraction(textOrigin.x() - left, textOrigin.y() - top);
     m_boxOrigin = boxRect.topLeft() + fraction;
-    m_textAreaSize = textSize;
 
     InlineTextEdit *edit = textEdit();
     int shift = 0;

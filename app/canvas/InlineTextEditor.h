@@ -14,7 +14,6 @@ class QGraphicsScene;
 
 namespace kestrivane {
 
-class EditorStore;
 class LabelCanvas;
 struct LabelElement;
 
@@ -144,7 +143,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void applyStyle(const LabelElement &element, EditorStore &store, double zoom);
+    void applyStyle(const LabelElement &element, double zoom);
     void placeText(const LabelElement &element);
     void close();
     void endEditingOnFocusLoss();
@@ -170,7 +169,6 @@ private:
     // in the element's unturned frame (the fractions the integer margins cannot hold).
     QMargins m_margins;
     QPointF m_boxOrigin;
-    QSizeF m_textAreaSize;
     // 0 for text at the top of its box, 0.5 centred, 1 at the bottom (template texts).
     double m_verticalPlacement = 0;
 };
