@@ -290,6 +290,8 @@ void CanvasInteraction::mousePress(QMouseEvent *event, int clickCount)
         if (const auto pending = m_canvas->pendingEmptyClickSelection())
             store->setSelectedIDs(*pending);
         m_canvas->setPendingEmptyClickSelection(std::nullopt);
+        // The sheet may take the release that ends this press.
+        m_pressed = false;
         refresh();
         const auto editParameters = m_canvas->onEditParameters;
         editParameters();
