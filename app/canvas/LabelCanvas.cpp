@@ -1,12 +1,17 @@
 #include "canvas/LabelCanvas.h"
 
 #include "canvas/CanvasGeometry.h"
+#include "canvas/CanvasInteraction.h"
+#include "canvas/InlineTextEditor.h"
 #include "editor/EditorStore.h"
 #include "model/LabelDocument.h"
 #include "render/LabelRenderer.h"
 #include "render/RenderCache.h"
 
 #include <QDateTime>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -98,11 +103,19 @@ struct LabelCanvas::LabelLayer {
 LabelCanvas::LabelCanvas(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    // Hover moves set the resize cursors.
+    setMouseTracking(true);
+    m_inlineEditor = new InlineTextEditor(this);
+    m_interaction = new CanvasInteraction(this, m_inlineEditor);
     // Without a store nothing is drawn at all, not even the desk.
     setAutoFillBackground(false);
 }
 
-LabelCanvas::~LabelCanvas() = default;
+LabelCanvas::~LabelCanvas()
+{
+    // Leaving for good: an open editor commits and a running gesture becomes an undo step.
+    m_interaction->detach();
+}
 
 void LabelCanvas::setStore(EditorStore *store)
 {
@@ -143,7 +156,72 @@ QPointF LabelCanvas::localPoint(QPointF viewPoint) const
 
 void LabelCanvas::updateInlineEditorFrame()
 {
-    // The in-place text editor is placed here once it exists; nothing is open yet.
+    m_inlineEditor->updateFrame();
+}
+
+void LabelCanvas::beginInlineEditing(const LabelElement &element)
+{
+    m_inlineEditor->begin(element);
+}
+
+bool LabelCanvas::finishInlineEditing(bool commit, bool keepOpenOnFailure)
+{
+    return m_inlineEditor->finish(commit, keepOpenOnFailure);
+}
+
+void LabelCanvas::copy()
+{
+    m_interaction->copy();
+}
+
+void LabelCanvas::cut()
+{
+    m_interaction->cut();
+}
+
+void LabelCanvas::paste()
+{
+    m_interaction->paste();
+}
+
+void LabelCanvas::selectAll()
+{
+    m_interaction->selectAll();
+}
+
+void LabelCanvas::mousePressEvent(QMouseEvent *event)
+{
+    m_interaction->mousePress(event, 1);
+}
+
+void LabelCanvas::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Qt sends the second press of a double click here instead of as a press.
+    m_interaction->mousePress(event, 2);
+}
+
+void LabelCanvas::mouseMoveEvent(QMouseEvent *event)
+{
+    m_interaction->mouseMove(event);
+}
+
+void LabelCanvas::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_interaction->mouseRelease(event);
+}
+
+void LabelCanvas::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_interaction->keyPress(event))
+        QWidget::keyPressEvent(event);
+}
+
+void LabelCanvas::hideEvent(QHideEvent *event)
+{
+    // Minimising the window hides it spontaneously and must not end anything.
+    if (!event->spontaneous())
+        m_interaction->detach();
+    QWidget::hideEvent(event);
 }
 
 void LabelCanvas::refresh()
@@ -152,6 +230,7 @@ void LabelCanvas::refresh()
         onGeometryChanged();
     updateInlineEditorFrame();
     update();
+    m_interaction->refreshCursor();
 }
 
 void LabelCanvas::setEditingElementID(const std::optional<QUuid> &id)

@@ -20,7 +20,9 @@ class QPainter;
 
 namespace kestrivane {
 
+class CanvasInteraction;
 class EditorStore;
+class InlineTextEditor;
 class RenderCache;
 struct LabelDocument;
 struct LabelElement;
@@ -64,8 +66,15 @@ public:
     // Keeps the in-place text editor on its element; nothing to move while none is open.
     void updateInlineEditorFrame();
     // The sequence that ends every action which may have changed what is shown: the
-    // geometry callback, the in-place editor's frame, a full redisplay.
+    // geometry callback, the in-place editor's frame, a full redisplay, the cursor.
     void refresh();
+
+    // Pointer, keyboard and clipboard handling, and the in-place text editor.
+    CanvasInteraction *interaction() const { return m_interaction; }
+    InlineTextEditor *inlineEditor() const { return m_inlineEditor; }
+    void beginInlineEditing(const LabelElement &element);
+    // False only when the store refused the text and the editor stayed open.
+    bool finishInlineEditing(bool commit, bool keepOpenOnFailure);
 
     // --- State read by the drawing and written by the pointer handling ----------------
     const std::optional<QUuid> &editingElementID() const { return m_editingElementID; }
@@ -91,8 +100,20 @@ public:
 
     QSize sizeHint() const override;
 
+public Q_SLOTS:
+    void copy();
+    void cut();
+    void paste();
+    void selectAll();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void drawPaper(QPainter &painter, const QRectF &paper) const;
@@ -109,6 +130,8 @@ private:
     void drawResizeHandles(QPainter &painter, const QRectF &paper, const LabelElement &element) const;
 
     QPointer<EditorStore> m_store;
+    InlineTextEditor *m_inlineEditor = nullptr;
+    CanvasInteraction *m_interaction = nullptr;
     std::optional<QUuid> m_editingElementID;
     std::optional<QPointF> m_marqueeStartMm;
     std::optional<QPointF> m_marqueeCurrentMm;

@@ -1,0 +1,577 @@
+#include "canvas/InlineTextEditor.h"
+
+#include "canvas/CanvasGeometry.h"
+#include "canvas/LabelCanvas.h"
+#include "common/TextRules.h"
+#include "editor/EditorStore.h"
+#include "model/LabelDocument.h"
+#include "render/WebFonts.h"
+#include "web/WebAppearance.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <cmath>
+
+namespace kestrivane {
+
+namespace {
+
+const QColor accent(0, 122, 255);
+
+// QTextDocument separates paragraphs with U+2029 and reads "\r\n", "\r" and U+2029 as
+// paragraph breaks on the way in; the field reports all of them as "\n".
+QString asEdited(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar(u'\r'), QChar(u'\n'));
+    text.replace(QChar::ParagraphSeparator, QChar(u'\n'));
+    return text;
+}
+
+Qt::Alignment qtAlignment(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::left: return Qt::AlignLeft;
+    case TextAlignment::center: return Qt::AlignHCenter;
+    case TextAlignment::right: return Qt::AlignRight;
+    case TextAlignment::justify: return Qt::AlignJustify;
+    }
+    return Qt::AlignLeft;
+}
+
+std::optional<LabelElement> findElement(const LabelDocument &document, const QUuid &id)
+{
+    for (const LabelElement &element : document.elements) {
+        if (element.id == id)
+            return element;
+    }
+    return std::nullopt;
+}
+
+bool editable(const LabelElement &element)
+{
+    return element.kind == ElementKind::text && !element.tableBinding;
+}
+
+} // namespace
+
+// --- InlineTextEdit ------------------------------------------------------------------
+
+InlineTextEdit::InlineTextEdit(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(false); // pasted text comes in plain; the element's style applies
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUndoRedoEnabled(true);
+    setTabChangesFocus(false);
+    viewport()->setAutoFillBackground(false);
+    document()->setDocumentMargin(0);
+}
+
+QString InlineTextEdit::text() const
+{
+    return asEdited(document()->toRawText());
+}
+
+bool InlineTextEdit::allowsReplacement(qsizetype start, qsizetype end, const QString &insertion)
+{
+    const QString current = document()->toRawText();
+    start = std::clamp<qsizetype>(start, 0, current.size());
+    end = std::clamp<qsizetype>(end, start, current.size());
+    const QString result = current.left(start) + insertion + current.mid(end);
+    if (!text::exceedsGraphemes(asEdited(result), maximumCharacters))
+        return true;
+    QApplication::beep();
+    Q_EMIT changeRefused();
+    return false;
+}
+
+bool InlineTextEdit::allowsTyping(const QString &insertion)
+{
+    const QTextCursor cursor = textCursor();
+    return allowsReplacement(cursor.selectionStart(), cursor.selectionEnd(), insertion);
+}
+
+void InlineTextEdit::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (key == Qt::Key_Escape) {
+        event->accept();
+        Q_EMIT cancelRequested();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        if (modifiers & (Qt::ShiftModifier | Qt::AltModifier)) {
+            // QTextEdit's own Shift+Return would insert U+2028 into the content.
+            if (allowsTyping(QStringLiteral("\n"))) {
+                textCursor().insertText(QStringLiteral("\n"));
+                ensureCursorVisible();
+            }
+        } else {
+            Q_EMIT commitRequested();
+        }
+        return;
+    }
+    // The keys that insert what they carry: the same test the text control applies.
+    const QString typed = event->text();
+    const bool inserts =
+        !typed.isEmpty() && !(modifiers & Qt::ControlModifier) && (typed.at(0).isPrint() || typed.at(0) == u'\t');
+    if (inserts && !allowsTyping(typed)) {
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void InlineTextEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty()) {
+        const QTextCursor cursor = textCursor();
+        // The commit replaces the selection, then the given range around the caret.
+        qsizetype start = cursor.selectionStart();
+        qsizetype end = cursor.selectionEnd();
+        if (start == end && event->replacementLength() > 0) {
+            start = cursor.position() + event->replacementStart();
+            end = start + event->replacementLength();
+        }
+        if (!allowsReplacement(start, end, event->commitString())) {
+            // Drop the commit and the composition it ended.
+            QInputMethodEvent empty;
+            QTextEdit::inputMethodEvent(&empty);
+            event->accept();
+            return;
+        }
+    }
+    QTextEdit::inputMethodEvent(event);
+}
+
+void InlineTextEdit::insertFromMimeData(const QMimeData *source)
+{
+    if (!source || !source->hasText())
+        return;
+    if (!allowsTyping(source->text()))
+        return;
+    QTextEdit::insertFromMimeData(source);
+}
+
+// --- InlineEditorBox -----------------------------------------------------------------
+
+InlineEditorBox::InlineEditorBox(QWidget *parent) : QWidget(parent), m_textEdit(new InlineTextEdit(this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    setFocusProxy(m_textEdit);
+}
+
+void InlineEditorBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QColor background = QApplication::palette().color(QPalette::Base);
+    background.setAlphaF(0.96f);
+    const QRectF frame = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+    painter.setPen(QPen(accent, 1.5));
+    painter.setBrush(background);
+    painter.drawRoundedRect(frame, 3, 3);
+}
+
+void InlineEditorBox::resizeEvent(QResizeEvent *)
+{
+    m_textEdit->setGeometry(rect());
+}
+
+// --- InlineEditorView ----------------------------------------------------------------
+
+InlineEditorView::InlineEditorView(QWidget *parent) : QGraphicsView(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setBackgroundBrush(Qt::NoBrush);
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    setAttribute(Qt::WA_TranslucentBackground);
+    viewport()->setAutoFillBackground(false);
+    setStyleSheet(QStringLiteral("background: transparent"));
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void InlineEditorView::focusOutEvent(QFocusEvent *event)
+{
+    QGraphicsView::focusOutEvent(event);
+    // A window switch or the field's own context menu does not end the editing.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        Q_EMIT editingEnded(event->reason());
+}
+
+// --- InlineTextEditor ----------------------------------------------------------------
+
+InlineTextEditor::InlineTextEditor(LabelCanvas *canvas) : QObject(canvas), m_canvas(canvas) {}
+
+InlineTextEditor::~InlineTextEditor()
+{
+    removeMonitor();
+}
+
+InlineTextEdit *InlineTextEditor::textEdit() const
+{
+    return m_box ? m_box->textEdit() : nullptr;
+}
+
+bool InlineTextEditor::hasFocus() const
+{
+    return m_view && m_view->hasFocus() && m_proxy && m_proxy->hasFocus() && textEdit() &&
+           m_box->focusWidget() == textEdit();
+}
+
+void InlineTextEditor::begin(const LabelElement &element)
+{
+    if (!m_canvas || !m_canvas->store() || !editable(element) || m_finishing)
+        return;
+    if (isOpen() && !finish(true, true))
+        return;
+
+    m_view = new InlineEditorView(m_canvas);
+    m_scene = new QGraphicsScene(m_view);
+    m_view->setScene(m_scene);
+    m_box = new InlineEditorBox;
+    m_proxy = m_scene->addWidget(m_box);
+    m_elementID = element.id;
+    m_originalContent = element.content;
+    m_originalAsEdited = asEdited(element.content);
+
+    InlineTextEdit *edit = m_box->textEdit();
+    if (Localization *localization = m_canvas->store()->localization())
+        edit->setAccessibleName(localization->text(QStringLiteral("menu_text")));
+    // Restyling is kept out of the field's undo history: the text goes in before the
+    // history starts, everything else is document-level state.
+    edit->document()->setPlainText(element.content);
+
+    connect(edit, &InlineTextEdit::commitRequested, this, [this] { finish(true, true); });
+    connect(edit, &InlineTextEdit::cancelRequested, this, [this] { finish(false, false); });
+    connect(m_view, &InlineEditorView::editingEnded, this, [this](Qt::FocusReason reason) {
+        if (m_finishing || !isOpen())
+            return;
+        // A press moves the focus before any event filter sees it; the press itself
+        // decides (commit, or refuse and swallow it), so only what it left is looked at.
+        if (reason == Qt::MouseFocusReason) {
+            QTimer::singleShot(0, this, [this] {
+                if (isOpen() && m_view && !m_view->hasFocus())
+                    endEditingOnFocusLoss();
+            });
+            return;
+        }
+        endEditingOnFocusLoss();
+    });
+    connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        if (!m_finishing && !m_placing && isOpen() && m_verticalPlacement > 0 && m_canvas && m_canvas->store()) {
+            if (const auto found = findElement(m_canvas->store()->document(), *m_elementID))
+                placeText(*found);
+        }
+    });
+
+    installMonitor();
+    m_canvas->setEditingElementID(element.id);
+    updateFrame();
+    if (!isOpen())
+        return;
+    edit->document()->clearUndoRedoStacks();
+    m_view->show();
+    m_view->raise();
+    m_view->setFocus(Qt::OtherFocusReason);
+    edit->setFocus(Qt::OtherFocusReason);
+    QTextCursor cursor = edit->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    edit->setTextCursor(cursor);
+}
+
+void InlineTextEditor::endEditingOnFocusLoss()
+{
+    m_losingFocus = true;
+    const bool finished = finish(true, true);
+    m_losingFocus = false;
+    if (finished)
+        return;
+    // Taking the focus back inside the focus change would recurse.
+    QTimer::singleShot(0, this, [this] {
+        if (isOpen() && m_view && textEdit()) {
+            m_view->setFocus(Qt::OtherFocusReason);
+            textEdit()->setFocus(Qt::OtherFocusReason);
+        }
+    });
+}
+
+bool InlineTextEditor::finish(bool commit, bool keepOpenOnFailure)
+{
+    if (m_finishing || !m_box || !m_elementID)
+        return true;
+    EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
+    if (commit && store) {
+        QString text = textEdit()->text();
+        // Untouched line breaks go back as they were ("\r\n" stays "\r\n").
+        if (text == m_originalAsEdited)
+            text = m_originalContent;
+        if (!store->commitInlineText(text, *m_elementID) && keepOpenOnFailure) {
+            QApplication::beep();
+            Q_EMIT commitRefused();
+            if (m_view && !m_view->hasFocus() && !m_losingFocus) {
+                m_view->setFocus(Qt::OtherFocusReason);
+                textEdit()->setFocus(Qt::OtherFocusReason);
+            }
+            return false;
+        }
+    }
+    close();
+    return true;
+}
+
+void InlineTextEditor::close()
+{
+    m_finishing = true;
+    removeMonitor();
+    if (m_view) {
+        m_view->disconnect(this);
+        if (m_box)
+            m_box->textEdit()->disconnect(this);
+        if (m_view->hasFocus() && m_canvas)
+            m_canvas->setFocus(Qt::OtherFocusReason);
+        m_view->hide();
+        // The press that closed the editor may still be on its way through these widgets.
+        m_view->deleteLater();
+    }
+    m_view = nullptr;
+    m_box = nullptr;
+    m_scene = nullptr;
+    m_proxy = nullptr;
+    m_elementID.reset();
+    if (m_canvas)
+        m_canvas->setEditingElementID(std::nullopt);
+    m_finishing = false;
+    if (m_canvas)
+        m_canvas->refresh();
+}
+
+void InlineTextEditor::updateFrame()
+{
+    if (m_finishing || !isOpen())
+        return;
+    EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
+    std::optional<LabelElement> element;
+    if (store && m_elementID)
+        element = findElement(store->document(), *m_elementID);
+    if (!element || !editable(*element)) {
+        finish(false, false);
+        return;
+    }
+    const double z = CanvasZoom::effective(store->zoom());
+    applyStyle(*element, z);
+    placeText(*element);
+}
+
+void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
+{
+    InlineTextEdit *edit = textEdit();
+    const TextStyle &style = element.textStyle;
+    const auto &appearance = element.webAppearance;
+
+    // The renderer's face and size rule, so the field's text covers the label's text.
+    PointFont font = WebFonts::elementFont(style.fontName, element.fontSizePt, appearance.has_value());
+    if (style.bold)
+        font = font.withBold(true);
+    if (style.italic)
+        font = font.withItalic(true);
+    font = font.withUnderline(style.underline);
+    const QFont widgetFont = font.widgetFont(zoom);
+    if (edit->font() != widgetFont)
+        edit->setFont(widgetFont);
+
+    QTextDocument *document = edit->document();
+    QTextOption option = document->defaultTextOption();
+    option.setAlignment(qtAlignment(style.alignment));
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document->setDefaultTextOption(option);
+    document->setDocumentMargin(0);
+
+    QColor ink = QApplication::palette().color(QPalette::Text);
+    if (appearance) {
+        if (const auto colour = WebAppearance::cssColor(appearance->color))
+            ink = *colour;
+    }
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Text, ink);
+    palette.setColor(QPalette::Base, Qt::transparent);
+    edit->setPalette(palette);
+
+    // Template texts have a fixed line height. Only a block format holds it, and block
+    // formats are undoable, so it is written only when it actually differs.
+    if (appearance) {
+        const double lineHeight = appearance->lineHeight * element.fontSizePt * zoom;
+        bool differs = false;
+        for (QTextBlock block = document->begin(); block.isValid() && !differs; block = block.next()) {
+            const QTextBlockFormat format = block.blockFormat();
+            differs = format.lineHeightType() != QTextBlockFormat::FixedHeight ||
+                      std::abs(format.lineHeight() - lineHeight) > 1e-9;
+        }
+        if (differs && std::isfinite(lineHeight) && lineHeight > 0) {
+            const QTextCursor kept = edit->textCursor();
+            QTextCursor all(document);
+            all.select(QTextCursor::Document);
+            QTextBlockFormat format;
+            format.setLineHeight(lineHeight, QTextBlockFormat::FixedHeight);
+            all.mergeBlockFormat(format);
+            edit->setTextCursor(kept);
+        }
+        m_verticalPlacement = appearance->vertical == QLatin1String("bottom") ? 1.0
+                              : appearance->vertical == QLatin1String("top")  ? 0.0
+                                                                              : 0.5;
+    } else {
+        m_verticalPlacement = 0;
+    }
+}
+
+void InlineTextEditor::placeText(const LabelElement &element)
+{
+    const QRectF paper = m_canvas->paperRect();
+    const double s = m_canvas->scale();
+    const double z = CanvasZoom::effective(m_canvas->store()->zoom());
+    const QRectF elementRect(paper.left() + s * element.xMm, paper.top() + s * element.yMm, s * element.widthMm,
+                             s * element.heightMm);
+    const double rotation = element.rotationDegrees;
+    if (!std::isfinite(elementRect.left()) || !std::isfinite(elementRect.top()) ||
+        !std::isfinite(elementRect.width()) || !std::isfinite(elementRect.height()) || !std::isfinite(rotation)) {
+        finish(false, false);
+        return;
+    }
+    const QRectF area(elementRect.topLeft(),
+                      QSizeF(std::max(elementRect.width(), minimumSide), std::max(elementRect.height(), minimumSide)));
+    const QRectF boxRect = area.adjusted(-boxOutset, -boxOutset, boxOutset, boxOutset);
+
+    // Where the renderer starts the text inside the element (template texts are inset).
+    const bool web = element.webAppearance.has_value();
+    const QPointF inset(web ? 1.5 * z : 0, web ? 0.75 * z : 0);
+    const QSizeF textSize(std::max(elementRect.width() - 2 * inset.x(), 1.0),
+                          std::max(elementRect.height() - 2 * inset.y(), 1.0));
+    const QPointF textOrigin = elementRect.topLeft() + inset - boxRect.topLeft();
+
+    // Widgets have whole-pixel sizes and margins; the fractions move the whole box
+    // instead, so the text lands where the label draws it.
+    const int width = int(std::ceil(boxRect.width()));
+    const int height = int(std::ceil(boxRect.height()));
+    const int left = int(std::floor(textOrigin.x()));
+    int top = int(std::floor(textOrigin.y()));
+    const int textWidth = std::max(int(std::lround(textSize.width())), 1);
+    const int textHeight = std::max(int(std::lround(textSize.height())), 1);
+    const QPointF fraction(textOrigin.x() - left, textOrigin.y() - top);
+    m_boxOrigin = boxRect.topLeft() + fraction;
+
+    InlineTextEdit *edit = textEdit();
+    int shift = 0;
+    if (m_verticalPlacement > 0) {
+        const double used = edit->document()->size().height();
+        shift = int(std::lround(std::max(textHeight - used, 0.0) * m_verticalPlacement));
+    }
+    m_margins = QMargins(left, top + shift, std::max(width - left - textWidth, 0),
+                         std::max(height - top - textHeight - shift, 0));
+
+    m_box->resize(width, height);
+    // The field fills the box; its text area is the element's text area. A new margin
+    // lays the text out again, which reports its size back here: only real changes go in.
+    edit->setGeometry(0, 0, width, height);
+    if (edit->textMargins() != m_margins && !m_placing) {
+        m_placing = true;
+        edit->setTextMargins(m_margins);
+        m_placing = false;
+    }
+
+    m_proxy->setRotation(0);
+    m_proxy->resize(width, height);
+    m_proxy->setPos(m_boxOrigin);
+    // The box turns about the element's centre, like the element.
+    m_proxy->setTransformOriginPoint(elementRect.center() - m_boxOrigin);
+    m_proxy->setRotation(rotation);
+
+    const QRectF local(-1, -1, width + 2, height + 2);
+    const QRect viewRect = m_proxy->mapRectToScene(local).toAlignedRect().adjusted(-1, -1, 1, 1);
+    m_view->setGeometry(viewRect);
+    m_view->setSceneRect(QRectF(viewRect));
+    QPolygonF outline = m_proxy->mapToScene(local);
+    outline.translate(-QPointF(viewRect.topLeft()));
+    m_view->setMask(QRegion(outline.toPolygon()));
+}
+
+QWidget *InlineTextEditor::keyboardWidget(QWidget *focusWidget)
+{
+    auto *view = qobject_cast<InlineEditorView *>(focusWidget);
+    if (!view || !view->scene())
+        return focusWidget;
+    auto *proxy = dynamic_cast<QGraphicsProxyWidget *>(view->scene()->focusItem());
+    if (!proxy || !proxy->widget())
+        return focusWidget;
+    QWidget *inner = proxy->widget()->focusWidget();
+    return inner ? inner : proxy->widget();
+}
+
+QPointF InlineTextEditor::mapFromCanvas(QPointF canvasPoint) const
+{
+    return m_proxy ? m_proxy->mapFromScene(canvasPoint) : canvasPoint;
+}
+
+QPointF InlineTextEditor::mapToCanvas(QPointF boxPoint) const
+{
+    return m_proxy ? m_proxy->mapToScene(boxPoint) : boxPoint;
+}
+
+void InlineTextEditor::installMonitor()
+{
+    if (m_monitoring)
+        return;
+    qApp->installEventFilter(this);
+    m_monitoring = true;
+}
+
+void InlineTextEditor::removeMonitor()
+{
+    if (!m_monitoring)
+        return;
+    qApp->removeEventFilter(this);
+    m_monitoring = false;
+}
+
+bool InlineTextEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+        return false;
+    if (m_finishing || !isOpen() || !m_canvas || !watched->isWidgetType())
+        return false;
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton)
+        return false;
+    // Presses inside the box's own widgets arrive in the box's hidden window: they are
+    // not of the canvas's window and always pass.
+    if (static_cast<QWidget *>(watched)->window() != m_canvas->window())
+        return false;
+    const QPointF local = mapFromCanvas(m_canvas->mapFromGlobal(mouse->globalPosition()));
+    if (QRectF(QPointF(0, 0), QSizeF(m_box->size())).contains(local))
+        return false;
+    // A refused text keeps the editor, and the click that tried to leave it is lost.
+    return !finish(true, true);
+}
+
+} // namespace kestrivane

@@ -1,0 +1,348 @@
+#include "InteractionFixture.h"
+
+#include "canvas/CanvasGeometry.h"
+#include "render/WebFonts.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGraphicsProxyWidget>
+#include <QInputMethodEvent>
+#include <QSignalSpy>
+#include <QTextCursor>
+
+using namespace kestrivane;
+using namespace canvastest;
+
+namespace {
+
+constexpr double k = Units::pointsPerMillimetre;
+
+class InlineEditorTest : public InteractionFixture {
+protected:
+    InlineTextEditor *editor() const { return canvas->inlineEditor(); }
+    InlineTextEdit *field() const { return editor()->textEdit(); }
+
+    // Opens the editor on the first element with a double click at its centre.
+    void openEditor()
+    {
+        const LabelElement &e = element(0);
+        doubleClick(at(e.xMm + e.widthMm / 2, e.yMm + e.heightMm / 2));
+        ASSERT_TRUE(editor()->isOpen());
+    }
+
+    void type(const QString &keys) { QTest::keyClicks(QApplication::focusWidget(), keys); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    void typeCharacter(QChar c)
+    {
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+
+    // Where the text area's top-left corner of the open field lies on the canvas.
+    QPointF textOriginOnCanvas() const
+    {
+        const QPoint inBox = field()->viewport()->mapTo(editor()->box(), QPoint(0, 0));
+        return editor()->mapToCanvas(QPointF(inBox));
+    }
+};
+
+TEST_F(InlineEditorTest, DoubleClickOpensTheFieldWithTheCaretAtTheEndAndHidesTheLabelText)
+{
+    LabelElement bound = text(5, 30, 30, 8, QStringLiteral("bound"));
+    bound.tableBinding = TableBinding{};
+    open(label(80, 50, {text(5, 5, 40, 10, QStringLiteral("Hello")), bound, box(50, 5, 20, 20)}), 1.5);
+    openEditor();
+    EXPECT_EQ(field()->text(), QStringLiteral("Hello"));
+    EXPECT_EQ(field()->textCursor().position(), 5);
+    EXPECT_TRUE(editor()->hasFocus());
+    // Menu commands reach the field, not the view that holds the focus for it.
+    EXPECT_EQ(InlineTextEditor::keyboardWidget(QApplication::focusWidget()), field());
+    EXPECT_EQ(canvas->editingElementID(), element(0).id);
+    EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(0).id});
+
+    // Text bound to a column and other kinds act as single clicks.
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_FALSE(canvas->editingElementID());
+    doubleClick(at(20, 34));
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(1).id});
+    doubleClick(at(60, 15));
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(2).id});
+}
+
+TEST_F(InlineEditorTest, TextSitsOnTheElementsTextAtEveryZoomAndRotation)
+{
+    for (const double zoom : {1.0, 1.5, 2.5}) {
+        for (const double rotation : {0.0, 30.0, 45.0, 90.0}) {
+            SCOPED_TRACE(testing::Message() << "zoom " << zoom << " rotation " << rotation);
+            LabelElement plain = text(10, 8, 40, 12, QStringLiteral("Label"), rotation);
+            open(label(80, 50, {plain}), zoom);
+            openEditor();
+            const QRectF paper = canvas->paperRect();
+            const double s = zoom * k;
+            const QRectF e(paper.left() + s * 10, paper.top() + s * 8, s * 40, s * 12);
+            const QPointF expected = turned(e.topLeft(), e.center(), rotation);
+            const QPointF origin = textOriginOnCanvas();
+            EXPECT_NEAR(origin.x(), expected.x(), 0.01);
+            EXPECT_NEAR(origin.y(), expected.y(), 0.01);
+            EXPECT_NEAR(editor()->proxy()->rotation(), rotation, 1e-9);
+            // The text area is the element's width, so lines wrap where the label's do.
+            EXPECT_NEAR(field()->viewport()->width(), s * 40, 0.5);
+            // The renderer's font rule at the canvas's scale.
+            EXPECT_EQ(field()->font(), WebFonts::elementFont(QString(), 12, false).widgetFont(zoom));
+            EXPECT_EQ(field()->font().pixelSize(), int(std::lround(12 * zoom)));
+        }
+    }
+}
+
+TEST_F(InlineEditorTest, TemplateTextIsInsetLikeTheRendererAndTinyBoxesGetTheMinimumSide)
+{
+    LabelElement web = text(10, 8, 40, 12, QStringLiteral("Web"), 45);
+    web.webAppearance = WebAppearance();
+    open(label(80, 50, {web, text(60, 30, 2, 1, QStringLiteral("x"))}), 2);
+    openEditor();
+    const QRectF paper = canvas->paperRect();
+    const double s = 2 * k;
+    const QRectF e(paper.left() + s * 10, paper.top() + s * 8, s * 40, s * 12);
+    const QPointF expected = turned(e.topLeft() + QPointF(1.5 * 2, 0.75 * 2), e.center(), 45);
+    EXPECT_NEAR(textOriginOnCanvas().x(), expected.x(), 0.01);
+    EXPECT_NEAR(textOriginOnCanvas().y(), expected.y(), 0.01);
+    key(Qt::Key_Escape);
+
+    // Text placed in the middle of its box moves up as lines are added.
+    store->apply([](LabelDocument &document) { document.elements[0].webAppearance->vertical = "middle"; });
+    openEditor();
+    const int oneLine = field()->viewport()->y();
+    EXPECT_GT(oneLine, 2 + 3);
+    key(Qt::Key_Return, Qt::ShiftModifier);
+    type(QStringLiteral("more"));
+    EXPECT_LT(field()->viewport()->y(), oneLine);
+    key(Qt::Key_Escape);
+
+    // 2 x 1 mm at zoom 1 is below 8 points each way: an 8 x 8 area plus 2 points around.
+    store->setZoom(1);
+    canvas->refresh();
+    doubleClick(at(61, 30.5));
+    ASSERT_TRUE(editor()->isOpen());
+    EXPECT_EQ(editor()->box()->size(), QSize(12, 12));
+}
+
+TEST_F(InlineEditorTest, ZoomingWhileEditingRestylesWithoutLosingTextOrSelection)
+{
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"))}), 1);
+    openEditor();
+    type(QStringLiteral(" you"));
+    QTextCursor cursor = field()->textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    field()->setTextCursor(cursor);
+    store->setZoom(2);
+    canvas->refresh();
+    ASSERT_TRUE(editor()->isOpen());
+    EXPECT_EQ(field()->text(), QStringLiteral("Hello you"));
+    EXPECT_EQ(field()->textCursor().selectionStart(), 1);
+    EXPECT_EQ(field()->textCursor().selectionEnd(), 4);
+    EXPECT_EQ(field()->font().pixelSize(), 24);
+    EXPECT_NEAR(field()->viewport()->width(), 2 * k * 40, 0.5);
+    // Restyling is no step of the field's own undo.
+    field()->undo();
+    EXPECT_EQ(field()->text(), QStringLiteral("Hello"));
+}
+
+TEST_F(InlineEditorTest, ReturnCommitsShiftOrAltReturnBreakTheLineEscapeCancels)
+{
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("One"))}), 1.5);
+    const auto undoDepth = store->undoStack().size();
+    openEditor();
+    key(Qt::Key_Return, Qt::ShiftModifier);
+    type(QStringLiteral("Two"));
+    key(Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
+    type(QStringLiteral("Three"));
+    EXPECT_TRUE(editor()->isOpen());
+    key(Qt::Key_Return);
+    EXPECT_FALSE(editor()->isOpen());
+    // Line breaks are "\n", never the line separator QTextEdit puts in for Shift+Return.
+    EXPECT_EQ(element(0).content, QStringLiteral("One\nTwo\nThree"));
+    EXPECT_EQ(store->undoStack().size(), undoDepth + 1);
+    EXPECT_TRUE(canvas->hasFocus());
+
+    openEditor();
+    type(QStringLiteral("lost"));
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(element(0).content, QStringLiteral("One\nTwo\nThree"));
+    EXPECT_EQ(store->undoStack().size(), undoDepth + 1);
+}
+
+TEST_F(InlineEditorTest, NoBreakSpacesLineSeparatorsAndUntouchedLineEndingsStayAsTheyAre)
+{
+    const QString stored = QStringLiteral("a\r\nb") + QChar(0x2028) + QStringLiteral("c");
+    open(label(80, 50, {text(10, 8, 40, 12, stored)}), 1);
+    const auto undoDepth = store->undoStack().size();
+    openEditor();
+    key(Qt::Key_Return);
+    EXPECT_EQ(element(0).content, stored);
+    EXPECT_EQ(store->undoStack().size(), undoDepth);
+
+    openEditor();
+    typeCharacter(QChar(0x00A0));
+    typeCharacter(QChar(0x2028));
+    type(QStringLiteral("d"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(element(0).content,
+              QStringLiteral("a\nb") + QChar(0x2028) + QStringLiteral("c") + QChar(0x00A0) + QChar(0x2028) + "d");
+}
+
+TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
+{
+    const QString full(InlineTextEdit::maximumCharacters - 1, QChar(u'x'));
+    open(label(80, 50, {text(10, 8, 40, 12, full)}), 1);
+    openEditor();
+    QSignalSpy refused(field(), &InlineTextEdit::changeRefused);
+    type(QStringLiteral("y"));
+    EXPECT_EQ(field()->text().size(), InlineTextEdit::maximumCharacters);
+    EXPECT_EQ(refused.count(), 0);
+    type(QStringLiteral("z"));
+    key(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(refused.count(), 2);
+    EXPECT_EQ(field()->text(), full + "y");
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("pq"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(refused.count(), 3);
+    EXPECT_EQ(field()->text(), full + "y");
+
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("w"));
+    QApplication::sendEvent(field(), &commit);
+    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(field()->text(), full + "y");
+
+    // Replacing a selection only grows the text by the difference.
+    QTextCursor cursor = field()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    field()->setTextCursor(cursor);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(field()->text().left(3), QStringLiteral("pqx"));
+    QInputMethodEvent accepted;
+    accepted.setCommitString(QStringLiteral("\u00e9"));
+    cursor = field()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(1, QTextCursor::KeepAnchor);
+    field()->setTextCursor(cursor);
+    QApplication::sendEvent(field(), &accepted);
+    EXPECT_EQ(field()->text().left(2), QStringLiteral("\u00e9q"));
+    EXPECT_EQ(refused.count(), 4);
+}
+
+TEST_F(InlineEditorTest, ClickOutsideCommitsAndAClickInsideStaysInTheField)
+{
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"), 30), box(55, 30, 15, 10)}), 1.5);
+    openEditor();
+    // Inside the turned box, in the view that shows it: the caret moves, nothing closes.
+    const QPointF boxCentre = editor()->mapToCanvas(QRectF(editor()->box()->rect()).center());
+    const QPoint inView = editor()->view()->mapFrom(canvas, boxCentre.toPoint());
+    QTest::mouseClick(editor()->view()->viewport(), Qt::LeftButton, {}, inView);
+    EXPECT_TRUE(editor()->isOpen());
+    type(QStringLiteral("!"));
+
+    // A click on another element commits first, then selects it.
+    click(at(60, 35));
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_TRUE(element(0).content.contains(u'!'));
+    EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(1).id});
+}
+
+TEST_F(InlineEditorTest, RefusedTextBeepsKeepsTheFieldAndSwallowsTheClick)
+{
+    LabelElement web = text(10, 30, 40, 10, QStringLiteral("Web"));
+    web.webAppearance = WebAppearance();
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hi")), box(55, 30, 15, 10), web}), 1.5);
+    openEditor();
+    QSignalSpy refused(editor(), &InlineTextEditor::commitRefused);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Return);
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(editor()->isOpen());
+    EXPECT_TRUE(editor()->hasFocus());
+
+    click(at(60, 35));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refused.count(), 2);
+    EXPECT_TRUE(editor()->isOpen());
+    EXPECT_TRUE(editor()->hasFocus());
+    EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(0).id});
+    EXPECT_EQ(element(0).content, QStringLiteral("Hi"));
+    key(Qt::Key_Escape);
+
+    // A template text may be emptied.
+    doubleClick(at(30, 35));
+    ASSERT_TRUE(editor()->isOpen());
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Backspace);
+    key(Qt::Key_Return);
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(element(2).content, QString());
+}
+
+TEST_F(InlineEditorTest, UndoInsideTheFieldUndoesTypingAndTheDocumentUndoDoesNotFire)
+{
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"))}), 1);
+    // The menu's document undo, as a window shortcut.
+    QAction documentUndo(window.get());
+    documentUndo.setShortcut(QKeySequence::Undo);
+    window->addAction(&documentUndo);
+    QSignalSpy fired(&documentUndo, &QAction::triggered);
+    QObject::connect(&documentUndo, &QAction::triggered, store.get(), [this] { store->undo(); });
+    store->apply([](LabelDocument &document) { document.elements[0].xMm = 12; });
+
+    openEditor();
+    type(QStringLiteral(" world"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field()->text(), QStringLiteral("Hello"));
+    EXPECT_EQ(fired.count(), 0);
+    EXPECT_EQ(element(0).xMm, 12);
+    key(Qt::Key_Return);
+
+    // Back on the canvas the shortcut reaches the document again.
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(fired.count(), 1);
+    EXPECT_EQ(element(0).xMm, 10);
+}
+
+TEST_F(InlineEditorTest, ClosesWithoutCommitWhenTheElementGoesAndCommitsWhenTheCanvasIsHidden)
+{
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"))}), 1);
+    openEditor();
+    type(QStringLiteral("X"));
+    store->apply([](LabelDocument &document) { document.elements[0].tableBinding = TableBinding{}; });
+    canvas->updateInlineEditorFrame();
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(element(0).content, QStringLiteral("Hello"));
+
+    store->undo();
+    openEditor();
+    type(QStringLiteral("X"));
+    canvas->hide();
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(element(0).content, QStringLiteral("HelloX"));
+
+    // A refused text is dropped when the canvas goes.
+    canvas->show();
+    openEditor();
+    QTextCursor all = field()->textCursor();
+    all.select(QTextCursor::Document);
+    all.removeSelectedText();
+    canvas->hide();
+    EXPECT_FALSE(editor()->isOpen());
+    EXPECT_EQ(element(0).content, QStringLiteral("HelloX"));
+}
+
+} // namespace
