@@ -298,7 +298,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
         painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
-        document.webBackground->draw(painter, rect);
+        document.webBackground->draw(painter, rect, &cache);
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);
