@@ -46,10 +46,10 @@ ElementPicture ElementPicture::load(const LabelElement &element)
         // still hold a document type declaration with an external identifier.
         if (const auto drawing = WebImageAsset::sanitizedSVG(*source)) {
             auto renderer = std::make_shared<QSvgRenderer>(*drawing);
-            QSizeF size = renderer->defaultSize();
-            if (size.isEmpty())
-                size = renderer->viewBoxF().size();
-            if (!renderer->isValid() || !(size.width() > 0) || !(size.height() > 0))
+            // With its fractions: Qt's default size is whole pixels, which would give a
+            // small drawing the wrong aspect ratio.
+            const QSizeF size = drawingSize(*renderer);
+            if (!renderer->isValid() || size.isEmpty())
                 refuse();
             picture.m_drawing = std::move(renderer);
             picture.m_size = size;

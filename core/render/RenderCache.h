@@ -32,8 +32,8 @@ public:
     // DocumentIssue::invalidImage for a missing or unusable picture.
     static ElementPicture load(const LabelElement &element);
 
-    // The picture's own size: pixels (upright) for a raster picture, the default size of a
-    // drawing. Only its aspect ratio matters for placement.
+    // The picture's own size: pixels (upright) for a raster picture, the exact size of a
+    // drawing (`drawingSize`). Only its aspect ratio matters for placement.
     QSizeF size() const { return m_size; }
     bool isDrawing() const { return m_drawing != nullptr; }
     const QByteArray &raster() const { return m_raster; }

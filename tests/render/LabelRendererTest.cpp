@@ -258,6 +258,15 @@ TEST(LabelRendererImages, OriginalPictureIsDrawnAfterBothAreChecked)
                                            "<rect width='10' height='10' fill='#0000ff'/></svg>");
     image = render(document({picture}));
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 20)));
+    // A drawing keeps the fractions of its size: 2.5 × 1 is contained as 30 × 12 mm, not
+    // as the 2 × 1 of Qt's whole-pixel default size (30 × 15 mm).
+    picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='2.5' height='1'>"
+                                           "<rect width='2.5' height='1' fill='#0000ff'/></svg>");
+    image = render(document({picture}));
+    EXPECT_TRUE(isBlue(pixelMm(image, 25, 14.5)));
+    EXPECT_TRUE(isBlue(pixelMm(image, 25, 25.5)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 25, 13.3)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 25, 26.7)));
     // A drawing that paints beyond its view box is still cut at the element's box.
     picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
                                            "<rect x='-100' y='-100' width='300' height='300' fill='#0000ff'/></svg>");
