@@ -414,6 +414,16 @@ TEST(LabelRendererText, MissingAlignmentCentresTheBlockByItsOwnWidth)
     const QRectF ink = inkPoints(render(document({e})));
     EXPECT_NEAR(ink.left(), 1.5 + (insetWidth - natural) / 2, 1.2);
 
+    // Narrowed to its own width, a line stays one line: these used to lose their last word
+    // to a second line through rounding of the measured width.
+    for (const char *words : {"fi ta il mmm", "mmm alpha alpha ta", "WW WW Be WW mmm", "WW wide WW alpha"}) {
+        LabelElement narrow = webText(QString::fromLatin1(words), 0, 0, 200, 40, 7.3);
+        narrow.webAppearance->missingAlignment = true;
+        const QRectF one = inkPoints(render(document({narrow})));
+        EXPECT_LT(one.height(), 1.2 * 7.3) << words;
+        EXPECT_NEAR(one.center().x(), 100, 1.5) << words;
+    }
+
     // Not for other alignments, and not without the flag.
     e.textStyle.alignment = TextAlignment::center;
     EXPECT_NEAR(inkPoints(render(document({e}))).center().x(), 1.5 + insetWidth / 2, 1);
