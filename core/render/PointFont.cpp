@@ -208,6 +208,55 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
 
     height_ = top * s;
     naturalWidth_ = widest * s;
+
+    if (options.wrapWidthPt && (options.alignment & Qt::AlignJustify))
+        prepareUnjustifiedLines(option);
+}
+
+void PointTextLayout::prepareUnjustifiedLines(QTextOption option)
+{
+    const QString &text = layout_->text();
+    auto hasInnerSpace = [&](const QTextLine &line) {
+        qsizetype end = line.textStart() + line.textLength();
+        while (end > line.textStart() && text[end - 1].isSpace())
+            --end;
+        for (qsizetype i = line.textStart(); i < end; ++i) {
+            if (text[i].isSpace())
+                return true;
+        }
+        return false;
+    };
+    QList<int> lines;
+    for (int i = 0; i < layout_->lineCount(); ++i) {
+        if (!hasInnerSpace(layout_->lineAt(i)))
+            lines.append(i);
+    }
+    if (lines.isEmpty())
+        return;
+    // Line breaks do not depend on the alignment: the same lines again, placed where Qt puts
+    // a justified paragraph's last line.
+    option.setAlignment((text.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
+    auto plain = std::make_unique<QTextLayout>(text, layout_->font());
+    plain->setTextOption(option);
+    plain->setCacheEnabled(true);
+    plain->beginLayout();
+    for (int i = 0; i < layout_->lineCount(); ++i) {
+        const QTextLine justified = layout_->lineAt(i);
+        QTextLine line = plain->createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(justified.width());
+        line.setPosition(justified.position());
+    }
+    plain->endLayout();
+    if (plain->lineCount() != layout_->lineCount())
+        return;
+    for (int i = 0; i < layout_->lineCount(); ++i) {
+        if (plain->lineAt(i).textStart() != layout_->lineAt(i).textStart())
+            return;
+    }
+    unjustified_ = std::move(plain);
+    unjustifiedLines_ = std::move(lines);
 }
 
 PointTextLayout::~PointTextLayout() = default;
@@ -240,7 +289,14 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
     painter.save();
     painter.translate(topLeft);
     painter.scale(s, s);
-    layout_->draw(&painter, QPointF(0, 0));
+    if (!unjustified_) {
+        layout_->draw(&painter, QPointF(0, 0));
+    } else {
+        for (int i = 0; i < layout_->lineCount(); ++i) {
+            const QTextLayout &from = unjustifiedLines_.contains(i) ? *unjustified_ : *layout_;
+            from.lineAt(i).draw(&painter, QPointF(0, 0));
+        }
+    }
     painter.restore();
 }
 

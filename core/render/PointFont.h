@@ -10,6 +10,7 @@
 
 class QPainter;
 class QTextLayout;
+class QTextOption;
 
 namespace kestrivane {
 
@@ -96,6 +97,9 @@ private:
 // either the font's natural line height (ascent + descent + leading) or a fixed
 // height; with a fixed height every line is that tall and its baseline lies the
 // font's descent above the line's bottom, so extra height goes above the glyphs.
+// Justified lines are stretched at their spaces only: a line without one (a single word,
+// or part of an over-long word) keeps its letters' spacing and sits at the paragraph's
+// start, where Qt would spread its letters across the line.
 class PointTextLayout {
 public:
     struct Options {
@@ -130,8 +134,13 @@ public:
     void draw(QPainter &painter, const QPointF &topLeft) const;
 
 private:
+    void prepareUnjustifiedLines(QTextOption option);
+
     PointFont font_;
     std::unique_ptr<QTextLayout> layout_;
+    // The same lines unjustified, for the justified lines that have no space to stretch.
+    std::unique_ptr<QTextLayout> unjustified_;
+    QList<int> unjustifiedLines_;
     QList<double> tops_;
     double height_ = 0;
     double naturalWidth_ = 0;
