@@ -296,8 +296,14 @@ QByteArray LabelPrintJob::pdf() const
         std::vector<PreparedLabel> current;
         qint64 currentFirst = 0;
         for (qint64 page = 0; page < count; ++page) {
-            if (page > 0 && !writer.device().newPage())
-                throwIssue(DocumentIssue::io);
+            if (page > 0) {
+                if (!writer.device().newPage())
+                    throwIssue(DocumentIssue::io);
+                // Qt writes a page's content out only when the next page begins: this is
+                // the first moment the previous page counts towards the limit.
+                if (writer.bytesWritten() > maximumPdfBytes)
+                    throwIssue(TableIssue::large);
+            }
             painter.fillRect(QRectF(QPointF(0, 0), sheet), Qt::white);
             for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
                 const qint64 index = page * perSheet + i;

@@ -149,8 +149,15 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
     const BarcodeDrawing *provided = fonts.providedBarcode(element.content, element.barcode);
     const BarcodeDrawing drawing = provided ? *provided : BarcodeEncoder::drawing(element.content, element.barcode);
     std::optional<WebGS1Caption::Layout> gs1;
-    if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false))
-        gs1 = WebGS1Caption::layout(element);
+    if (element.webAppearance && element.webAppearance->gs1Identification.value_or(false)) {
+        try {
+            gs1 = WebGS1Caption::layout(element);
+        } catch (...) {
+            // The code's box is white by then, as for any code that fails after encoding.
+            painter.fillRect(QRectF(0, 0, w, h), Qt::white);
+            throw;
+        }
+    }
     const double gs1Height = gs1 ? gs1->heightPt : 0;
 
     const double captionSize = element.barcode.captionFontSizePt;

@@ -106,8 +106,11 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
     QRectF box(0, 0, w, h);
     PointTextLayout::Options options;
     options.alignment = qtAlignment(style.alignment);
+    // Where lines wrap: the box's width, or more for a block narrowed to its own width below.
+    double wrapWidth = w;
     if (appearance) {
         box.adjust(webTextInsetX, webTextInsetY, -webTextInsetX, -webTextInsetY);
+        wrapWidth = box.width();
         options.lineHeightPt = appearance->lineHeight * font.pointSize();
         if (appearance->shrink) {
             font = WebTextFit::font(font, text, box.size(), appearance->lineHeight);
@@ -118,11 +121,14 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
             oneLine.lineHeightPt = options.lineHeightPt;
             const double natural = PointTextLayout(text, font, oneLine).naturalWidth();
             const double width = std::min(box.width(), natural);
+            // The lines still wrap at the full width: they fit into their own width by
+            // construction, but laid out at exactly that width, rounding in the text engine
+            // would push the last word of some lines onto a line of its own.
             box.moveLeft(box.left() + std::max(box.width() - width, 0.0) / 2);
             box.setWidth(std::max(width, 1.0));
         }
     }
-    options.wrapWidthPt = std::max(box.width(), 1.0);
+    options.wrapWidthPt = std::max(wrapWidth, 1.0);
     const PointTextLayout layout(text, font, options);
 
     if (appearance && appearance->vertical != QLatin1String("top")) {
@@ -298,7 +304,7 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
         painter.setClipPath(outline(document, rect), Qt::IntersectClip);
     painter.fillRect(rect, Qt::white);
     if (document.webBackground)
-        document.webBackground->draw(painter, rect);
+        document.webBackground->draw(painter, rect, &cache);
     // A rectangular outline is the label's rectangle already.
     if (!rectangular)
         painter.setClipRect(rect, Qt::IntersectClip);

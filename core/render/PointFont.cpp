@@ -203,14 +203,14 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
             top += lineHeight;
         }
         layout->endLayout();
-        paragraphs_.push_back(std::move(layout));
+        paragraphs_.push_back(Paragraph{std::move(layout), nullptr, {}});
     }
 
     // Unwrapped text is aligned within its own widest line.
     if (!options.wrapWidthPt && !(options.alignment & Qt::AlignLeft)) {
-        for (const auto &layout : paragraphs_) {
-            for (int i = 0; i < layout->lineCount(); ++i) {
-                QTextLine line = layout->lineAt(i);
+        for (const Paragraph &paragraph : paragraphs_) {
+            for (int i = 0; i < paragraph.layout->lineCount(); ++i) {
+                QTextLine line = paragraph.layout->lineAt(i);
                 const QPointF position = line.position();
                 line.setLineWidth(widest);
                 line.setPosition(position);
@@ -220,6 +220,58 @@ PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, con
 
     height_ = top * s;
     naturalWidth_ = widest * s;
+
+    if (options.wrapWidthPt && (options.alignment & Qt::AlignJustify)) {
+        for (Paragraph &paragraph : paragraphs_)
+            prepareUnjustifiedLines(paragraph, option);
+    }
+}
+
+void PointTextLayout::prepareUnjustifiedLines(Paragraph &paragraph, QTextOption option)
+{
+    const QTextLayout &justified = *paragraph.layout;
+    const QString &text = justified.text();
+    auto hasInnerSpace = [&](const QTextLine &line) {
+        qsizetype end = line.textStart() + line.textLength();
+        while (end > line.textStart() && text[end - 1].isSpace())
+            --end;
+        for (qsizetype i = line.textStart(); i < end; ++i) {
+            if (text[i].isSpace())
+                return true;
+        }
+        return false;
+    };
+    QList<int> lines;
+    for (int i = 0; i < justified.lineCount(); ++i) {
+        if (!hasInnerSpace(justified.lineAt(i)))
+            lines.append(i);
+    }
+    if (lines.isEmpty())
+        return;
+    // Line breaks do not depend on the alignment: the same lines again, placed where Qt puts
+    // a justified paragraph's last line.
+    option.setAlignment((text.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
+    auto plain = std::make_unique<QTextLayout>(text, justified.font());
+    plain->setTextOption(option);
+    plain->setCacheEnabled(true);
+    plain->beginLayout();
+    for (int i = 0; i < justified.lineCount(); ++i) {
+        const QTextLine from = justified.lineAt(i);
+        QTextLine line = plain->createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(from.width());
+        line.setPosition(from.position());
+    }
+    plain->endLayout();
+    if (plain->lineCount() != justified.lineCount())
+        return;
+    for (int i = 0; i < justified.lineCount(); ++i) {
+        if (plain->lineAt(i).textStart() != justified.lineAt(i).textStart())
+            return;
+    }
+    paragraph.unjustified = std::move(plain);
+    paragraph.unjustifiedLines = std::move(lines);
 }
 
 PointTextLayout::~PointTextLayout() = default;
@@ -249,8 +301,17 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
     painter.save();
     painter.translate(topLeft);
     painter.scale(s, s);
-    for (const auto &layout : paragraphs_)
-        layout->draw(&painter, QPointF(0, 0));
+    for (const Paragraph &paragraph : paragraphs_) {
+        if (!paragraph.unjustified) {
+            paragraph.layout->draw(&painter, QPointF(0, 0));
+            continue;
+        }
+        for (int i = 0; i < paragraph.layout->lineCount(); ++i) {
+            const QTextLayout &from =
+                paragraph.unjustifiedLines.contains(i) ? *paragraph.unjustified : *paragraph.layout;
+            from.lineAt(i).draw(&painter, QPointF(0, 0));
+        }
+    }
     painter.restore();
 }
 

@@ -11,6 +11,7 @@
 
 class QPainter;
 class QTextLayout;
+class QTextOption;
 
 namespace kestrivane {
 
@@ -97,6 +98,9 @@ private:
 // either the font's natural line height (ascent + descent + leading) or a fixed
 // height; with a fixed height every line is that tall and its baseline lies the
 // font's descent above the line's bottom, so extra height goes above the glyphs.
+// Justified lines are stretched at their spaces only: a line without one (a single word,
+// or part of an over-long word) keeps its letters' spacing and sits at the paragraph's
+// start, where Qt would spread its letters across the line.
 class PointTextLayout {
 public:
     struct Options {
@@ -131,10 +135,18 @@ public:
     void draw(QPainter &painter, const QPointF &topLeft) const;
 
 private:
+    struct Paragraph {
+        std::unique_ptr<QTextLayout> layout;
+        // The same lines unjustified, for the justified lines that have no space to stretch.
+        std::unique_ptr<QTextLayout> unjustified;
+        QList<int> unjustifiedLines;
+    };
+    static void prepareUnjustifiedLines(Paragraph &paragraph, QTextOption option);
+
     PointFont font_;
     // One layout per paragraph: Qt gives a whole layout the direction of its first strong
     // character, and a Hebrew line after a Latin one must still read right to left.
-    std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
+    std::vector<Paragraph> paragraphs_;
     QList<double> tops_;
     QList<double> baselines_;
     double height_ = 0;

@@ -46,10 +46,10 @@ ElementPicture ElementPicture::load(const LabelElement &element)
         // still hold a document type declaration with an external identifier.
         if (const auto drawing = WebImageAsset::sanitizedSVG(*source)) {
             auto renderer = std::make_shared<QSvgRenderer>(*drawing);
-            QSizeF size = renderer->defaultSize();
-            if (size.isEmpty())
-                size = renderer->viewBoxF().size();
-            if (!renderer->isValid() || !(size.width() > 0) || !(size.height() > 0))
+            // With its fractions: Qt's default size is whole pixels, which would give a
+            // small drawing the wrong aspect ratio.
+            const QSizeF size = drawingSize(*renderer);
+            if (!renderer->isValid() || size.isEmpty())
                 refuse();
             picture.m_drawing = std::move(renderer);
             picture.m_size = size;
@@ -96,10 +96,20 @@ struct RenderCache::Private {
         std::optional<QByteArray> original;
         ElementPicture picture;
     };
+    using BytesKey = std::pair<const char *, qsizetype>;
+    struct WebPictureEntry {
+        QByteArray bytes; // held for the key, as above
+        std::optional<WebPicture> picture;
+    };
     using ImageKey = std::tuple<const char *, qsizetype, int, int>;
+    struct ImageEntry {
+        QByteArray bytes; // held for the key, as above
+        QImage image;
+    };
 
     std::map<PictureKey, PictureEntry> pictures;
-    std::map<ImageKey, QImage> images;
+    std::map<BytesKey, WebPictureEntry> webPictures;
+    std::map<ImageKey, ImageEntry> images;
     // Faces at 1 pt, by name and kind of lookup, or by weight.
     std::map<std::pair<QString, bool>, PointFont> elementFonts;
     std::map<int, PointFont> monospacedFonts;
@@ -126,14 +136,30 @@ const ElementPicture &RenderCache::picture(const LabelElement &element)
 
 QImage RenderCache::image(const ElementPicture &picture, QSize size)
 {
-    const QByteArray &bytes = picture.raster();
-    const Private::ImageKey key{bytes.constData(), bytes.size(), size.width(), size.height()};
-    if (auto it = d->images.find(key); it != d->images.end())
-        return it->second;
-    QImage image = raster::decode(bytes, size);
+    QImage image = decoded(picture.raster(), size);
     if (image.isNull())
         refuse();
-    d->images.emplace(key, image);
+    return image;
+}
+
+const std::optional<WebPicture> &RenderCache::picture(const QByteArray &data)
+{
+    const Private::BytesKey key{data.constData(), data.size()};
+    if (auto it = d->webPictures.find(key); it != d->webPictures.end())
+        return it->second.picture;
+    Private::WebPictureEntry entry{data, WebPicture::load(data)};
+    return d->webPictures.emplace(key, std::move(entry)).first->second.picture;
+}
+
+QImage RenderCache::decoded(const QByteArray &bytes, QSize size)
+{
+    const Private::ImageKey key{bytes.constData(), bytes.size(), size.width(), size.height()};
+    if (auto it = d->images.find(key); it != d->images.end())
+        return it->second.image;
+    QImage image = raster::decode(bytes, size);
+    // A failure is not remembered: it is thrown, and a run stops at it.
+    if (!image.isNull())
+        d->images.emplace(key, Private::ImageEntry{bytes, image});
     return image;
 }
 

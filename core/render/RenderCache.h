@@ -3,6 +3,7 @@
 #include "barcode/BarcodeEncoder.h"
 #include "barcode/QRCode.h"
 #include "render/PointFont.h"
+#include "web/WebImageAsset.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -31,8 +32,8 @@ public:
     // DocumentIssue::invalidImage for a missing or unusable picture.
     static ElementPicture load(const LabelElement &element);
 
-    // The picture's own size: pixels (upright) for a raster picture, the default size of a
-    // drawing. Only its aspect ratio matters for placement.
+    // The picture's own size: pixels (upright) for a raster picture, the exact size of a
+    // drawing (`drawingSize`). Only its aspect ratio matters for placement.
     QSizeF size() const { return m_size; }
     bool isDrawing() const { return m_drawing != nullptr; }
     const QByteArray &raster() const { return m_raster; }
@@ -62,11 +63,13 @@ private:
 // Font lookups ask the font database, which goes through fontconfig's substitution on every
 // call; a run asks once per face and changes only the size afterwards.
 //
+// Template pictures of web backgrounds are shared the same way (as a WebPictureStore).
+//
 // A cache belongs to one drawing run on one thread; it is not safe for concurrent use.
-class RenderCache {
+class RenderCache : public WebPictureStore {
 public:
     RenderCache();
-    ~RenderCache();
+    ~RenderCache() override;
     RenderCache(const RenderCache &) = delete;
     RenderCache &operator=(const RenderCache &) = delete;
 
@@ -74,6 +77,11 @@ public:
     const ElementPicture &picture(const LabelElement &element);
     // The raster picture decoded at `size`, decoded once per picture and size.
     QImage image(const ElementPicture &picture, QSize size);
+
+    // WebPictureStore: template pictures loaded once, raster bytes decoded once per size,
+    // both remembered by the bytes' identity.
+    const std::optional<WebPicture> &picture(const QByteArray &data) override;
+    QImage decoded(const QByteArray &bytes, QSize size) override;
 
     // WebFonts::elementFont, monospacedSystemFont and gs1CaptionFont, looked up once per
     // face.

@@ -170,7 +170,7 @@ void WebBackground::validate() const
     malformed();
 }
 
-void WebBackground::draw(QPainter &painter, const QRectF &rect) const
+void WebBackground::draw(QPainter &painter, const QRectF &rect, WebPictureStore *store) const
 {
     validate();
     const QString kind = type();
@@ -187,11 +187,13 @@ void WebBackground::draw(QPainter &painter, const QRectF &rect) const
             painter.fillRect(rect, colourOr(pad, QStringLiteral("#ffffff")));
             // Drawings are drawn from their cleaned text, raster pictures decoded at the
             // size they are drawn at.
-            const auto picture = WebPicture::load(*originalImage);
+            std::optional<WebPicture> loaded;
+            const std::optional<WebPicture> &picture =
+                store ? store->picture(*originalImage) : (loaded = WebPicture::load(*originalImage));
             if (!picture)
                 throwIssue(DocumentIssue::invalidImage);
             const QRectF target = imagePlacement().imageRect(rect, picture->size(), true);
-            if (!target.isEmpty() && !picture->draw(painter, target))
+            if (!target.isEmpty() && !picture->draw(painter, target, store))
                 throwIssue(DocumentIssue::invalidImage);
         }
     } catch (...) {

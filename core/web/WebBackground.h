@@ -15,6 +15,8 @@
 
 namespace kestrivane {
 
+class WebPictureStore;
+
 struct WebBackground {
     // The description exactly as the template gave it. Read keys: "type" ("none",
     // "color", "linear", "radial", "image"), "color", "stops" (objects with "pos" in
@@ -40,8 +42,9 @@ struct WebBackground {
 
     // Validates, then draws into `rect` (painter coordinates, y down). An image background
     // whose picture fails to decode throws invalidImage after the pad colour is filled.
-    // The painter's state is left as it was.
-    void draw(QPainter &painter, const QRectF &rect) const;
+    // The painter's state is left as it was. A `store` shares the loaded and decoded
+    // picture between the labels of a run (see WebPictureStore).
+    void draw(QPainter &painter, const QRectF &rect, WebPictureStore *store = nullptr) const;
 };
 
 } // namespace kestrivane

@@ -202,7 +202,7 @@ std::optional<WebPicture> WebPicture::load(const QByteArray &data)
     }
 }
 
-bool WebPicture::draw(QPainter &painter, const QRectF &target) const
+bool WebPicture::draw(QPainter &painter, const QRectF &target, WebPictureStore *store) const
 {
     if (m_drawing) {
         m_drawing->render(&painter, target);
@@ -237,7 +237,7 @@ bool WebPicture::draw(QPainter &painter, const QRectF &target) const
         height *= maximumDecodeSide / longer;
     }
     const QSize decodeSize(std::max(1L, std::lround(width)), std::max(1L, std::lround(height)));
-    const QImage image = raster::decode(m_raster, decodeSize);
+    const QImage image = store ? store->decoded(m_raster, decodeSize) : raster::decode(m_raster, decodeSize);
     if (image.isNull())
         return false;
     painter.drawImage(target, image, QRectF(image.rect()));

@@ -5,6 +5,7 @@
 // entity declarations.
 
 #include <QByteArray>
+#include <QImage>
 #include <QPainter>
 #include <QRectF>
 #include <QSizeF>
@@ -15,6 +16,8 @@
 class QSvgRenderer;
 
 namespace kestrivane {
+
+class WebPictureStore;
 
 class WebImageAsset {
 public:
@@ -55,8 +58,9 @@ public:
     QSizeF size() const { return m_size; }
 
     // Draws the whole picture into `target` (in the painter's coordinates). False when a
-    // raster picture fails to decode; nothing is drawn then.
-    bool draw(QPainter &painter, const QRectF &target) const;
+    // raster picture fails to decode; nothing is drawn then. With a `store`, the raster
+    // picture is decoded through it, so that a run draws the same decoded image again.
+    bool draw(QPainter &painter, const QRectF &target, WebPictureStore *store = nullptr) const;
 
 private:
     WebPicture() = default;
@@ -64,6 +68,21 @@ private:
     QByteArray m_raster;
     std::shared_ptr<QSvgRenderer> m_drawing;
     QSizeF m_size;
+};
+
+// What the drawings of one run share, such as the labels of a multi-page PDF: each template
+// picture is loaded once and each raster picture decoded once per size, and the same image
+// is drawn again. Qt's PDF writer embeds an image once and refers to it on every later
+// draw of the same image; a picture decoded afresh for every label would be embedded for
+// every label. Implementations belong to one run on one thread.
+class WebPictureStore {
+public:
+    virtual ~WebPictureStore() = default;
+    // `WebPicture::load(data)`, remembered for the same bytes.
+    virtual const std::optional<WebPicture> &picture(const QByteArray &data) = 0;
+    // The raster bytes decoded at `size` as `raster::decode` does, remembered for the same
+    // bytes and size; a null image when they do not decode.
+    virtual QImage decoded(const QByteArray &bytes, QSize size) = 0;
 };
 
 } // namespace kestrivane

@@ -399,6 +399,46 @@ TEST(LabelPrintJobPdf, APictureIsEmbeddedOnceForTheWholeJob)
     EXPECT_EQ(pdf.document.pageCount(), 20);
 }
 
+TEST(LabelPrintJobPdf, AnImageBackgroundIsEmbeddedOnceForTheWholeJob)
+{
+    // Noise does not compress: each embedded copy of the background costs its full size.
+    QImage noise(256, 256, QImage::Format_RGB32);
+    QRandomGenerator random(11);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random.generate() | 0xff000000);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    noise.save(&buffer, "PNG");
+
+    LabelDocument doc = boundDocument(numberedTable(40));
+    doc.widthMm = 60;
+    doc.heightMm = 50;
+    doc.layout.columns = 2;
+    doc.webBackground = WebBackground{*CatalogJSON::parse(R"({"type":"image","image":{"fit":"cover"}})"), png};
+    const QByteArray one = LabelPrintJob(doc, options(1, true, QStringLiteral("1")), moment()).pdf();
+    const QByteArray many = LabelPrintJob(doc, options(1, true), moment()).pdf(); // 20 pages, 40 labels
+    ASSERT_GT(one.size(), 50'000);
+    EXPECT_LT(many.size() - one.size(), one.size() / 2) << "one page " << one.size() << ", twenty " << many.size();
+    LoadedPdf pdf(many);
+    ASSERT_EQ(pdf.document.pageCount(), 20);
+    // The background is there on the last page too, under the text.
+    const QImage last = pdf.document.render(19, (pdf.document.pagePointSize(19) * 2).toSize());
+    const QColor middle = last.pixelColor(int(30 * k * 2), int(25 * k * 2));
+    EXPECT_FALSE(middle == QColor(Qt::white)) << middle.name().toStdString();
+
+    // A sheet of the same labels, drawn as one page, also carries the background once.
+    LabelDocument sheet = doc;
+    sheet.table.reset();
+    sheet.elements.clear();
+    const QByteArray onePerSheet = LabelRenderer::pdf(sheet);
+    sheet.layout.rows = 4;
+    const QByteArray eightPerSheet = LabelRenderer::pdf(sheet);
+    EXPECT_LT(eightPerSheet.size() - onePerSheet.size(), onePerSheet.size() / 2)
+        << "two labels " << onePerSheet.size() << ", eight " << eightPerSheet.size();
+}
+
 TEST(LabelPrintJobPdf, DrawingErrorsAbandonThePdf)
 {
     // A picture that only fails when decoded for drawing: validation reads headers only.

@@ -257,9 +257,13 @@ TEST(CodeDrawing, GS1CaptionTakesTheBandBelowTheCode)
     // A content without a serial cannot be captioned.
     gs1.content = QStringLiteral("(01)04601234567893");
     QImage sink = canvas(QSizeF(200, 200), 1);
+    sink.fill(Qt::green);
     QPainter painter(&sink);
     EXPECT_ISSUE(CodeDrawing::drawBarcode(painter, gs1, 30 * k, 36 * k, Qt::black), DocumentIssue,
                  DocumentIssue::invalidBarcode);
+    // What was drawn before the failure stays: the white box.
+    EXPECT_EQ(sink.pixelColor(40, 50), QColor(Qt::white));
+    EXPECT_EQ(sink.pixelColor(150, 150), QColor(Qt::green));
 }
 
 TEST(CodeDrawing, InkColourAppliesToBarsAndModules)

@@ -258,6 +258,15 @@ TEST(LabelRendererImages, OriginalPictureIsDrawnAfterBothAreChecked)
                                            "<rect width='10' height='10' fill='#0000ff'/></svg>");
     image = render(document({picture}));
     EXPECT_TRUE(isBlue(pixelMm(image, 25, 20)));
+    // A drawing keeps the fractions of its size: 2.5 × 1 is contained as 30 × 12 mm, not
+    // as the 2 × 1 of Qt's whole-pixel default size (30 × 15 mm).
+    picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='2.5' height='1'>"
+                                           "<rect width='2.5' height='1' fill='#0000ff'/></svg>");
+    image = render(document({picture}));
+    EXPECT_TRUE(isBlue(pixelMm(image, 25, 14.5)));
+    EXPECT_TRUE(isBlue(pixelMm(image, 25, 25.5)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 25, 13.3)));
+    EXPECT_TRUE(isWhite(pixelMm(image, 25, 26.7)));
     // A drawing that paints beyond its view box is still cut at the element's box.
     picture.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
                                            "<rect x='-100' y='-100' width='300' height='300' fill='#0000ff'/></svg>");
@@ -404,6 +413,16 @@ TEST(LabelRendererText, MissingAlignmentCentresTheBlockByItsOwnWidth)
     ASSERT_LT(natural, 60);
     const QRectF ink = inkPoints(render(document({e})));
     EXPECT_NEAR(ink.left(), 1.5 + (insetWidth - natural) / 2, 1.2);
+
+    // Narrowed to its own width, a line stays one line: these used to lose their last word
+    // to a second line through rounding of the measured width.
+    for (const char *words : {"fi ta il mmm", "mmm alpha alpha ta", "WW WW Be WW mmm", "WW wide WW alpha"}) {
+        LabelElement narrow = webText(QString::fromLatin1(words), 0, 0, 200, 40, 7.3);
+        narrow.webAppearance->missingAlignment = true;
+        const QRectF one = inkPoints(render(document({narrow})));
+        EXPECT_LT(one.height(), 1.2 * 7.3) << words;
+        EXPECT_NEAR(one.center().x(), 100, 1.5) << words;
+    }
 
     // Not for other alignments, and not without the flag.
     e.textStyle.alignment = TextAlignment::center;

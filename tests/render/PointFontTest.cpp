@@ -180,6 +180,17 @@ TEST(PointTextLayout, AlignsLinesWithinTheWrapWidth)
     ASSERT_FALSE(hebrew.isNull());
     EXPECT_LT(hebrew.left(), (5 + 10) * pixelsPerPoint);
 
+    // Justified lines stretch at their spaces; a line of one word keeps its letters'
+    // spacing (Qt would spread it across the whole line), as does the last line.
+    const QString longWord(int(100 / font.width(QStringLiteral("H"))) - 1, u'H');
+    ASSERT_GT(font.width(longWord + QStringLiteral(" HHH")), 100);
+    const QRect spaced = inkOf(Qt::AlignJustify, QStringLiteral("HHH HHH ") + longWord);
+    ASSERT_FALSE(spaced.isNull());
+    EXPECT_NEAR(spaced.right(), 105 * pixelsPerPoint, 0.25 * 10 * pixelsPerPoint);
+    const QRect single = inkOf(Qt::AlignJustify, longWord + QStringLiteral(" HHH"));
+    ASSERT_FALSE(single.isNull());
+    EXPECT_NEAR(single.width(), font.width(longWord) * pixelsPerPoint, 0.25 * 10 * pixelsPerPoint);
+
     // A picture of wrapped, aligned and tiny text for a person to look at.
     PointCanvas canvas(QSize(800, 400), 4);
     PointTextLayout::Options options;
