@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
@@ -47,8 +48,14 @@ std::optional<qsizetype> QtEditorDialogs::choose(const QString &message, const Q
 {
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(QMessageBox::Warning);
+    // The texts carry the document's name, which comes from files and the catalog: shown
+    // as rich text, a name such as "<b>A</b>" or "a &lt; b" would be changed on screen and
+    // a link in it would open from the prompt. QMessageBox passes its text format on to
+    // the main text only, so every label of the box is set.
     box.setText(message);
     box.setInformativeText(informativeText);
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     QList<QAbstractButton *> added;
     for (const Button &button : buttons) {
         QMessageBox::ButtonRole role = QMessageBox::AcceptRole;

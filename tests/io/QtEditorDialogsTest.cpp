@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -81,6 +82,24 @@ TEST(QtEditorDialogs, ChoiceAnswersWithTheButtonThatWasPressed)
     });
     EXPECT_EQ(dialogs.choose(QStringLiteral("Save changes?"), QStringLiteral("Body"), promptButtons),
               std::optional<qsizetype>(2));
+}
+
+// The prompt's texts hold a document name taken from a file: it is shown as written,
+// never read as markup (which would change it on screen and could carry a link).
+TEST(QtEditorDialogs, ChoiceShowsItsTextsAsPlainText)
+{
+    QtEditorDialogs dialogs;
+    const QString name = QStringLiteral("<b>Stock</b> <a href=\"https://example.invalid\">x</a> &lt;");
+    whenOpen<QMessageBox>([&name](QMessageBox *box) {
+        for (const char *label : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+            auto *shown = box->findChild<QLabel *>(QString::fromLatin1(label));
+            ASSERT_NE(shown, nullptr) << label;
+            EXPECT_EQ(shown->text(), name) << label;
+            EXPECT_EQ(shown->textFormat(), Qt::PlainText) << label;
+        }
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialogs.choose(name, name, promptButtons), std::optional<qsizetype>(2));
 }
 
 TEST(QtEditorDialogs, SaveDialogProposesTheNameAndAnswersThePath)
