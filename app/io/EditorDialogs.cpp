@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -23,9 +24,34 @@ std::shared_ptr<EditorDialogs> EditorDialogs::standard()
     return dialogs;
 }
 
+namespace {
+
+// A save dialog that gives a typed name the file type's extension before it asks whether
+// to replace an existing file. Qt adds its default suffix only to a name without any dot,
+// so "Price 2.5" would be confirmed as it is and the caller, which adds the extension,
+// would then replace an existing "Price 2.5.ksv" without a question.
+class SuffixedSaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QString suffix = defaultSuffix();
+        const QStringList files = selectedFiles();
+        if (!suffix.isEmpty() && files.size() == 1 && !files.first().isEmpty()) {
+            const QFileInfo chosen(files.first());
+            if (!chosen.isDir() && chosen.suffix().compare(suffix, Qt::CaseInsensitive) != 0)
+                selectFile(chosen.fileName() + QLatin1Char('.') + suffix);
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 std::optional<QString> QtEditorDialogs::chooseSaveFile(const SaveRequest &request)
 {
-    QFileDialog dialog(QApplication::activeWindow());
+    SuffixedSaveDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.nameFilter);
