@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
@@ -22,9 +24,34 @@ std::shared_ptr<EditorDialogs> EditorDialogs::standard()
     return dialogs;
 }
 
+namespace {
+
+// A save dialog that gives a typed name the file type's extension before it asks whether
+// to replace an existing file. Qt adds its default suffix only to a name without any dot,
+// so "Price 2.5" would be confirmed as it is and the caller, which adds the extension,
+// would then replace an existing "Price 2.5.ksv" without a question.
+class SuffixedSaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QString suffix = defaultSuffix();
+        const QStringList files = selectedFiles();
+        if (!suffix.isEmpty() && files.size() == 1 && !files.first().isEmpty()) {
+            const QFileInfo chosen(files.first());
+            if (!chosen.isDir() && chosen.suffix().compare(suffix, Qt::CaseInsensitive) != 0)
+                selectFile(chosen.fileName() + QLatin1Char('.') + suffix);
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 std::optional<QString> QtEditorDialogs::chooseSaveFile(const SaveRequest &request)
 {
-    QFileDialog dialog(QApplication::activeWindow());
+    SuffixedSaveDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.nameFilter);
@@ -47,8 +74,14 @@ std::optional<qsizetype> QtEditorDialogs::choose(const QString &message, const Q
 {
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(QMessageBox::Warning);
+    // The texts carry the document's name, which comes from files and the catalog: shown
+    // as rich text, a name such as "<b>A</b>" or "a &lt; b" would be changed on screen and
+    // a link in it would open from the prompt. QMessageBox passes its text format on to
+    // the main text only, so every label of the box is set.
     box.setText(message);
     box.setInformativeText(informativeText);
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     QList<QAbstractButton *> added;
     for (const Button &button : buttons) {
         QMessageBox::ButtonRole role = QMessageBox::AcceptRole;

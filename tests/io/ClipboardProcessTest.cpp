@@ -19,8 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+
+#include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace kestrivane;
 
@@ -87,6 +91,27 @@ public:
 
 [[maybe_unused]] ::testing::Environment *const clipboardRole = ::testing::AddGlobalTestEnvironment(new ClipboardRole);
 
+// Every program the test starts is killed by the system when the test program ends, also
+// when it is killed itself (a time limit of the test runner, a crash): no X server or
+// clipboard owner is ever left running behind a test.
+void endWithThisProgram(QProcess &process)
+{
+    const pid_t parent = getpid();
+    process.setChildProcessModifier([parent] {
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(127);
+    });
+}
+
+// Stops a program that is still running, without waiting without end.
+void stop(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(3000);
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -101,6 +126,7 @@ public:
         const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         if (program.isEmpty())
             return false;
+        endWithThisProgram(m_server);
         m_server.setProgram(program);
         m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
                                QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
@@ -120,10 +146,11 @@ public:
     }
     ~PrivateDisplay()
     {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
         m_server.terminate();
         if (!m_server.waitForFinished(3000))
-            m_server.kill();
-        m_server.waitForFinished(1000);
+            stop(m_server);
     }
     const QString &display() const { return m_display; }
 
@@ -141,6 +168,7 @@ void prepare(QProcess &process, const QString &display, const char *role, const 
     environment.insert(QString::fromLatin1(roleVariable), QString::fromLatin1(role));
     environment.insert(QString::fromLatin1(outputVariable), output);
     process.setProcessEnvironment(environment);
+    endWithThisProgram(process);
     process.setProgram(QCoreApplication::applicationFilePath());
     process.setArguments({QStringLiteral("--gtest_filter=ElementClipboardProcess.*")});
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -153,7 +181,8 @@ TEST(ElementClipboardProcess, PastesElementsCopiedInAnotherProgram)
 {
     PrivateDisplay display;
     if (!display.start())
-        GTEST_SKIP() << "No Xvfb to run two programs on one X clipboard; install the xvfb package";
+        GTEST_SKIP() << "No Xvfb (or it did not start) to run two programs on one X clipboard; install the "
+                        "xvfb package";
 
     QTemporaryDir dir;
     const QString copyOutput = dir.filePath(QStringLiteral("copy.txt"));
@@ -175,10 +204,10 @@ TEST(ElementClipboardProcess, PastesElementsCopiedInAnotherProgram)
         prepare(paster, display.display(), "paste", pasteOutput);
         paster.start();
         EXPECT_TRUE(paster.waitForFinished(30000));
+        stop(paster);
         pasted = readAll(pasteOutput);
     }
-    copier.kill();
-    copier.waitForFinished(3000);
+    stop(copier);
 
     if (copied.isEmpty())
         GTEST_SKIP() << "The copying program could not open the private display " << qPrintable(display.display());

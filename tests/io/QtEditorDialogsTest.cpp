@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -83,6 +86,24 @@ TEST(QtEditorDialogs, ChoiceAnswersWithTheButtonThatWasPressed)
               std::optional<qsizetype>(2));
 }
 
+// The prompt's texts hold a document name taken from a file: it is shown as written,
+// never read as markup (which would change it on screen and could carry a link).
+TEST(QtEditorDialogs, ChoiceShowsItsTextsAsPlainText)
+{
+    QtEditorDialogs dialogs;
+    const QString name = QStringLiteral("<b>Stock</b> <a href=\"https://example.invalid\">x</a> &lt;");
+    whenOpen<QMessageBox>([&name](QMessageBox *box) {
+        for (const char *label : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+            auto *shown = box->findChild<QLabel *>(QString::fromLatin1(label));
+            ASSERT_NE(shown, nullptr) << label;
+            EXPECT_EQ(shown->text(), name) << label;
+            EXPECT_EQ(shown->textFormat(), Qt::PlainText) << label;
+        }
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialogs.choose(name, name, promptButtons), std::optional<qsizetype>(2));
+}
+
 TEST(QtEditorDialogs, SaveDialogProposesTheNameAndAnswersThePath)
 {
     QTemporaryDir dir;
@@ -109,6 +130,47 @@ TEST(QtEditorDialogs, SaveDialogProposesTheNameAndAnswersThePath)
 
     whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
     EXPECT_EQ(dialogs.chooseSaveFile(request), std::nullopt);
+}
+
+// A name typed with a dot but without the document extension is answered with the
+// extension, and the dialog asks before that file is replaced: the caller would otherwise
+// overwrite an existing document nobody confirmed.
+TEST(QtEditorDialogs, SaveDialogAddsTheExtensionBeforeAskingToReplace)
+{
+    QTemporaryDir dir;
+    const QString existing = QDir(dir.path()).filePath(QStringLiteral("Price 2.5.ksv"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+    }
+    QtEditorDialogs dialogs;
+    EditorDialogs::SaveRequest request;
+    request.nameFilter = QStringLiteral("*.ksv");
+    request.defaultSuffix = QStringLiteral("ksv");
+    request.directory = dir.path();
+    request.suggestedName = QStringLiteral("Stock.ksv");
+
+    bool asked = false;
+    whenOpen<QFileDialog>([&asked](QFileDialog *dialog) {
+        dialog->selectFile(QStringLiteral("Price 2.5"));
+        // The question about replacing the file: answered No, then the dialog is left.
+        whenOpen<QMessageBox>([&asked, dialog](QMessageBox *box) {
+            asked = true;
+            QTest::keyClick(box, Qt::Key_Escape);
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(dialogs.chooseSaveFile(request), std::nullopt);
+    EXPECT_TRUE(asked);
+
+    whenOpen<QFileDialog>([](QFileDialog *dialog) {
+        dialog->selectFile(QStringLiteral("Price 3.0"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(dialogs.chooseSaveFile(request),
+              std::optional<QString>(QDir(dir.path()).filePath(QStringLiteral("Price 3.0.ksv"))));
 }
 
 // Confirming the print dialog without touching it must keep the sheet's paper: otherwise
