@@ -72,6 +72,13 @@ CanvasWorkspaceView::CanvasWorkspaceView(QWidget *parent)
 
 CanvasWorkspaceView::~CanvasWorkspaceView()
 {
+    // The canvas is destroyed (or hidden) after this body, when the workspace is no longer
+    // whole, and its clean-up may commit an edit or close a drag: the store's announcement
+    // and the scroll bars' last moves must not reach this object any more.
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    disconnect(m_scrollArea->horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_scrollArea->verticalScrollBar(), nullptr, this, nullptr);
     m_canvas->removeEventFilter(this);
     m_scrollArea->viewport()->removeEventFilter(this);
     m_canvas->onGeometryChanged = nullptr;
