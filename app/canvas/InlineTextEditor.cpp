@@ -422,7 +422,8 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
     // Template texts have a fixed line height. Only a block format holds it, and block
     // formats are undoable, so it is written only when it actually differs.
     if (appearance) {
-        const double lineHeight = appearance->lineHeight * element.fontSizePt * zoom;
+        // The field's font never goes below one point, and the lines follow the font.
+        const double lineHeight = appearance->lineHeight * std::max(element.fontSizePt * zoom, 1.0);
         bool differs = false;
         for (QTextBlock block = document->begin(); block.isValid() && !differs; block = block.next()) {
             const QTextBlockFormat format = block.blockFormat();

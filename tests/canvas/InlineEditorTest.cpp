@@ -8,6 +8,7 @@
 #include <QGraphicsProxyWidget>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QTextCursor>
 
 using namespace kestrivane;
@@ -129,6 +130,24 @@ TEST_F(InlineEditorTest, TemplateTextIsInsetLikeTheRendererAndTinyBoxesGetTheMin
     doubleClick(at(61, 30.5));
     ASSERT_TRUE(editor()->isOpen());
     EXPECT_EQ(editor()->box()->size(), QSize(12, 12));
+}
+
+TEST_F(InlineEditorTest, TemplateLinesNeverGetCloserThanTheSmallestFieldFont)
+{
+    // 2 points at the smallest zoom would be 0.4 pixels: the font stops at one, and the
+    // fixed line height must follow it or the lines would be drawn over each other.
+    LabelElement web = text(10, 8, 40, 12, QStringLiteral("a\nb"));
+    web.fontSizePt = 2;
+    web.webAppearance = WebAppearance();
+    open(label(80, 50, {web}), CanvasZoom::minimum);
+    openEditor();
+    EXPECT_EQ(field()->font().pixelSize(), 1);
+    int blocks = 0;
+    for (QTextBlock block = field()->document()->begin(); block.isValid(); block = block.next(), ++blocks) {
+        EXPECT_EQ(block.blockFormat().lineHeightType(), QTextBlockFormat::FixedHeight);
+        EXPECT_NEAR(block.blockFormat().lineHeight(), web.webAppearance->lineHeight * 1.0, 1e-9);
+    }
+    EXPECT_EQ(blocks, 2);
 }
 
 TEST_F(InlineEditorTest, ZoomingWhileEditingRestylesWithoutLosingTextOrSelection)
