@@ -1,5 +1,6 @@
 #include "canvas/CanvasWorkspaceView.h"
 
+#include "canvas/CanvasInteraction.h"
 #include "canvas/CanvasRulerView.h"
 #include "canvas/LabelCanvas.h"
 #include "editor/EditorStore.h"
@@ -108,6 +109,7 @@ void CanvasWorkspaceView::bind(EditorStore *store, Localization *localization, s
     updateCanvasSize();
     m_canvas->updateInlineEditorFrame();
     m_canvas->update();
+    m_canvas->interaction()->refreshCursor();
     visibleRectChanged();
 }
 
@@ -193,6 +195,8 @@ void CanvasWorkspaceView::storeChanged()
     updateCanvasSize();
     m_canvas->updateInlineEditorFrame();
     m_canvas->update();
+    // A deleted, moved or newly selected element changes the handles under the pointer.
+    m_canvas->interaction()->refreshCursor();
     visibleRectChanged();
 }
 

@@ -356,6 +356,22 @@ TEST_F(WorkspaceTest, StoreChangesAndScrollingRedrawAndResizeWithoutRebinding)
     workspace.grab();
 }
 
+TEST_F(WorkspaceTest, StoreChangesRefreshTheResizeCursorUnderThePointer)
+{
+    LabelCanvas *canvas = workspace.canvas();
+    const LabelElement first = store->document().elements.at(0);
+    const QRectF paper = canvas->paperRect();
+    const double s = canvas->scale();
+    const QPointF right = handlePosition(ElementResizeHandle::right, first);
+    QCursor::setPos(canvas->mapToGlobal(QPointF(paper.left() + right.x() * s, paper.top() + right.y() * s)).toPoint());
+    // Selected from elsewhere (the inspector, a menu): the pointer is now on a handle.
+    store->setSelectedIDs({first.id});
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeHorCursor);
+    // Deleted by a key, which runs no refresh of its own: the handle is gone.
+    store->deleteSelection();
+    EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
+}
+
 // The canvas goes down with the workspace and commits an open edit or closes a running drag
 // on its way; the store announces that while the workspace itself is half destroyed, as a
 // window of its own or inside another one.
