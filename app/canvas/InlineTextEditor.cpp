@@ -129,11 +129,23 @@ void InlineTextEdit::keyPressEvent(QKeyEvent *event)
         }
         return;
     }
-    // The keys that insert what they carry: the same test the text control applies.
+    // The keys that insert what they carry: the same test the text control applies. Format
+    // characters (zero-width space and joiners) go in with any modifier, Ctrl+Alt is AltGr,
+    // and a character beyond the basic plane starts with a surrogate, which is no printable
+    // character on its own.
     const QString typed = event->text();
-    const bool inserts =
-        !typed.isEmpty() && !(modifiers & Qt::ControlModifier) && (typed.at(0).isPrint() || typed.at(0) == u'\t');
-    if (inserts && !allowsTyping(typed)) {
+    const auto inserts = [&typed, modifiers] {
+        if (typed.isEmpty())
+            return false;
+        const QChar first = typed.at(0);
+        if (first.category() == QChar::Other_Format)
+            return true;
+        if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+            return false;
+        return first.isPrint() || first.category() == QChar::Other_PrivateUse || first == u'\t' ||
+               (first.isHighSurrogate() && typed.size() > 1 && typed.at(1).isLowSurrogate());
+    };
+    if (inserts() && !allowsTyping(typed)) {
         event->accept();
         return;
     }
