@@ -370,6 +370,7 @@ TEST_F(WorkspaceTest, StoreChangesRefreshTheResizeCursorUnderThePointer)
     // Deleted by a key, which runs no refresh of its own: the handle is gone.
     store->deleteSelection();
     EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
+    QCursor::setPos(-1000, -1000); // away from every window of later tests
 }
 
 // The canvas goes down with the workspace and commits an open edit or closes a running drag
