@@ -93,7 +93,11 @@ bool InlineTextEdit::allowsReplacement(qsizetype start, qsizetype end, const QSt
     const QString current = document()->toRawText();
     start = std::clamp<qsizetype>(start, 0, current.size());
     end = std::clamp<qsizetype>(end, start, current.size());
-    const QString result = current.left(start) + insertion + current.mid(end);
+    return allowsResult(current.left(start) + insertion + current.mid(end));
+}
+
+bool InlineTextEdit::allowsResult(const QString &result)
+{
     if (!text::exceedsGraphemes(asEdited(result), maximumCharacters))
         return true;
     QApplication::beep();
@@ -156,14 +160,17 @@ void InlineTextEdit::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty()) {
         const QTextCursor cursor = textCursor();
-        // The commit replaces the selection, then the given range around the caret.
-        qsizetype start = cursor.selectionStart();
-        qsizetype end = cursor.selectionEnd();
-        if (start == end && event->replacementLength() > 0) {
-            start = cursor.position() + event->replacementStart();
-            end = start + event->replacementLength();
-        }
-        if (!allowsReplacement(start, end, event->commitString())) {
+        // The text control first removes the selection, then replaces the given range
+        // around the caret left there by the commit string.
+        const QString current = document()->toRawText();
+        const qsizetype selectionStart = std::clamp<qsizetype>(cursor.selectionStart(), 0, current.size());
+        const qsizetype selectionEnd = std::clamp<qsizetype>(cursor.selectionEnd(), selectionStart, current.size());
+        const QString remaining = current.left(selectionStart) + current.mid(selectionEnd);
+        const qsizetype start =
+            std::clamp<qsizetype>(selectionStart + qsizetype(event->replacementStart()), 0, remaining.size());
+        const qsizetype end =
+            std::clamp<qsizetype>(start + qsizetype(std::max(event->replacementLength(), 0)), start, remaining.size());
+        if (!allowsResult(remaining.left(start) + event->commitString() + remaining.mid(end))) {
             // Drop the commit and the composition it ended.
             QInputMethodEvent empty;
             QTextEdit::inputMethodEvent(&empty);

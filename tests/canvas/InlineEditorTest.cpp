@@ -269,6 +269,18 @@ TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
     QApplication::sendEvent(field(), &accepted);
     EXPECT_EQ(field()->text().left(2), QStringLiteral("\u00e9q"));
     EXPECT_EQ(refused.count(), 7);
+    // An input method may replace the selection and a range after it at once: the text
+    // loses both before the commit goes in, so this one still fits.
+    QInputMethodEvent both;
+    both.setCommitString(QStringLiteral("abc"), 0, 1);
+    cursor = field()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    field()->setTextCursor(cursor);
+    QApplication::sendEvent(field(), &both);
+    EXPECT_EQ(refused.count(), 7);
+    EXPECT_EQ(field()->text().size(), InlineTextEdit::maximumCharacters);
+    EXPECT_EQ(field()->text().left(4), QStringLiteral("abcx"));
 }
 
 TEST_F(InlineEditorTest, ClickOutsideCommitsAndAClickInsideStaysInTheField)
