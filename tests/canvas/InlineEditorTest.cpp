@@ -237,8 +237,8 @@ TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
 
     // Keys the field inserts although their first unit is not printable on its own: a
     // character beyond the basic plane, a zero-width space, and AltGr text with Ctrl+Alt.
-    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
-                        QString::fromUcs4(U"\U0001F600"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString::fromUcs4(U"\U0001F600"),
+                        Qt::NoModifier);
     QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(QChar(0x200B)),
                         Qt::ControlModifier);
     QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QStringLiteral("@"),
