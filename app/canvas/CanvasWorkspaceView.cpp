@@ -1,5 +1,6 @@
 #include "canvas/CanvasWorkspaceView.h"
 
+#include "canvas/CanvasInteraction.h"
 #include "canvas/CanvasRulerView.h"
 #include "canvas/LabelCanvas.h"
 #include "editor/EditorStore.h"
@@ -72,6 +73,13 @@ CanvasWorkspaceView::CanvasWorkspaceView(QWidget *parent)
 
 CanvasWorkspaceView::~CanvasWorkspaceView()
 {
+    // The canvas is destroyed (or hidden) after this body, when the workspace is no longer
+    // whole, and its clean-up may commit an edit or close a drag: the store's announcement
+    // and the scroll bars' last moves must not reach this object any more.
+    if (m_store)
+        disconnect(m_store, nullptr, this, nullptr);
+    disconnect(m_scrollArea->horizontalScrollBar(), nullptr, this, nullptr);
+    disconnect(m_scrollArea->verticalScrollBar(), nullptr, this, nullptr);
     m_canvas->removeEventFilter(this);
     m_scrollArea->viewport()->removeEventFilter(this);
     m_canvas->onGeometryChanged = nullptr;
@@ -101,6 +109,7 @@ void CanvasWorkspaceView::bind(EditorStore *store, Localization *localization, s
     updateCanvasSize();
     m_canvas->updateInlineEditorFrame();
     m_canvas->update();
+    m_canvas->interaction()->refreshCursor();
     visibleRectChanged();
 }
 
@@ -186,6 +195,8 @@ void CanvasWorkspaceView::storeChanged()
     updateCanvasSize();
     m_canvas->updateInlineEditorFrame();
     m_canvas->update();
+    // A deleted, moved or newly selected element changes the handles under the pointer.
+    m_canvas->interaction()->refreshCursor();
     visibleRectChanged();
 }
 

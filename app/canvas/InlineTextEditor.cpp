@@ -93,7 +93,11 @@ bool InlineTextEdit::allowsReplacement(qsizetype start, qsizetype end, const QSt
     const QString current = document()->toRawText();
     start = std::clamp<qsizetype>(start, 0, current.size());
     end = std::clamp<qsizetype>(end, start, current.size());
-    const QString result = current.left(start) + insertion + current.mid(end);
+    return allowsResult(current.left(start) + insertion + current.mid(end));
+}
+
+bool InlineTextEdit::allowsResult(const QString &result)
+{
     if (!text::exceedsGraphemes(asEdited(result), maximumCharacters))
         return true;
     QApplication::beep();
@@ -129,11 +133,23 @@ void InlineTextEdit::keyPressEvent(QKeyEvent *event)
         }
         return;
     }
-    // The keys that insert what they carry: the same test the text control applies.
+    // The keys that insert what they carry: the same test the text control applies. Format
+    // characters (zero-width space and joiners) go in with any modifier, Ctrl+Alt is AltGr,
+    // and a character beyond the basic plane starts with a surrogate, which is no printable
+    // character on its own.
     const QString typed = event->text();
-    const bool inserts =
-        !typed.isEmpty() && !(modifiers & Qt::ControlModifier) && (typed.at(0).isPrint() || typed.at(0) == u'\t');
-    if (inserts && !allowsTyping(typed)) {
+    const auto inserts = [&typed, modifiers] {
+        if (typed.isEmpty())
+            return false;
+        const QChar first = typed.at(0);
+        if (first.category() == QChar::Other_Format)
+            return true;
+        if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+            return false;
+        return first.isPrint() || first.category() == QChar::Other_PrivateUse || first == u'\t' ||
+               (first.isHighSurrogate() && typed.size() > 1 && typed.at(1).isLowSurrogate());
+    };
+    if (inserts() && !allowsTyping(typed)) {
         event->accept();
         return;
     }
@@ -144,14 +160,17 @@ void InlineTextEdit::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty()) {
         const QTextCursor cursor = textCursor();
-        // The commit replaces the selection, then the given range around the caret.
-        qsizetype start = cursor.selectionStart();
-        qsizetype end = cursor.selectionEnd();
-        if (start == end && event->replacementLength() > 0) {
-            start = cursor.position() + event->replacementStart();
-            end = start + event->replacementLength();
-        }
-        if (!allowsReplacement(start, end, event->commitString())) {
+        // The text control first removes the selection, then replaces the given range
+        // around the caret left there by the commit string.
+        const QString current = document()->toRawText();
+        const qsizetype selectionStart = std::clamp<qsizetype>(cursor.selectionStart(), 0, current.size());
+        const qsizetype selectionEnd = std::clamp<qsizetype>(cursor.selectionEnd(), selectionStart, current.size());
+        const QString remaining = current.left(selectionStart) + current.mid(selectionEnd);
+        const qsizetype start =
+            std::clamp<qsizetype>(selectionStart + qsizetype(event->replacementStart()), 0, remaining.size());
+        const qsizetype end =
+            std::clamp<qsizetype>(start + qsizetype(std::max(event->replacementLength(), 0)), start, remaining.size());
+        if (!allowsResult(remaining.left(start) + event->commitString() + remaining.mid(end))) {
             // Drop the commit and the composition it ended.
             QInputMethodEvent empty;
             QTextEdit::inputMethodEvent(&empty);
@@ -422,7 +441,8 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
     // Template texts have a fixed line height. Only a block format holds it, and block
     // formats are undoable, so it is written only when it actually differs.
     if (appearance) {
-        const double lineHeight = appearance->lineHeight * element.fontSizePt * zoom;
+        // The field's font never goes below one point, and the lines follow the font.
+        const double lineHeight = appearance->lineHeight * std::max(element.fontSizePt * zoom, 1.0);
         bool differs = false;
         for (QTextBlock block = document->begin(); block.isValid() && !differs; block = block.next()) {
             const QTextBlockFormat format = block.blockFormat();

@@ -52,6 +52,8 @@ private:
     // Whether replacing the UTF-16 range [start, end) of text() by `insertion` keeps the
     // text within the limit; beeps and reports when it does not.
     bool allowsReplacement(qsizetype start, qsizetype end, const QString &insertion);
+    // Whether the field may hold `result` (its raw text); beeps and reports when not.
+    bool allowsResult(const QString &result);
     bool allowsTyping(const QString &insertion);
 };
 

@@ -4,6 +4,7 @@
 #include "canvas/CanvasGeometry.h"
 #include "canvas/CanvasRulerView.h"
 #include "canvas/CanvasWorkspaceView.h"
+#include "canvas/InlineTextEditor.h"
 #include "canvas/LabelCanvas.h"
 #include "common/Units.h"
 
@@ -11,6 +12,8 @@
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
 #include <QScrollBar>
+#include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -351,6 +354,89 @@ TEST_F(WorkspaceTest, StoreChangesAndScrollingRedrawAndResizeWithoutRebinding)
     EXPECT_EQ(workspace.store(), nullptr);
     EXPECT_EQ(workspace.canvas()->paperRect(), QRectF());
     workspace.grab();
+}
+
+TEST_F(WorkspaceTest, StoreChangesRefreshTheResizeCursorUnderThePointer)
+{
+    LabelCanvas *canvas = workspace.canvas();
+    const LabelElement first = store->document().elements.at(0);
+    const QRectF paper = canvas->paperRect();
+    const double s = canvas->scale();
+    const QPointF right = handlePosition(ElementResizeHandle::right, first);
+    QCursor::setPos(canvas->mapToGlobal(QPointF(paper.left() + right.x() * s, paper.top() + right.y() * s)).toPoint());
+    // Selected from elsewhere (the inspector, a menu): the pointer is now on a handle.
+    store->setSelectedIDs({first.id});
+    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeHorCursor);
+    // Deleted by a key, which runs no refresh of its own: the handle is gone.
+    store->deleteSelection();
+    EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
+    QCursor::setPos(-1000, -1000); // away from every window of later tests
+}
+
+// The canvas goes down with the workspace and commits an open edit or closes a running drag
+// on its way; the store announces that while the workspace itself is half destroyed, as a
+// window of its own or inside another one.
+TEST(WorkspaceTeardown, DestroyingTheWorkspaceMidEditOrMidDragFinishesSafely)
+{
+    for (const bool editing : {true, false}) {
+        for (const bool ownWindow : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (editing ? "editing" : "dragging")
+                                            << (ownWindow ? " in its own window" : " inside a window"));
+            canvastest::StoreEnvironment env;
+            LabelElement element = box(10, 10, 40, 12, 0, ElementKind::text);
+            element.content = QStringLiteral("Hello");
+            element.fontSizePt = 12;
+            auto store = env.makeStore(label(100, 50, {element}), 1.5);
+            const qsizetype undoDepth = store->undoStack().size();
+
+            auto outer = std::make_unique<QWidget>();
+            auto *workspace = new CanvasWorkspaceView(ownWindow ? nullptr : outer.get());
+            std::unique_ptr<CanvasWorkspaceView> owned(ownWindow ? workspace : nullptr);
+            if (!ownWindow)
+                (new QVBoxLayout(outer.get()))->addWidget(workspace);
+            QWidget *window = ownWindow ? static_cast<QWidget *>(workspace) : outer.get();
+            window->resize(600, 400);
+            window->show();
+            window->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+            workspace->bind(store.get(), &env.localization, {});
+            settle();
+
+            LabelCanvas *canvas = workspace->canvas();
+            const QRectF paper = canvas->paperRect();
+            const double s = canvas->scale();
+            const auto at = [&](double x, double y) {
+                return QPointF(paper.left() + x * s, paper.top() + y * s).toPoint();
+            };
+            if (editing) {
+                QTest::mouseClick(canvas, Qt::LeftButton, {}, at(30, 16));
+                QTest::mouseDClick(canvas, Qt::LeftButton, {}, at(30, 16));
+                QTest::mouseRelease(canvas, Qt::LeftButton, {}, at(30, 16));
+                ASSERT_TRUE(canvas->inlineEditor()->isOpen());
+                QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
+            } else {
+                QTest::mousePress(canvas, Qt::LeftButton, {}, at(30, 16));
+                QTest::mouseMove(canvas, at(40, 20));
+                QTest::mouseMove(canvas, at(50, 25));
+                ASSERT_TRUE(store->dragStart().has_value());
+            }
+
+            if (ownWindow)
+                owned.reset();
+            else
+                outer.reset();
+            QApplication::processEvents();
+
+            EXPECT_FALSE(store->dragStart().has_value());
+            EXPECT_EQ(store->undoStack().size(), undoDepth + 1);
+            if (editing)
+                EXPECT_EQ(store->document().elements.at(0).content, QStringLiteral("Hello!"));
+            else
+                EXPECT_NE(store->document().elements.at(0).xMm, 10);
+            // Later changes of the store reach no workspace.
+            store->setZoom(2);
+        }
+    }
 }
 
 } // namespace

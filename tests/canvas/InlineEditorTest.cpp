@@ -8,6 +8,7 @@
 #include <QGraphicsProxyWidget>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QTextCursor>
 
 using namespace kestrivane;
@@ -131,6 +132,24 @@ TEST_F(InlineEditorTest, TemplateTextIsInsetLikeTheRendererAndTinyBoxesGetTheMin
     EXPECT_EQ(editor()->box()->size(), QSize(12, 12));
 }
 
+TEST_F(InlineEditorTest, TemplateLinesNeverGetCloserThanTheSmallestFieldFont)
+{
+    // 2 points at the smallest zoom would be 0.4 pixels: the font stops at one, and the
+    // fixed line height must follow it or the lines would be drawn over each other.
+    LabelElement web = text(10, 8, 40, 12, QStringLiteral("a\nb"));
+    web.fontSizePt = 2;
+    web.webAppearance = WebAppearance();
+    open(label(80, 50, {web}), CanvasZoom::minimum);
+    openEditor();
+    EXPECT_EQ(field()->font().pixelSize(), 1);
+    int blocks = 0;
+    for (QTextBlock block = field()->document()->begin(); block.isValid(); block = block.next(), ++blocks) {
+        EXPECT_EQ(block.blockFormat().lineHeightType(), QTextBlockFormat::FixedHeight);
+        EXPECT_NEAR(block.blockFormat().lineHeight(), web.webAppearance->lineHeight * 1.0, 1e-9);
+    }
+    EXPECT_EQ(blocks, 2);
+}
+
 TEST_F(InlineEditorTest, ZoomingWhileEditingRestylesWithoutLosingTextOrSelection)
 {
     open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"))}), 1);
@@ -216,10 +235,21 @@ TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
     EXPECT_EQ(refused.count(), 3);
     EXPECT_EQ(field()->text(), full + "y");
 
+    // Keys the field inserts although their first unit is not printable on its own: a
+    // character beyond the basic plane, a zero-width space, and AltGr text with Ctrl+Alt.
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString::fromUcs4(U"\U0001F600"),
+                        Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(QChar(0x200B)),
+                        Qt::ControlModifier);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QStringLiteral("@"),
+                        Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(refused.count(), 6);
+    EXPECT_EQ(field()->text(), full + "y");
+
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("w"));
     QApplication::sendEvent(field(), &commit);
-    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(refused.count(), 7);
     EXPECT_EQ(field()->text(), full + "y");
 
     // Replacing a selection only grows the text by the difference.
@@ -228,7 +258,7 @@ TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
     cursor.setPosition(2, QTextCursor::KeepAnchor);
     field()->setTextCursor(cursor);
     key(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(refused.count(), 7);
     EXPECT_EQ(field()->text().left(3), QStringLiteral("pqx"));
     QInputMethodEvent accepted;
     accepted.setCommitString(QStringLiteral("\u00e9"));
@@ -238,7 +268,19 @@ TEST_F(InlineEditorTest, TypingPastingAndInputMethodsStopAtTheCharacterLimit)
     field()->setTextCursor(cursor);
     QApplication::sendEvent(field(), &accepted);
     EXPECT_EQ(field()->text().left(2), QStringLiteral("\u00e9q"));
-    EXPECT_EQ(refused.count(), 4);
+    EXPECT_EQ(refused.count(), 7);
+    // An input method may replace the selection and a range after it at once: the text
+    // loses both before the commit goes in, so this one still fits.
+    QInputMethodEvent both;
+    both.setCommitString(QStringLiteral("abc"), 0, 1);
+    cursor = field()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(2, QTextCursor::KeepAnchor);
+    field()->setTextCursor(cursor);
+    QApplication::sendEvent(field(), &both);
+    EXPECT_EQ(refused.count(), 7);
+    EXPECT_EQ(field()->text().size(), InlineTextEdit::maximumCharacters);
+    EXPECT_EQ(field()->text().left(4), QStringLiteral("abcx"));
 }
 
 TEST_F(InlineEditorTest, ClickOutsideCommitsAndAClickInsideStaysInTheField)
