@@ -12,7 +12,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
+#include "common/AtomicFile.h"
 
 #include <cmath>
 
@@ -25,20 +25,6 @@ const QString pdfSuffix = QStringLiteral(".pdf");
 QPageSize sheetPageSize(QSizeF sheetPt)
 {
     return QPageSize(sheetPt, QPageSize::Point, QString(), QPageSize::ExactMatch);
-}
-
-void writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path + QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw FileError(path + QStringLiteral(": ") + reason);
-    }
-    if (!file.commit())
-        throw FileError(path + QStringLiteral(": ") + file.errorString());
 }
 
 // The 0-based sheets the dialog left selected, in order; every sheet without a range.
@@ -115,7 +101,7 @@ void exportPrepared(EditorStore &store, EditorDialogs &dialogs, const LabelPrint
     const QString path = QFileInfo(*chosen).suffix().toLower() == QStringLiteral("pdf") ? *chosen : *chosen + pdfSuffix;
 
     try {
-        writeAtomically(path, bytes);
+        writeFileAtomically(path, bytes);
     } catch (const std::exception &error) {
         store.show(error);
         return;

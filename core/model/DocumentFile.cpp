@@ -5,7 +5,7 @@
 #include "json/JsonRead.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include "common/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -104,17 +104,7 @@ LabelDocument LabelDocument::load(const QString &path)
 
 void LabelDocument::saveTo(const QString &path) const
 {
-    const QByteArray bytes = encoded();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path + QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw FileError(path + QStringLiteral(": ") + reason);
-    }
-    if (!file.commit())
-        throw FileError(path + QStringLiteral(": ") + file.errorString());
+    writeFileAtomically(path, encoded());
 }
 
 } // namespace kestrivane
