@@ -1,5 +1,6 @@
 #include "io/PrintHandoff.h"
 
+#include "common/AtomicFile.h"
 #include "editor/EditorStore.h"
 #include "io/DocumentSaving.h"
 #include "io/EditorDialogs.h"
@@ -12,7 +13,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
-#include "common/AtomicFile.h"
 
 #include <cmath>
 

@@ -2,10 +2,10 @@
 
 #include "model/DocumentJson.h"
 
+#include "common/AtomicFile.h"
 #include "json/JsonRead.h"
 
 #include <QFile>
-#include "common/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>
