@@ -98,6 +98,10 @@ InlineTextEdit::InlineTextEdit(QWidget *parent) : QTextEdit(parent)
     setTabChangesFocus(false);
     viewport()->setAutoFillBackground(false);
     document()->setDocumentMargin(0);
+    // Popups of a widget in a graphics proxy are embedded in the scene too, and would take
+    // the box's scale onto the canvas: the field's context menu opens as a window of its
+    // own instead (positions of a proxied widget map to the screen through the view).
+    setWindowFlag(Qt::BypassGraphicsProxyWidget);
 }
 
 QString InlineTextEdit::text() const

@@ -9,6 +9,7 @@
 #include <QGraphicsProxyWidget>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -394,6 +395,32 @@ TEST_F(InlineEditorTest, ClickOutsideCommitsAndAClickInsideStaysInTheField)
     EXPECT_FALSE(editor()->isOpen());
     EXPECT_TRUE(element(0).content.contains(u'!'));
     EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(1).id});
+}
+
+TEST_F(InlineEditorTest, ContextMenuKeepsItsSizeAndTheFieldStaysOpen)
+{
+    // The box is scaled onto the canvas; its context menu must not be.
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"), 30)}), 1);
+    openEditor();
+    const QPoint inBox = field()->viewport()->mapTo(editor()->box(), QPoint(10, 10));
+    QWidget *shown = editor()->view()->viewport();
+    const QPoint pointer = shown->mapFrom(canvas, editor()->mapToCanvas(QPointF(inBox)).toPoint());
+    QContextMenuEvent request(QContextMenuEvent::Mouse, pointer, shown->mapToGlobal(pointer));
+    QApplication::sendEvent(shown, &request);
+    QMenu *menu = field()->findChild<QMenu *>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->graphicsProxyWidget(), nullptr);
+    EXPECT_EQ(menu->size(), menu->sizeHint());
+    // At the pointer on the screen.
+    EXPECT_LE((menu->geometry().topLeft() - shown->mapToGlobal(pointer)).manhattanLength(), 2);
+    menu->close();
+    EXPECT_TRUE(editor()->isOpen());
+    // The offscreen platform leaves no window active after a popup; a desktop returns to
+    // the canvas's window, where the field has the focus again.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(editor()->hasFocus());
 }
 
 TEST_F(InlineEditorTest, RefusedTextBeepsKeepsTheFieldAndSwallowsTheClick)
