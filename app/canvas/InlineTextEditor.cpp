@@ -24,6 +24,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrivane {
@@ -67,6 +68,22 @@ bool editable(const LabelElement &element)
     return element.kind == ElementKind::text && !element.tableBinding;
 }
 
+// The pixel size of the field's font, which lays the box out in units of canvasSize / it:
+// the renderer's reference size, or the text's own size on the canvas when larger (a box
+// scaled up would draw its caret several pixels wide), unless a huge box in tiny text would
+// then be millions of units across, where widget sizes and glyph positions run out of
+// range. Any whole size is exact on the canvas; the reference size also measures exactly
+// like the renderer.
+int fieldPixelSize(double canvasSize, double boxSidePixels)
+{
+    constexpr double largestSide = 1 << 20;
+    const double largest = std::max(double(PointFont::referencePixelSize), std::ceil(canvasSize));
+    const double fitting = std::floor(largestSide * canvasSize / boxSidePixels);
+    if (!std::isfinite(fitting))
+        return int(largest);
+    return int(std::clamp(fitting, 1.0, largest));
+}
+
 } // namespace
 
 // --- InlineTextEdit ------------------------------------------------------------------
@@ -81,6 +98,10 @@ InlineTextEdit::InlineTextEdit(QWidget *parent) : QTextEdit(parent)
     setTabChangesFocus(false);
     viewport()->setAutoFillBackground(false);
     document()->setDocumentMargin(0);
+    // Popups of a widget in a graphics proxy are embedded in the scene too, and would take
+    // the box's scale onto the canvas: the field's context menu opens as a window of its
+    // own instead (positions of a proxied widget map to the screen through the view).
+    setWindowFlag(Qt::BypassGraphicsProxyWidget);
 }
 
 QString InlineTextEdit::text() const
@@ -199,13 +220,23 @@ InlineEditorBox::InlineEditorBox(QWidget *parent) : QWidget(parent), m_textEdit(
     setFocusProxy(m_textEdit);
 }
 
+void InlineEditorBox::setUnitScale(double unitScale)
+{
+    if (unitScale == m_unitScale)
+        return;
+    m_unitScale = unitScale;
+    update();
+}
+
 void InlineEditorBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
     QColor background = QApplication::palette().color(QPalette::Base);
     background.setAlphaF(0.96f);
-    const QRectF frame = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+    // The outline is drawn in canvas pixels, whatever the box's own scale.
+    painter.scale(1 / m_unitScale, 1 / m_unitScale);
+    const QRectF frame = QRectF(QPointF(0, 0), QSizeF(size()) * m_unitScale).adjusted(0.75, 0.75, -0.75, -0.75);
     painter.setPen(QPen(accent, 1.5));
     painter.setBrush(background);
     painter.drawRoundedRect(frame, 3, 3);
@@ -417,9 +448,25 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
     if (style.italic)
         font = font.withItalic(true);
     font = font.withUnderline(style.underline);
-    const QFont widgetFont = font.widgetFont(zoom);
-    if (edit->font() != widgetFont)
-        edit->setFont(widgetFont);
+    // Widgets round font sizes to whole pixels, which at 10.5 points and zoom 1 would show
+    // the text 5 % too large. The field therefore lays its text out in the renderer's own
+    // reference font (or a larger one), and the proxy scales the whole box down to the canvas: the
+    // glyphs, advances and line breaks are the ones the label draws. The field's text never
+    // goes below one canvas pixel.
+    const double pixels = element.fontSizePt * zoom;
+    const double canvasSize = std::isfinite(pixels) ? std::clamp(pixels, 1.0, 4096.0) : 1.0;
+    const double s = m_canvas->scale();
+    const double boxSide = std::max({s * element.widthMm, s * element.heightMm, minimumSide}) + 2 * boxOutset + 2;
+    const int pixelSize = fieldPixelSize(canvasSize, boxSide);
+    m_unitScale = canvasSize / pixelSize;
+    m_box->setUnitScale(m_unitScale);
+    QFont fieldFont = font.referenceFont();
+    if (pixelSize != PointFont::referencePixelSize)
+        fieldFont.setPixelSize(pixelSize);
+    if (edit->font() != fieldFont)
+        edit->setFont(fieldFont);
+    // One canvas pixel wide, like the caret of any other field.
+    edit->setCursorWidth(std::max(int(std::lround(1 / m_unitScale)), 1));
 
     QTextDocument *document = edit->document();
     QTextOption option = document->defaultTextOption();
@@ -441,8 +488,9 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
     // Template texts have a fixed line height. Only a block format holds it, and block
     // formats are undoable, so it is written only when it actually differs.
     if (appearance) {
-        // The field's font never goes below one point, and the lines follow the font.
-        const double lineHeight = appearance->lineHeight * std::max(element.fontSizePt * zoom, 1.0);
+        // The field's font never goes below one pixel, and the lines follow the font
+        // (in box units, so the height is the same at every zoom above that floor).
+        const double lineHeight = appearance->lineHeight * canvasSize / m_unitScale;
         bool differs = false;
         for (QTextBlock block = document->begin(); block.isValid() && !differs; block = block.next()) {
             const QTextBlockFormat format = block.blockFormat();
@@ -490,15 +538,17 @@ void InlineTextEditor::placeText(const LabelElement &element)
                           std::max(elementRect.height() - 2 * inset.y(), 1.0));
     const QPointF textOrigin = elementRect.topLeft() + inset - boxRect.topLeft();
 
-    // Widgets have whole-pixel sizes and margins; the fractions move the whole box
+    // The box is laid out in its own units (canvas pixels / unitScale) and scaled onto the
+    // canvas. Widgets have whole-unit sizes and margins; the fractions move the whole box
     // instead, so the text lands where the label draws it.
-    const int width = int(std::ceil(boxRect.width()));
-    const int height = int(std::ceil(boxRect.height()));
-    const int left = int(std::floor(textOrigin.x()));
-    int top = int(std::floor(textOrigin.y()));
-    const int textWidth = std::max(int(std::lround(textSize.width())), 1);
-    const int textHeight = std::max(int(std::lround(textSize.height())), 1);
-    const QPointF fraction(textOrigin.x() - left, textOrigin.y() - top);
+    const double u = m_unitScale;
+    const int width = int(std::ceil(boxRect.width() / u));
+    const int height = int(std::ceil(boxRect.height() / u));
+    const int left = int(std::floor(textOrigin.x() / u));
+    const int top = int(std::floor(textOrigin.y() / u));
+    const int textWidth = std::max(int(std::lround(textSize.width() / u)), 1);
+    const int textHeight = std::max(int(std::lround(textSize.height() / u)), 1);
+    const QPointF fraction(textOrigin.x() - left * u, textOrigin.y() - top * u);
     m_boxOrigin = boxRect.topLeft() + fraction;
 
     InlineTextEdit *edit = textEdit();
@@ -521,13 +571,19 @@ void InlineTextEditor::placeText(const LabelElement &element)
     }
 
     m_proxy->setRotation(0);
+    m_proxy->setScale(1);
     m_proxy->resize(width, height);
-    m_proxy->setPos(m_boxOrigin);
-    // The box turns about the element's centre, like the element.
-    m_proxy->setTransformOriginPoint(elementRect.center() - m_boxOrigin);
+    // The box scales and turns about the element's centre, like the element. An item maps
+    // p to pos + o + R * u * (p - o) for the origin o: with o the centre in box units and
+    // pos the centre less o, the box's corner lands on m_boxOrigin when unturned.
+    const QPointF centre = (elementRect.center() - m_boxOrigin) / u;
+    m_proxy->setTransformOriginPoint(centre);
+    m_proxy->setPos(elementRect.center() - centre);
+    m_proxy->setScale(u);
     m_proxy->setRotation(rotation);
 
-    const QRectF local(-1, -1, width + 2, height + 2);
+    // One canvas pixel around the box, for its antialiased outline.
+    const QRectF local(-1 / u, -1 / u, width + 2 / u, height + 2 / u);
     const QRect viewRect = m_proxy->mapRectToScene(local).toAlignedRect().adjusted(-1, -1, 1, 1);
     m_view->setGeometry(viewRect);
     m_view->setSceneRect(QRectF(viewRect));

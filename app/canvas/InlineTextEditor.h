@@ -64,6 +64,9 @@ class InlineEditorBox final : public QWidget {
 public:
     explicit InlineEditorBox(QWidget *parent = nullptr);
     InlineTextEdit *textEdit() const { return m_textEdit; }
+    // Canvas pixels per unit of the box's own coordinates (the proxy's scale), so the
+    // outline keeps its width on the canvas.
+    void setUnitScale(double unitScale);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -71,6 +74,7 @@ protected:
 
 private:
     InlineTextEdit *m_textEdit;
+    double m_unitScale = 1;
 };
 
 // A transparent graphics view over the canvas that shows the box turned with its element:
@@ -136,6 +140,9 @@ public:
     QPointF mapFromCanvas(QPointF canvasPoint) const;
     // A point of the box (for instance inside the text field) in canvas coordinates.
     QPointF mapToCanvas(QPointF boxPoint) const;
+    // Canvas pixels per unit of the box's own coordinates: the box is laid out at the
+    // renderer's reference font size and scaled onto the canvas.
+    double unitScale() const { return m_unitScale; }
 
 Q_SIGNALS:
     // The store refused the committed text and the editor stayed open.
@@ -167,10 +174,11 @@ private:
     // Inside a focus change, where taking the focus back would recurse.
     bool m_losingFocus = false;
     bool m_placing = false;
-    // The text area inside the box, whole pixels, and where the box's top-left corner lies
-    // in the element's unturned frame (the fractions the integer margins cannot hold).
+    // The text area inside the box, whole box units, and where the box's top-left corner
+    // lies in the element's unturned frame (the fractions the integer margins cannot hold).
     QMargins m_margins;
     QPointF m_boxOrigin;
+    double m_unitScale = 1;
     // 0 for text at the top of its box, 0.5 centred, 1 at the bottom (template texts).
     double m_verticalPlacement = 0;
 };

@@ -1,12 +1,15 @@
 #include "InteractionFixture.h"
 
+#include "TestSupport.h"
 #include "canvas/CanvasGeometry.h"
 #include "render/WebFonts.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGraphicsProxyWidget>
+#include <QImage>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -92,12 +95,103 @@ TEST_F(InlineEditorTest, TextSitsOnTheElementsTextAtEveryZoomAndRotation)
             EXPECT_NEAR(origin.y(), expected.y(), 0.01);
             EXPECT_NEAR(editor()->proxy()->rotation(), rotation, 1e-9);
             // The text area is the element's width, so lines wrap where the label's do.
-            EXPECT_NEAR(field()->viewport()->width(), s * 40, 0.5);
-            // The renderer's font rule at the canvas's scale.
-            EXPECT_EQ(field()->font(), WebFonts::elementFont(QString(), 12, false).widgetFont(zoom));
-            EXPECT_EQ(field()->font().pixelSize(), int(std::lround(12 * zoom)));
+            EXPECT_NEAR(field()->viewport()->width() * editor()->unitScale(), s * 40, editor()->unitScale());
+            // The renderer's font, scaled to the canvas.
+            EXPECT_EQ(field()->font(), WebFonts::elementFont(QString(), 12, false).referenceFont());
+            EXPECT_NEAR(field()->font().pixelSize() * editor()->unitScale(), 12 * zoom, 1e-9);
         }
     }
+}
+
+// The bounds of the dark grey pixels of `image` inside `area` and outside `skipped`: text
+// ink, not the box's blue outline or the light paper.
+QRect inkBounds(const QImage &image, const QRect &area, const QRect &skipped = {})
+{
+    QRect bounds;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::max({c.red(), c.green(), c.blue()}) < 170 && c.blue() - c.red() < 40 && !skipped.contains(x, y))
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+TEST_F(InlineEditorTest, FieldTextCoversTheLabelsTextAtFractionalPixelSizes)
+{
+    // A field font rounded to whole pixels shows 10.5 points at zoom 1 as 11 pixels and
+    // 7 points at zoom 0.37 as 3 pixels instead of 2.59: 5 and 16 % too wide.
+    // Capitals only, so the ink ends on the baseline; the trailing space keeps the caret
+    // clear of the last letter.
+    const QString line = QStringLiteral("HIEXNLTHIEXNLTHIEXNLT HIEXNLTHIEXNLT ");
+    for (const auto &[zoom, sizePt] : {std::pair{1.0, 10.5}, {0.37, 7.0}, {2.5, 9.3}}) {
+        SCOPED_TRACE(testing::Message() << "zoom " << zoom << " size " << sizePt);
+        LabelElement plain = text(5, 6, 150, 12, line);
+        plain.fontSizePt = sizePt;
+        open(label(170, 30, {plain}), zoom);
+        const QRectF paper = canvas->paperRect();
+        const double s = zoom * k;
+        const QRect area = QRectF(paper.left() + s * 5, paper.top() + s * 6, s * 150, s * 12).toAlignedRect();
+        const QImage drawn = canvas->grab().toImage();
+        openEditor();
+        const QImage edited = canvas->grab().toImage();
+        const QRect caret = field()->cursorRect();
+        const QPointF caretTop =
+            editor()->mapToCanvas(QPointF(field()->viewport()->mapTo(editor()->box(), caret.topLeft())));
+        const QRect skipped(caretTop.toPoint() - QPoint(1, 1), QSize(3, area.height()));
+        drawn.save(testsupport::outputPath(QStringLiteral("inline_editor_label_%1.png").arg(zoom)));
+        edited.save(testsupport::outputPath(QStringLiteral("inline_editor_field_%1.png").arg(zoom)));
+
+        const QRect labelInk = inkBounds(drawn, area);
+        const QRect fieldInk = inkBounds(edited, area, skipped);
+        ASSERT_FALSE(labelInk.isEmpty());
+        ASSERT_FALSE(fieldInk.isEmpty());
+        EXPECT_NEAR(fieldInk.width(), labelInk.width(), 0.01 * labelInk.width());
+        EXPECT_NEAR(fieldInk.left(), labelInk.left(), 1);
+        // Capitals end on the first baseline.
+        EXPECT_NEAR(fieldInk.bottom(), labelInk.bottom(), 1);
+        EXPECT_NEAR(fieldInk.top(), labelInk.top(), 1);
+        EXPECT_NEAR(field()->font().pixelSize() * editor()->unitScale(), sizePt * zoom, 1e-9);
+    }
+
+    // Turned, the text area's corners lie on the element's corners.
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Turned"), 30)}), 1.3);
+    canvas->grab().save(testsupport::outputPath(QStringLiteral("inline_editor_label_turned.png")));
+    openEditor();
+    canvas->grab().save(testsupport::outputPath(QStringLiteral("inline_editor_field_turned.png")));
+    const QRectF paper = canvas->paperRect();
+    const double s = 1.3 * k;
+    const QRectF e(paper.left() + s * 10, paper.top() + s * 8, s * 40, s * 12);
+    const QRectF textArea(field()->viewport()->mapTo(editor()->box(), QPoint(0, 0)), field()->viewport()->size());
+    const std::pair<QPointF, QPointF> corners[] = {{textArea.topLeft(), e.topLeft()},
+                                                   {textArea.topRight(), e.topRight()},
+                                                   {textArea.bottomLeft(), e.bottomLeft()},
+                                                   {textArea.bottomRight(), e.bottomRight()}};
+    for (const auto &[inBox, expected] : corners) {
+        const QPointF onCanvas = editor()->mapToCanvas(inBox);
+        const QPointF want = turned(expected, e.center(), 30);
+        EXPECT_NEAR(onCanvas.x(), want.x(), 0.05);
+        EXPECT_NEAR(onCanvas.y(), want.y(), 0.05);
+    }
+    // The box outline lies just outside the element all round.
+    const QPointF boxCorner = editor()->mapFromCanvas(turned(e.topLeft(), e.center(), 30));
+    EXPECT_NEAR(boxCorner.x() * editor()->unitScale(), InlineTextEditor::boxOutset, 1);
+    EXPECT_NEAR(boxCorner.y() * editor()->unitScale(), InlineTextEditor::boxOutset, 1);
+    key(Qt::Key_Escape);
+
+    // Tiny text in a huge element keeps the box within what widgets and glyph positions
+    // can hold, and the text area still covers the element.
+    LabelElement wide = text(5, 6, 1990, 12, QStringLiteral("x"));
+    wide.fontSizePt = 0.125;
+    open(label(2000, 30, {wide}), CanvasZoom::maximum);
+    doubleClick(at(20, 12));
+    ASSERT_TRUE(editor()->isOpen());
+    EXPECT_LE(editor()->box()->width(), 1 << 20);
+    EXPECT_NEAR(field()->viewport()->width() * editor()->unitScale(), CanvasZoom::maximum * k * 1990,
+                editor()->unitScale());
+    EXPECT_NEAR(field()->font().pixelSize() * editor()->unitScale(), 1, 1e-9);
 }
 
 TEST_F(InlineEditorTest, TemplateTextIsInsetLikeTheRendererAndTinyBoxesGetTheMinimumSide)
@@ -129,7 +223,8 @@ TEST_F(InlineEditorTest, TemplateTextIsInsetLikeTheRendererAndTinyBoxesGetTheMin
     canvas->refresh();
     doubleClick(at(61, 30.5));
     ASSERT_TRUE(editor()->isOpen());
-    EXPECT_EQ(editor()->box()->size(), QSize(12, 12));
+    EXPECT_NEAR(editor()->box()->width() * editor()->unitScale(), 12, editor()->unitScale());
+    EXPECT_NEAR(editor()->box()->height() * editor()->unitScale(), 12, editor()->unitScale());
 }
 
 TEST_F(InlineEditorTest, TemplateLinesNeverGetCloserThanTheSmallestFieldFont)
@@ -141,11 +236,12 @@ TEST_F(InlineEditorTest, TemplateLinesNeverGetCloserThanTheSmallestFieldFont)
     web.webAppearance = WebAppearance();
     open(label(80, 50, {web}), CanvasZoom::minimum);
     openEditor();
-    EXPECT_EQ(field()->font().pixelSize(), 1);
+    const double unit = editor()->unitScale();
+    EXPECT_NEAR(field()->font().pixelSize() * unit, 1, 1e-9);
     int blocks = 0;
     for (QTextBlock block = field()->document()->begin(); block.isValid(); block = block.next(), ++blocks) {
         EXPECT_EQ(block.blockFormat().lineHeightType(), QTextBlockFormat::FixedHeight);
-        EXPECT_NEAR(block.blockFormat().lineHeight(), web.webAppearance->lineHeight * 1.0, 1e-9);
+        EXPECT_NEAR(block.blockFormat().lineHeight() * unit, web.webAppearance->lineHeight * 1.0, 1e-9);
     }
     EXPECT_EQ(blocks, 2);
 }
@@ -165,8 +261,8 @@ TEST_F(InlineEditorTest, ZoomingWhileEditingRestylesWithoutLosingTextOrSelection
     EXPECT_EQ(field()->text(), QStringLiteral("Hello you"));
     EXPECT_EQ(field()->textCursor().selectionStart(), 1);
     EXPECT_EQ(field()->textCursor().selectionEnd(), 4);
-    EXPECT_EQ(field()->font().pixelSize(), 24);
-    EXPECT_NEAR(field()->viewport()->width(), 2 * k * 40, 0.5);
+    EXPECT_NEAR(field()->font().pixelSize() * editor()->unitScale(), 24, 1e-9);
+    EXPECT_NEAR(field()->viewport()->width() * editor()->unitScale(), 2 * k * 40, editor()->unitScale());
     // Restyling is no step of the field's own undo.
     field()->undo();
     EXPECT_EQ(field()->text(), QStringLiteral("Hello"));
@@ -299,6 +395,32 @@ TEST_F(InlineEditorTest, ClickOutsideCommitsAndAClickInsideStaysInTheField)
     EXPECT_FALSE(editor()->isOpen());
     EXPECT_TRUE(element(0).content.contains(u'!'));
     EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{element(1).id});
+}
+
+TEST_F(InlineEditorTest, ContextMenuKeepsItsSizeAndTheFieldStaysOpen)
+{
+    // The box is scaled onto the canvas; its context menu must not be.
+    open(label(80, 50, {text(10, 8, 40, 12, QStringLiteral("Hello"), 30)}), 1);
+    openEditor();
+    const QPoint inBox = field()->viewport()->mapTo(editor()->box(), QPoint(10, 10));
+    QWidget *shown = editor()->view()->viewport();
+    const QPoint pointer = shown->mapFrom(canvas, editor()->mapToCanvas(QPointF(inBox)).toPoint());
+    QContextMenuEvent request(QContextMenuEvent::Mouse, pointer, shown->mapToGlobal(pointer));
+    QApplication::sendEvent(shown, &request);
+    QMenu *menu = field()->findChild<QMenu *>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->graphicsProxyWidget(), nullptr);
+    EXPECT_EQ(menu->size(), menu->sizeHint());
+    // At the pointer on the screen.
+    EXPECT_LE((menu->geometry().topLeft() - shown->mapToGlobal(pointer)).manhattanLength(), 2);
+    menu->close();
+    EXPECT_TRUE(editor()->isOpen());
+    // The offscreen platform leaves no window active after a popup; a desktop returns to
+    // the canvas's window, where the field has the focus again.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(editor()->hasFocus());
 }
 
 TEST_F(InlineEditorTest, RefusedTextBeepsKeepsTheFieldAndSwallowsTheClick)
