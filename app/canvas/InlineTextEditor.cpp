@@ -43,17 +43,6 @@ QString asEdited(QString text)
     return text;
 }
 
-Qt::Alignment qtAlignment(TextAlignment alignment)
-{
-    switch (alignment) {
-    case TextAlignment::left: return Qt::AlignLeft;
-    case TextAlignment::center: return Qt::AlignHCenter;
-    case TextAlignment::right: return Qt::AlignRight;
-    case TextAlignment::justify: return Qt::AlignJustify;
-    }
-    return Qt::AlignLeft;
-}
-
 std::optional<LabelElement> findElement(const LabelDocument &document, const QUuid &id)
 {
     for (const LabelElement &element : document.elements) {

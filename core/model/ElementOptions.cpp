@@ -29,6 +29,17 @@ QString titleKey(TextAlignment alignment)
     return QStringLiteral("mac.align_") + rawValue(alignment);
 }
 
+Qt::Alignment qtAlignment(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::left: return Qt::AlignLeft;
+    case TextAlignment::center: return Qt::AlignHCenter;
+    case TextAlignment::right: return Qt::AlignRight;
+    case TextAlignment::justify: return Qt::AlignJustify;
+    }
+    return Qt::AlignLeft;
+}
+
 std::optional<TextAlignment> textAlignmentFromRawValue(const QString &raw)
 {
     for (const TextAlignment alignment : allTextAlignments) {

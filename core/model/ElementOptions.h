@@ -25,6 +25,8 @@ inline constexpr std::array<TextAlignment, 4> allTextAlignments = {TextAlignment
 QString rawValue(TextAlignment alignment);
 // "mac.align_" + raw value.
 QString titleKey(TextAlignment alignment);
+// The alignment a text layout is given: left, centred, right or justified.
+Qt::Alignment qtAlignment(TextAlignment alignment);
 // Exactly one of the four raw values (case-sensitive); empty for anything else.
 std::optional<TextAlignment> textAlignmentFromRawValue(const QString &raw);
 

@@ -60,17 +60,6 @@ void clipToBox(QPainter &painter, double w, double h)
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
 
-Qt::Alignment qtAlignment(TextAlignment alignment)
-{
-    switch (alignment) {
-    case TextAlignment::left: return Qt::AlignLeft;
-    case TextAlignment::center: return Qt::AlignHCenter;
-    case TextAlignment::right: return Qt::AlignRight;
-    case TextAlignment::justify: return Qt::AlignJustify;
-    }
-    return Qt::AlignLeft;
-}
-
 QColor inkColor(const LabelElement &element)
 {
     if (element.webAppearance) {

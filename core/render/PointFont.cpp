@@ -102,15 +102,6 @@ PointFont PointFont::withUnderline(bool underline) const
     return copy;
 }
 
-QFont PointFont::widgetFont(double pixelsPerPoint) const
-{
-    QFont font = reference_;
-    const double pixels = pointSize_ * pixelsPerPoint;
-    font.setPixelSize(std::isfinite(pixels) ? int(std::clamp(std::lround(pixels), 1L, 4096L)) : 1);
-    font.setHintingPreference(QFont::PreferDefaultHinting);
-    return font;
-}
-
 double PointFont::ascent() const
 {
     return QFontMetricsF(reference_).ascent() * scale();

@@ -59,10 +59,6 @@ public:
     const QFont &referenceFont() const { return reference_; }
     // Points per reference pixel.
     double scale() const { return pointSize_ / referencePixelSize; }
-    // The face as an ordinary QFont for a widget that shows the text at
-    // `pixelsPerPoint` logical pixels per point (the canvas's zoom), such as an
-    // in-place editor over the canvas. Widgets round sizes to whole pixels.
-    QFont widgetFont(double pixelsPerPoint) const;
 
     // Vertical metrics in points. The descent is positive (below the baseline).
     double ascent() const;
