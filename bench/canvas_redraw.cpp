@@ -1,5 +1,6 @@
 // Redrawing the label canvas: a label of 200 elements at zoom 1 should repaint well within
 // one frame (16 ms).
+#include "BenchMain.h"
 #include "canvas/LabelCanvas.h"
 #include "editor/EditorGridPreferences.h"
 #include "editor/EditorStore.h"
@@ -142,13 +143,5 @@ BENCHMARK(repaintWhileScrolling)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

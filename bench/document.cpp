@@ -2,6 +2,7 @@
 // keeps whole documents as undo steps: validation, writing, reading and copying a
 // large document must stay well below a frame's worth of interaction time.
 
+#include "BenchMain.h"
 #include "model/LabelDocument.h"
 
 #include <QCoreApplication>
@@ -75,8 +76,5 @@ BENCHMARK(copyAndCompare)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

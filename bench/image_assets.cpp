@@ -1,6 +1,7 @@
 // The picture checks run on every document validation and every draw of an image element,
 // so they must read headers only; imports must not decode large photographs at full size.
 
+#include "BenchMain.h"
 #include "graphics/ImageAsset.h"
 #include "web/WebImageAsset.h"
 
@@ -92,10 +93,5 @@ BENCHMARK(thumbnailDrawing)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }

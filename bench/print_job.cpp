@@ -4,6 +4,7 @@
 // process's peak memory (getrusage). Run one variant per process for its own peak, e.g.
 // --benchmark_filter=PrintJob/TextAndCode128.
 
+#include "BenchMain.h"
 #include "model/LabelDocument.h"
 #include "print/LabelPrintJob.h"
 #include "render/WebFonts.h"
@@ -133,15 +134,5 @@ BENCHMARK(buildJobOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    // The program registers its fonts once at start; the figures are for printing.
-    WebFonts::registerFonts();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }

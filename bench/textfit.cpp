@@ -1,6 +1,7 @@
 // Shrink-to-fit of long web texts, the work a canvas repaint does for every fitted
 // element. Compares WebTextFit with the same line filling measured the plain way
 // (every candidate line measured whole), which grows with the square of the line.
+#include "BenchMain.h"
 #include "render/WebFonts.h"
 #include "render/WebTextFit.h"
 
@@ -162,14 +163,5 @@ BENCHMARK(BM_WholeStringFit)->Apply(fitArguments)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    WebFonts::registerFonts();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+// The shared entry of the benchmark programs: the headless platform, the application
+// object the measured code needs, and the fonts registered once as the program does at
+// start, so that the figures measure the work and not the set-up.
+
+#include "render/WebFonts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QtGlobal>
+
+template <typename Application>
+int runBenchmarks(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Application app(argc, argv);
+    kestrivane::WebFonts::registerFonts();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
