@@ -1,47 +1,33 @@
 #include "barcode/BarcodeOptions.h"
 
+#include "json/JsonRead.h"
 #include "model/DocumentIssue.h"
-
-#include <cmath>
 
 namespace kestrivane {
 
 QJsonObject toJson(const BarcodeOptions &options)
 {
-    if (!std::isfinite(options.captionFontSizePt))
-        throwIssue(DocumentIssue::invalidDocument);
-    QJsonObject object;
-    object.insert(QStringLiteral("symbology"), rawValue(options.symbology));
-    object.insert(QStringLiteral("showsText"), options.showsText);
-    object.insert(QStringLiteral("captionFontSizePt"), options.captionFontSizePt);
-    return object;
+    return json::reportingAs(DocumentIssue::invalidDocument, [&] {
+        QJsonObject object;
+        object.insert(QStringLiteral("symbology"), rawValue(options.symbology));
+        object.insert(QStringLiteral("showsText"), options.showsText);
+        object.insert(QStringLiteral("captionFontSizePt"), json::number(options.captionFontSizePt));
+        return object;
+    });
 }
 
-BarcodeOptions barcodeOptionsFromJson(const QJsonValue &json)
+BarcodeOptions barcodeOptionsFromJson(const QJsonValue &value)
 {
-    if (!json.isObject())
-        throwIssue(DocumentIssue::invalidDocument);
-    const QJsonObject object = json.toObject();
-
-    const QJsonValue symbologyValue = object.value(QStringLiteral("symbology"));
-    if (!symbologyValue.isString())
-        throwIssue(DocumentIssue::invalidDocument);
-    const auto symbology = barcodeSymbologyFromRawValue(symbologyValue.toString());
-    if (!symbology)
-        throwIssue(DocumentIssue::invalidDocument);
-
-    const QJsonValue showsTextValue = object.value(QStringLiteral("showsText"));
-    if (!showsTextValue.isBool())
-        throwIssue(DocumentIssue::invalidDocument);
-
-    double captionFontSizePt = BarcodeOptions::defaultCaptionFontSizePt;
-    const QJsonValue sizeValue = object.value(QStringLiteral("captionFontSizePt"));
-    if (!sizeValue.isUndefined() && !sizeValue.isNull()) {
-        if (!sizeValue.isDouble())
-            throwIssue(DocumentIssue::invalidDocument);
-        captionFontSizePt = sizeValue.toDouble();
-    }
-    return BarcodeOptions(*symbology, showsTextValue.toBool(), captionFontSizePt);
+    return json::reportingAs(DocumentIssue::invalidDocument, [&] {
+        const QJsonObject object = json::toObject(value);
+        const auto symbology =
+            json::requireEnum<BarcodeSymbology>(object, QStringLiteral("symbology"), barcodeSymbologyFromRawValue);
+        const bool showsText = json::requireBool(object, QStringLiteral("showsText"));
+        // Files written before the caption size existed read as the default size.
+        const double captionFontSizePt = json::optionalDouble(object, QStringLiteral("captionFontSizePt"))
+                                             .value_or(BarcodeOptions::defaultCaptionFontSizePt);
+        return BarcodeOptions(symbology, showsText, captionFontSizePt);
+    });
 }
 
 } // namespace kestrivane

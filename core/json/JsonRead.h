@@ -41,6 +41,18 @@ namespace json {
 
 [[noreturn]] void fail(const QString &detail);
 
+// Runs a reader or writer of one format and reports every shape failure as that
+// format's own error case, e.g. `reportingAs(DocumentIssue::invalidDocument, [&] { ... })`.
+template <typename Issue, typename F>
+auto reportingAs(Issue issue, F &&f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const JsonError &) {
+        throw IssueError<Issue>(issue);
+    }
+}
+
 // --- single values -----------------------------------------------------------------
 
 bool isAbsent(const QJsonValue &value); // undefined or null

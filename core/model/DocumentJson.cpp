@@ -11,11 +11,7 @@ using namespace json;
 // Runs a reader or writer and reports every shape failure as the document's own error.
 template <typename F> auto asDocumentError(F &&f) -> decltype(f())
 {
-    try {
-        return f();
-    } catch (const JsonError &) {
-        throwIssue(DocumentIssue::invalidDocument);
-    }
+    return reportingAs(DocumentIssue::invalidDocument, std::forward<F>(f));
 }
 
 template <typename Enum, typename Parse> Enum enumFrom(const QJsonObject &o, const QString &key, Parse parse)

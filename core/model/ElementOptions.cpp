@@ -1,12 +1,11 @@
 #include "model/ElementOptions.h"
 
 #include "common/TextRules.h"
+#include "json/JsonRead.h"
 
 #include <QJsonValue>
 #include <QTimeZone>
-#include <QVariant>
 
-#include <cmath>
 
 namespace kestrivane {
 
@@ -192,57 +191,6 @@ QString CounterOptions::value(qint64 index, bool allowingNegative) const
 // ---------------------------------------------------------------------------------------
 // JSON
 
-namespace {
-
-[[noreturn]] void invalidDocument()
-{
-    throwIssue(DocumentIssue::invalidDocument);
-}
-
-QJsonValue required(const QJsonObject &object, const QString &key)
-{
-    const auto found = object.constFind(key);
-    if (found == object.constEnd())
-        invalidDocument();
-    return found.value();
-}
-
-QString requireString(const QJsonObject &object, const QString &key)
-{
-    const QJsonValue value = required(object, key);
-    if (!value.isString())
-        invalidDocument();
-    return value.toString();
-}
-
-bool requireBool(const QJsonObject &object, const QString &key)
-{
-    const QJsonValue value = required(object, key);
-    if (!value.isBool())
-        invalidDocument();
-    return value.toBool();
-}
-
-// Integers are kept exactly as Qt reads them (64-bit); a number written with a fraction
-// or an exponent is accepted only when it is integral and inside the 64-bit range.
-// The variant's type is asked rather than a sentinel default, because INT64_MIN is a
-// legal counter value.
-qint64 requireInt64(const QJsonObject &object, const QString &key)
-{
-    const QJsonValue value = required(object, key);
-    if (!value.isDouble())
-        invalidDocument();
-    const QVariant variant = value.toVariant();
-    if (variant.typeId() == QMetaType::LongLong)
-        return variant.toLongLong();
-    const double d = value.toDouble();
-    // 2^63 is exactly representable; every double below it (and at or above -2^63) fits.
-    if (!std::isfinite(d) || d != std::trunc(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
-        invalidDocument();
-    return static_cast<qint64>(d);
-}
-
-} // namespace
 
 QJsonObject toJson(const TextStyle &style)
 {
@@ -275,39 +223,40 @@ QJsonObject toJson(const CounterOptions &options)
 
 TextStyle textStyleFromJson(const QJsonObject &object)
 {
-    TextStyle style;
-    style.fontName = requireString(object, QStringLiteral("fontName"));
-    style.bold = requireBool(object, QStringLiteral("bold"));
-    style.italic = requireBool(object, QStringLiteral("italic"));
-    style.underline = requireBool(object, QStringLiteral("underline"));
-    const auto alignment = textAlignmentFromRawValue(requireString(object, QStringLiteral("alignment")));
-    if (!alignment)
-        invalidDocument();
-    style.alignment = *alignment;
-    return style;
+    return json::reportingAs(DocumentIssue::invalidDocument, [&] {
+        TextStyle style;
+        style.fontName = json::requireString(object, QStringLiteral("fontName"));
+        style.bold = json::requireBool(object, QStringLiteral("bold"));
+        style.italic = json::requireBool(object, QStringLiteral("italic"));
+        style.underline = json::requireBool(object, QStringLiteral("underline"));
+        style.alignment =
+            json::requireEnum<TextAlignment>(object, QStringLiteral("alignment"), textAlignmentFromRawValue);
+        return style;
+    });
 }
 
 DateOptions dateOptionsFromJson(const QJsonObject &object)
 {
-    DateOptions options;
-    const auto pattern = datePatternFromRawValue(requireString(object, QStringLiteral("pattern")));
-    if (!pattern)
-        invalidDocument();
-    options.pattern = *pattern;
-    options.timeZoneID = requireString(object, QStringLiteral("timeZoneID"));
-    options.offsetDays = requireInt64(object, QStringLiteral("offsetDays"));
-    return options;
+    return json::reportingAs(DocumentIssue::invalidDocument, [&] {
+        DateOptions options;
+        options.pattern = json::requireEnum<DatePattern>(object, QStringLiteral("pattern"), datePatternFromRawValue);
+        options.timeZoneID = json::requireString(object, QStringLiteral("timeZoneID"));
+        options.offsetDays = json::requireInt64(object, QStringLiteral("offsetDays"));
+        return options;
+    });
 }
 
 CounterOptions counterOptionsFromJson(const QJsonObject &object)
 {
-    CounterOptions options;
-    options.start = requireInt64(object, QStringLiteral("start"));
-    options.step = requireInt64(object, QStringLiteral("step"));
-    options.digits = requireInt64(object, QStringLiteral("digits"));
-    options.prefix = requireString(object, QStringLiteral("prefix"));
-    options.suffix = requireString(object, QStringLiteral("suffix"));
-    return options;
+    return json::reportingAs(DocumentIssue::invalidDocument, [&] {
+        CounterOptions options;
+        options.start = json::requireInt64(object, QStringLiteral("start"));
+        options.step = json::requireInt64(object, QStringLiteral("step"));
+        options.digits = json::requireInt64(object, QStringLiteral("digits"));
+        options.prefix = json::requireString(object, QStringLiteral("prefix"));
+        options.suffix = json::requireString(object, QStringLiteral("suffix"));
+        return options;
+    });
 }
 
 } // namespace kestrivane
