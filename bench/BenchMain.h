@@ -4,7 +4,7 @@
 // object the measured code needs, and the fonts registered once as the program does at
 // start, so that the figures measure the work and not the set-up.
 
-#include "render/WebFonts.h"
+#include "core/render/WebFonts.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,11 @@
 // Redrawing the label canvas: a label of 200 elements at zoom 1 should repaint well within
 // one frame (16 ms).
-#include "BenchMain.h"
-#include "canvas/LabelCanvas.h"
-#include "editor/EditorGridPreferences.h"
-#include "editor/EditorStore.h"
-#include "l10n/Localization.h"
-#include "model/LabelDocument.h"
+#include "bench/BenchMain.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/editor/EditorGridPreferences.h"
+#include "app/editor/EditorStore.h"
+#include "core/l10n/Localization.h"
+#include "core/model/LabelDocument.h"
 
 #include <QApplication>
 #include <QImage>

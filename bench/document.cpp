@@ -2,8 +2,8 @@
 // keeps whole documents as undo steps: validation, writing, reading and copying a
 // large document must stay well below a frame's worth of interaction time.
 
-#include "BenchMain.h"
-#include "model/LabelDocument.h"
+#include "bench/BenchMain.h"
+#include "core/model/LabelDocument.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // The editor store keeps whole documents as its history and rebuilds the dragged document
 // from the gesture's start on every pointer event. Both have to stay cheap for a crowded
 // label that carries a large table: snapshots share unchanged data instead of copying it.
-#include "editor/EditorStore.h"
+#include "app/editor/EditorStore.h"
 
 #include <benchmark/benchmark.h>
 

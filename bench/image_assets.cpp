@@ -1,9 +1,9 @@
 // The picture checks run on every document validation and every draw of an image element,
 // so they must read headers only; imports must not decode large photographs at full size.
 
-#include "BenchMain.h"
-#include "graphics/ImageAsset.h"
-#include "web/WebImageAsset.h"
+#include "bench/BenchMain.h"
+#include "core/graphics/ImageAsset.h"
+#include "core/web/WebImageAsset.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -4,10 +4,10 @@
 // process's peak memory (getrusage). Run one variant per process for its own peak, e.g.
 // --benchmark_filter=PrintJob/TextAndCode128.
 
-#include "BenchMain.h"
-#include "model/LabelDocument.h"
-#include "print/LabelPrintJob.h"
-#include "render/WebFonts.h"
+#include "bench/BenchMain.h"
+#include "core/model/LabelDocument.h"
+#include "core/print/LabelPrintJob.h"
+#include "core/render/WebFonts.h"
 
 #include <benchmark/benchmark.h>
 

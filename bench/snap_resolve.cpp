@@ -1,6 +1,6 @@
 // One snapping resolution runs on every pointer-drag event: it has to stay far below a
 // frame's time even for a crowded label.
-#include "editor/ElementSnapGeometry.h"
+#include "app/editor/ElementSnapGeometry.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Shrink-to-fit of long web texts, the work a canvas repaint does for every fitted
 // element. Compares WebTextFit with the same line filling measured the plain way
 // (every candidate line measured whole), which grows with the square of the line.
-#include "BenchMain.h"
-#include "render/WebFonts.h"
-#include "render/WebTextFit.h"
+#include "bench/BenchMain.h"
+#include "core/render/WebFonts.h"
+#include "core/render/WebTextFit.h"
 
 #include <benchmark/benchmark.h>
 

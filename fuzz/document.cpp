@@ -2,7 +2,7 @@
 // are expected; crashes, hangs, sanitizer reports, foreign exceptions and documents that
 // do not survive being written and read again are not.
 
-#include "model/LabelDocument.h"
+#include "core/model/LabelDocument.h"
 
 #include <QCoreApplication>
 

@@ -3,9 +3,9 @@
 // draws what passes at a small size, as a background or an element would be drawn.
 // Refusals are expected; crashes, hangs, sanitizer reports and broken promises are not.
 
-#include "graphics/ImageAsset.h"
-#include "model/DocumentIssue.h"
-#include "web/WebImageAsset.h"
+#include "core/graphics/ImageAsset.h"
+#include "core/common/DocumentIssue.h"
+#include "core/web/WebImageAsset.h"
 
 #include <QGuiApplication>
 #include <QImage>

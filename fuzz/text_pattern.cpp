@@ -1,7 +1,7 @@
 // Translated patterns and string tables are text written by people; neither the
 // formatter nor the table reader may crash or run away on any of it.
-#include "l10n/StringTable.h"
-#include "l10n/TextFormat.h"
+#include "core/l10n/StringTable.h"
+#include "core/l10n/TextFormat.h"
 
 #include <QByteArray>
 #include <QLocale>

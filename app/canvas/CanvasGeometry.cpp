@@ -1,7 +1,7 @@
-#include "canvas/CanvasGeometry.h"
+#include "app/canvas/CanvasGeometry.h"
 
-#include "common/Units.h"
-#include "model/LabelDocument.h"
+#include "core/common/Units.h"
+#include "core/model/LabelDocument.h"
 
 #include <algorithm>
 #include <cmath>

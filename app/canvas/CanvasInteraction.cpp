@@ -1,9 +1,9 @@
-#include "canvas/CanvasInteraction.h"
+#include "app/canvas/CanvasInteraction.h"
 
-#include "canvas/InlineTextEditor.h"
-#include "canvas/LabelCanvas.h"
-#include "editor/EditorStore.h"
-#include "model/LabelDocument.h"
+#include "app/canvas/InlineTextEditor.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/editor/EditorStore.h"
+#include "core/model/LabelDocument.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

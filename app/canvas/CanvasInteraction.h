@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/ElementResizeGeometry.h"
+#include "app/editor/ElementResizeGeometry.h"
 
 #include <QCursor>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "canvas/CanvasRulerGeometry.h"
+#include "app/canvas/CanvasRulerGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "canvas/CanvasRulerView.h"
+#include "app/canvas/CanvasRulerView.h"
 
-#include "canvas/CanvasGeometry.h"
-#include "canvas/CanvasRulerGeometry.h"
-#include "canvas/CanvasWorkspaceView.h"
-#include "canvas/LabelCanvas.h"
-#include "editor/EditorStore.h"
+#include "app/canvas/CanvasGeometry.h"
+#include "app/canvas/CanvasRulerGeometry.h"
+#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/editor/EditorStore.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "canvas/CanvasWorkspaceView.h"
+#include "app/canvas/CanvasWorkspaceView.h"
 
-#include "canvas/CanvasInteraction.h"
-#include "canvas/CanvasRulerView.h"
-#include "canvas/LabelCanvas.h"
-#include "editor/EditorStore.h"
-#include "l10n/Localization.h"
-#include "model/LabelDocument.h"
+#include "app/canvas/CanvasInteraction.h"
+#include "app/canvas/CanvasRulerView.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/editor/EditorStore.h"
+#include "core/l10n/Localization.h"
+#include "core/model/LabelDocument.h"
 
 #include <QGestureEvent>
 #include <QNativeGestureEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/CanvasGeometry.h"
+#include "app/canvas/CanvasGeometry.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -1,12 +1,12 @@
-#include "canvas/InlineTextEditor.h"
+#include "app/canvas/InlineTextEditor.h"
 
-#include "canvas/CanvasGeometry.h"
-#include "canvas/LabelCanvas.h"
-#include "common/TextRules.h"
-#include "editor/EditorStore.h"
-#include "model/LabelDocument.h"
-#include "render/WebFonts.h"
-#include "web/WebAppearance.h"
+#include "app/canvas/CanvasGeometry.h"
+#include "app/canvas/LabelCanvas.h"
+#include "core/common/TextRules.h"
+#include "app/editor/EditorStore.h"
+#include "core/model/LabelDocument.h"
+#include "core/render/WebFonts.h"
+#include "core/model/WebAppearance.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

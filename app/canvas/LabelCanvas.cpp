@@ -1,12 +1,12 @@
-#include "canvas/LabelCanvas.h"
+#include "app/canvas/LabelCanvas.h"
 
-#include "canvas/CanvasGeometry.h"
-#include "canvas/CanvasInteraction.h"
-#include "canvas/InlineTextEditor.h"
-#include "editor/EditorStore.h"
-#include "model/LabelDocument.h"
-#include "render/LabelRenderer.h"
-#include "render/RenderCache.h"
+#include "app/canvas/CanvasGeometry.h"
+#include "app/canvas/CanvasInteraction.h"
+#include "app/canvas/InlineTextEditor.h"
+#include "app/editor/EditorStore.h"
+#include "core/model/LabelDocument.h"
+#include "core/render/LabelRenderer.h"
+#include "core/render/RenderCache.h"
 
 #include <QDateTime>
 #include <QHideEvent>

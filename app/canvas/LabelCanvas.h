@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/ElementResizeGeometry.h"
-#include "editor/ElementSnapGeometry.h"
+#include "app/editor/ElementResizeGeometry.h"
+#include "app/editor/ElementSnapGeometry.h"
 
 #include <QList>
 #include <QPointF>

@@ -1,4 +1,4 @@
-#include "editor/EditorAlerts.h"
+#include "app/editor/EditorAlerts.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,13 +1,13 @@
 // The editing commands of EditorStore: everything that adds, removes, moves, restacks or
 // rewrites elements, and attaching tables.
 
-#include "editor/EditorGridPreferences.h"
-#include "editor/EditorStore.h"
-#include "editor/ElementDragGeometry.h"
-#include "editor/ImagePointSize.h"
-#include "graphics/ImageAsset.h"
+#include "app/editor/EditorGridPreferences.h"
+#include "app/editor/EditorStore.h"
+#include "app/editor/ElementDragGeometry.h"
+#include "app/editor/ImagePointSize.h"
+#include "core/graphics/ImageAsset.h"
 
-#include "common/TextRules.h"
+#include "core/common/TextRules.h"
 
 #include <QImage>
 

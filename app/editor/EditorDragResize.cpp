@@ -3,9 +3,9 @@
 // and writes the result straight into the document without an undo step: endDrag()
 // records the whole gesture once the pointer is released.
 
-#include "editor/EditorStore.h"
+#include "app/editor/EditorStore.h"
 
-#include "editor/ElementDragGeometry.h"
+#include "app/editor/ElementDragGeometry.h"
 
 namespace kestrivane {
 

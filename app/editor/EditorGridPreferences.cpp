@@ -1,4 +1,4 @@
-#include "editor/EditorGridPreferences.h"
+#include "app/editor/EditorGridPreferences.h"
 
 #include <QSettings>
 

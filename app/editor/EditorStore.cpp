@@ -1,10 +1,10 @@
-#include "editor/EditorStore.h"
+#include "app/editor/EditorStore.h"
 
-#include "editor/EditorGridPreferences.h"
-#include "l10n/Localization.h"
-#include "print/PrintRowIssue.h"
-#include "table/TableIssue.h"
-#include "workspace/WorkspaceIssue.h"
+#include "app/editor/EditorGridPreferences.h"
+#include "core/l10n/Localization.h"
+#include "core/print/PrintRowIssue.h"
+#include "core/common/TableIssue.h"
+#include "app/shell/WorkspaceIssue.h"
 
 #include <utility>
 

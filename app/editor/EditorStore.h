@@ -1,13 +1,13 @@
 #pragma once
 
-#include "editor/EditorAlerts.h"
-#include "editor/EditorGridPreferences.h"
-#include "editor/ElementResizeGeometry.h"
-#include "editor/ElementSnapGeometry.h"
-#include "l10n/Localization.h"
-#include "model/LabelDocument.h"
-#include "table/LabelTable.h"
-#include "workspace/CloseDecision.h"
+#include "app/editor/EditorAlerts.h"
+#include "app/editor/EditorGridPreferences.h"
+#include "app/editor/ElementResizeGeometry.h"
+#include "app/editor/ElementSnapGeometry.h"
+#include "core/l10n/Localization.h"
+#include "core/model/LabelDocument.h"
+#include "core/table/LabelTable.h"
+#include "app/shell/CloseDecision.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "editor/ElementDragGeometry.h"
+#include "app/editor/ElementDragGeometry.h"
 
 namespace kestrivane {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Units.h"
-#include "editor/ElementSnapGeometry.h"
-#include "model/LabelDocument.h"
+#include "core/common/Units.h"
+#include "app/editor/ElementSnapGeometry.h"
+#include "core/model/LabelDocument.h"
 
 #include <QList>
 #include <QPointF>

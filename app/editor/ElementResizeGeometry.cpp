@@ -1,6 +1,6 @@
-#include "editor/ElementResizeGeometry.h"
+#include "app/editor/ElementResizeGeometry.h"
 
-#include "model/LabelDocument.h"
+#include "core/model/LabelDocument.h"
 
 #include <cmath>
 #include <limits>

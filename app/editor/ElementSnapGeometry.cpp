@@ -1,4 +1,4 @@
-#include "editor/ElementSnapGeometry.h"
+#include "app/editor/ElementSnapGeometry.h"
 
 #include <array>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "editor/ImagePointSize.h"
+#include "app/editor/ImagePointSize.h"
 
 #include <QtEndian>
 

@@ -1,9 +1,9 @@
-#include "io/DocumentSaving.h"
+#include "app/io/DocumentSaving.h"
 
-#include "editor/EditorStore.h"
-#include "io/EditorDialogs.h"
-#include "workspace/LabelDocumentFile.h"
-#include "workspace/WorkspaceIssue.h"
+#include "app/editor/EditorStore.h"
+#include "app/io/EditorDialogs.h"
+#include "app/shell/LabelDocumentFile.h"
+#include "app/shell/WorkspaceIssue.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workspace/CloseDecision.h"
+#include "app/shell/CloseDecision.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "io/EditorDialogs.h"
+#include "app/io/EditorDialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

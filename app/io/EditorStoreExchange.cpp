@@ -1,10 +1,10 @@
 // The store's entry points for the clipboard, saving, the save prompt, export and print.
 
-#include "editor/EditorStore.h"
-#include "io/DocumentSaving.h"
-#include "io/EditorDialogs.h"
-#include "io/ElementClipboard.h"
-#include "io/PrintHandoff.h"
+#include "app/editor/EditorStore.h"
+#include "app/io/DocumentSaving.h"
+#include "app/io/EditorDialogs.h"
+#include "app/io/ElementClipboard.h"
+#include "app/io/PrintHandoff.h"
 
 namespace kestrivane {
 

@@ -1,8 +1,8 @@
-#include "io/ElementClipboard.h"
+#include "app/io/ElementClipboard.h"
 
-#include "editor/EditorStore.h"
-#include "io/EditorDialogs.h"
-#include "model/DocumentJson.h"
+#include "app/editor/EditorStore.h"
+#include "app/io/EditorDialogs.h"
+#include "core/document/DocumentJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/LabelElement.h"
+#include "core/model/LabelElement.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,12 +1,12 @@
-#include "io/PrintHandoff.h"
+#include "app/io/PrintHandoff.h"
 
-#include "common/AtomicFile.h"
-#include "editor/EditorStore.h"
-#include "io/DocumentSaving.h"
-#include "io/EditorDialogs.h"
-#include "print/LabelPrintJob.h"
-#include "render/LabelRenderer.h"
-#include "render/RenderCache.h"
+#include "core/common/AtomicFile.h"
+#include "app/editor/EditorStore.h"
+#include "app/io/DocumentSaving.h"
+#include "app/io/EditorDialogs.h"
+#include "core/print/LabelPrintJob.h"
+#include "core/render/LabelRenderer.h"
+#include "core/render/RenderCache.h"
 
 #include <QFileInfo>
 #include <QPageLayout>

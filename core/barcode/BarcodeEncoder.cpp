@@ -1,7 +1,7 @@
-#include "barcode/BarcodeEncoder.h"
+#include "core/barcode/BarcodeEncoder.h"
 
-#include "common/TextRules.h"
-#include "model/DocumentIssue.h"
+#include "core/common/TextRules.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

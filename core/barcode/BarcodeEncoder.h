@@ -1,6 +1,6 @@
 #pragma once
 
-#include "barcode/BarcodeOptions.h"
+#include "core/model/BarcodeOptions.h"
 
 #include <QList>
 #include <QRectF>

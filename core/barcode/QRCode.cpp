@@ -1,6 +1,6 @@
-#include "barcode/QRCode.h"
+#include "core/barcode/QRCode.h"
 
-#include "model/DocumentIssue.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "common/AtomicFile.h"
+#include "core/common/AtomicFile.h"
 
-#include "common/Issue.h"
+#include "core/common/Issue.h"
 
 #include <QSaveFile>
 

@@ -1,7 +1,7 @@
-#include "graphics/ImageAsset.h"
+#include "core/graphics/ImageAsset.h"
 
-#include "graphics/RasterReader.h"
-#include "model/DocumentIssue.h"
+#include "core/graphics/RasterReader.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QBuffer>
 #include <QImageWriter>

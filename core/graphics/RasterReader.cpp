@@ -1,4 +1,4 @@
-#include "graphics/RasterReader.h"
+#include "core/graphics/RasterReader.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,6 +1,6 @@
-#include "json/CatalogJSON.h"
+#include "core/json/CatalogJSON.h"
 
-#include "json/JsonRead.h"
+#include "core/json/JsonRead.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "json/JsonRead.h"
+#include "core/json/JsonRead.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

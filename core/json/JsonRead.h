@@ -10,7 +10,7 @@
 // - non-finite doubles are never written (Qt would write null).
 // Failures throw JsonError; each file format maps it to its own error case.
 
-#include "common/Issue.h"
+#include "core/common/Issue.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "l10n/AppLanguage.h"
+#include "core/l10n/AppLanguage.h"
 
 namespace kestrivane {
 

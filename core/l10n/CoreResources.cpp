@@ -1,4 +1,4 @@
-#include "l10n/CoreResources.h"
+#include "core/l10n/CoreResources.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "l10n/Localization.h"
+#include "core/l10n/Localization.h"
 
 #include <QLocale>
 

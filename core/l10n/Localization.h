@@ -1,8 +1,8 @@
 #pragma once
 
-#include "l10n/AppLanguage.h"
-#include "l10n/StringTable.h"
-#include "l10n/TextFormat.h"
+#include "core/l10n/AppLanguage.h"
+#include "core/l10n/StringTable.h"
+#include "core/l10n/TextFormat.h"
 
 #include <QObject>
 #include <QSettings>

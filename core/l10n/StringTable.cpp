@@ -1,6 +1,6 @@
-#include "l10n/StringTable.h"
+#include "core/l10n/StringTable.h"
 
-#include "l10n/CoreResources.h"
+#include "core/l10n/CoreResources.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "l10n/AppLanguage.h"
+#include "core/l10n/AppLanguage.h"
 
 #include <QByteArray>
 #include <QHash>

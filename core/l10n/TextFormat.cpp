@@ -1,4 +1,4 @@
-#include "l10n/TextFormat.h"
+#include "core/l10n/TextFormat.h"
 
 #include <charconv>
 #include <cmath>

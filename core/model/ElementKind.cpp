@@ -1,4 +1,4 @@
-#include "model/ElementKind.h"
+#include "core/model/ElementKind.h"
 
 namespace kestrivane {
 

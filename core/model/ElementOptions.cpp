@@ -1,7 +1,7 @@
-#include "model/ElementOptions.h"
+#include "core/model/ElementOptions.h"
 
-#include "common/TextRules.h"
-#include "json/JsonRead.h"
+#include "core/common/TextRules.h"
+#include "core/json/JsonRead.h"
 
 #include <QJsonValue>
 #include <QTimeZone>

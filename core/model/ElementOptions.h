@@ -3,7 +3,7 @@
 // The three small option values every element carries whatever its kind: how its text is
 // set, what a date element shows and what a counter element shows.
 
-#include "model/DocumentIssue.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QDateTime>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
-#include "model/LabelDocument.h"
+#include "core/model/LabelDocument.h"
 
-#include "table/TableIssue.h"
+#include "core/common/TableIssue.h"
 
 #include <algorithm>
 #include <cmath>

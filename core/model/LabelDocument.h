@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/LabelElement.h"
-#include "model/SheetLayout.h"
-#include "table/BatchOptions.h"
-#include "table/LabelTable.h"
-#include "web/WebBackground.h"
+#include "core/model/LabelElement.h"
+#include "core/model/SheetLayout.h"
+#include "core/table/BatchOptions.h"
+#include "core/table/LabelTable.h"
+#include "core/model/WebBackground.h"
 
 #include <QByteArray>
 #include <QList>

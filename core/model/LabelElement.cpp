@@ -1,7 +1,7 @@
-#include "model/LabelElement.h"
+#include "core/model/LabelElement.h"
 
-#include "common/TextRules.h"
-#include "web/WebValues.h"
+#include "core/common/TextRules.h"
+#include "core/model/WebValues.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "barcode/BarcodeOptions.h"
-#include "model/ElementKind.h"
-#include "model/ElementOptions.h"
-#include "table/TableBinding.h"
-#include "web/WebAppearance.h"
-#include "json/CatalogJSON.h"
+#include "core/model/BarcodeOptions.h"
+#include "core/model/ElementKind.h"
+#include "core/model/ElementOptions.h"
+#include "core/table/TableBinding.h"
+#include "core/model/WebAppearance.h"
+#include "core/json/CatalogJSON.h"
 
 #include <QByteArray>
 #include <QDateTime>

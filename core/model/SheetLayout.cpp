@@ -1,4 +1,4 @@
-#include "model/SheetLayout.h"
+#include "core/model/SheetLayout.h"
 
 namespace kestrivane {
 

@@ -1,13 +1,13 @@
-#include "print/LabelPrintJob.h"
+#include "core/print/LabelPrintJob.h"
 
-#include "barcode/BarcodeEncoder.h"
-#include "barcode/QRCode.h"
-#include "common/TextRules.h"
-#include "model/DocumentIssue.h"
-#include "render/LabelRenderer.h"
-#include "render/PdfPageBoxes.h"
-#include "render/RenderCache.h"
-#include "table/TableIssue.h"
+#include "core/barcode/BarcodeEncoder.h"
+#include "core/barcode/QRCode.h"
+#include "core/common/TextRules.h"
+#include "core/common/DocumentIssue.h"
+#include "core/render/LabelRenderer.h"
+#include "core/render/PdfPageBoxes.h"
+#include "core/render/RenderCache.h"
+#include "core/common/TableIssue.h"
 
 #include <QPainter>
 #include <QPdfWriter>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/LabelDocument.h"
-#include "print/PrintRowIssue.h"
-#include "table/BatchOptions.h"
+#include "core/model/LabelDocument.h"
+#include "core/print/PrintRowIssue.h"
+#include "core/table/BatchOptions.h"
 
 #include <QByteArray>
 #include <QDateTime>

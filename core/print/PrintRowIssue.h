@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Issue.h"
+#include "core/common/Issue.h"
 
 #include <QString>
 

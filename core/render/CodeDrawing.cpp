@@ -1,11 +1,11 @@
-#include "render/CodeDrawing.h"
+#include "core/render/CodeDrawing.h"
 
-#include "barcode/QRCode.h"
-#include "model/LabelElement.h"
-#include "render/PointFont.h"
-#include "render/RenderCache.h"
-#include "render/WebFonts.h"
-#include "web/WebGS1Caption.h"
+#include "core/barcode/QRCode.h"
+#include "core/model/LabelElement.h"
+#include "core/render/PointFont.h"
+#include "core/render/RenderCache.h"
+#include "core/render/WebFonts.h"
+#include "core/render/WebGS1Caption.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "barcode/BarcodeEncoder.h"
+#include "core/barcode/BarcodeEncoder.h"
 
 #include <QColor>
 #include <QList>

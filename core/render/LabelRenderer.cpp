@@ -1,15 +1,15 @@
-#include "render/LabelRenderer.h"
+#include "core/render/LabelRenderer.h"
 
-#include "common/Units.h"
-#include "model/DocumentIssue.h"
-#include "render/CodeDrawing.h"
-#include "render/PdfPageBoxes.h"
-#include "render/PointFont.h"
-#include "render/RenderCache.h"
-#include "render/WebFonts.h"
-#include "render/WebTextFit.h"
-#include "web/WebAppearance.h"
-#include "web/WebImagePlacement.h"
+#include "core/common/Units.h"
+#include "core/common/DocumentIssue.h"
+#include "core/render/CodeDrawing.h"
+#include "core/render/PdfPageBoxes.h"
+#include "core/render/PointFont.h"
+#include "core/render/RenderCache.h"
+#include "core/render/WebFonts.h"
+#include "core/render/WebTextFit.h"
+#include "core/model/WebAppearance.h"
+#include "core/model/WebImagePlacement.h"
 
 #include <QPainter>
 #include <QPdfWriter>

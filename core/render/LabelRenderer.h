@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/LabelDocument.h"
+#include "core/model/LabelDocument.h"
 
 #include <QByteArray>
 #include <QDateTime>

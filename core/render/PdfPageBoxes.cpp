@@ -1,7 +1,7 @@
-#include "render/PdfPageBoxes.h"
+#include "core/render/PdfPageBoxes.h"
 
-#include "common/TextRules.h"
-#include "model/DocumentIssue.h"
+#include "core/common/TextRules.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QBuffer>
 #include <QPageLayout>

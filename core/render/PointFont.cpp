@@ -1,4 +1,4 @@
-#include "render/PointFont.h"
+#include "core/render/PointFont.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -1,11 +1,11 @@
-#include "render/RenderCache.h"
+#include "core/render/RenderCache.h"
 
-#include "graphics/ImageAsset.h"
-#include "graphics/RasterReader.h"
-#include "model/DocumentIssue.h"
-#include "model/LabelElement.h"
-#include "render/WebFonts.h"
-#include "web/WebImageAsset.h"
+#include "core/graphics/ImageAsset.h"
+#include "core/graphics/RasterReader.h"
+#include "core/common/DocumentIssue.h"
+#include "core/model/LabelElement.h"
+#include "core/render/WebFonts.h"
+#include "core/web/WebImageAsset.h"
 
 #include <QPaintEngine>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "barcode/BarcodeEncoder.h"
-#include "barcode/QRCode.h"
-#include "render/PointFont.h"
-#include "web/WebImageAsset.h"
+#include "core/barcode/BarcodeEncoder.h"
+#include "core/barcode/QRCode.h"
+#include "core/render/PointFont.h"
+#include "core/web/WebImageAsset.h"
 
 #include <QByteArray>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "render/WebFonts.h"
+#include "core/render/WebFonts.h"
 
-#include "l10n/CoreResources.h"
+#include "core/l10n/CoreResources.h"
 
 #include <QCoreApplication>
 #include <QDir>

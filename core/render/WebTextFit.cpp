@@ -1,4 +1,4 @@
-#include "render/WebTextFit.h"
+#include "core/render/WebTextFit.h"
 
 #include <QFontMetricsF>
 #include <QHash>

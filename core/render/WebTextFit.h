@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/PointFont.h"
+#include "core/render/PointFont.h"
 
 #include <QSizeF>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "table/BatchOptions.h"
+#include "core/table/BatchOptions.h"
 
-#include "common/TextRules.h"
-#include "table/TableIssue.h"
+#include "core/common/TextRules.h"
+#include "core/common/TableIssue.h"
 
 #include <vector>
 

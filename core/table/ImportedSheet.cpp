@@ -1,6 +1,6 @@
-#include "table/ImportedSheet.h"
+#include "core/table/ImportedSheet.h"
 
-#include "table/TableIssue.h"
+#include "core/common/TableIssue.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/LabelTable.h"
+#include "core/table/LabelTable.h"
 
 #include <QList>
 #include <QString>

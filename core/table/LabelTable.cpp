@@ -1,7 +1,7 @@
-#include "table/LabelTable.h"
+#include "core/table/LabelTable.h"
 
-#include "common/TextRules.h"
-#include "table/TableIssue.h"
+#include "core/common/TextRules.h"
+#include "core/common/TableIssue.h"
 
 namespace kestrivane {
 

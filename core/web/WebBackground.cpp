@@ -1,8 +1,9 @@
-#include "web/WebBackground.h"
+// The value type is the model's; checking and drawing it needs pictures, so it is defined here.
+#include "core/model/WebBackground.h"
 
-#include "model/DocumentIssue.h"
-#include "web/WebAppearance.h"
-#include "web/WebImageAsset.h"
+#include "core/common/DocumentIssue.h"
+#include "core/model/WebAppearance.h"
+#include "core/web/WebImageAsset.h"
 
 #include <QLinearGradient>
 #include <QRadialGradient>

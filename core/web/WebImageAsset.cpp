@@ -1,9 +1,9 @@
-#include "web/WebImageAsset.h"
+#include "core/web/WebImageAsset.h"
 
-#include "common/TextRules.h"
-#include "graphics/ImageAsset.h"
-#include "graphics/RasterReader.h"
-#include "model/DocumentIssue.h"
+#include "core/common/TextRules.h"
+#include "core/graphics/ImageAsset.h"
+#include "core/graphics/RasterReader.h"
+#include "core/common/DocumentIssue.h"
 
 #include <QStringDecoder>
 #include <QPaintEngine>

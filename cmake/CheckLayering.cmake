@@ -1,0 +1,32 @@
+# Fails when a core folder includes a folder above it in the stack, or anything of app/.
+# Run as: cmake -DROOT=<source dir> -P CheckLayering.cmake
+# The stack, lowest first. A folder may include its own and lower folders only.
+set(stack common json l10n artwork table model barcode graphics web render document print
+  library catalog webimport)
+
+file(GLOB_RECURSE files RELATIVE "${ROOT}/core" "${ROOT}/core/*.h" "${ROOT}/core/*.cpp")
+set(faults "")
+foreach(file IN LISTS files)
+  string(REGEX MATCH "^[^/]+" folder "${file}")
+  list(FIND stack "${folder}" rank)
+  if(rank EQUAL -1)
+    string(APPEND faults "core/${file}: folder '${folder}' has no place in the stack\n")
+    continue()
+  endif()
+  file(STRINGS "${ROOT}/core/${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "\"([^\"]+)\"" _ "${line}")
+    set(path "${CMAKE_MATCH_1}")
+    if(path MATCHES "^core/([^/]+)/")
+      list(FIND stack "${CMAKE_MATCH_1}" included)
+      if(included EQUAL -1 OR included GREATER rank)
+        string(APPEND faults "core/${file}: includes ${path}, above ${folder}\n")
+      endif()
+    else()
+      string(APPEND faults "core/${file}: includes ${path}, outside the core\n")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "Core layering broken:\n${faults}")
+endif()

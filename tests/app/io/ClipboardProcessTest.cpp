@@ -1,0 +1,216 @@
+// Copy in one program, paste in another. The offscreen platform keeps its clipboard
+// inside the process, so both programs run on a private X server (Xvfb) with the xcb
+// platform; the test is skipped where no Xvfb is installed. The two programs are this
+// test binary itself, started with a role in the environment: the role runs in place of
+// the tests once the application object exists.
+
+#include "tests/app/io/IoTestSupport.h"
+
+#include "app/io/ElementClipboard.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace kestrivane;
+
+namespace {
+
+const char *const roleVariable = "KESTRIVANE_CLIPBOARD_ROLE";
+const char *const outputVariable = "KESTRIVANE_CLIPBOARD_OUTPUT";
+const QString copiedContent = QStringLiteral("copied in another program / ünïcode");
+
+void writeOutput(const QByteArray &text)
+{
+    QFile file(qEnvironmentVariable(outputVariable));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text);
+}
+
+// Copies one element and then serves the clipboard until it is stopped (an X11 clipboard
+// lives only as long as the program that owns it).
+int copyingProgram()
+{
+    editortest::StoreEnvironment env;
+    const LabelElement element(QUuid::createUuid(), ElementKind::text, copiedContent, 10, 10, 30, 5, 12);
+    auto store = env.makeStore(LabelDocument(QStringLiteral("Source"), 100, 50, {element}));
+    store->setSelectedIDs({element.id});
+    QtEditorDialogs clipboard;
+    if (!ElementClipboard::copySelection(*store, clipboard)) {
+        writeOutput("copy failed");
+        return 1;
+    }
+    writeOutput("copied");
+    QTimer::singleShot(60000, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    return 0;
+}
+
+// Pastes into an empty document and reports what arrived.
+int pastingProgram()
+{
+    editortest::StoreEnvironment env;
+    auto store = env.makeStore(LabelDocument(QStringLiteral("Target"), 100, 50, {}));
+    QtEditorDialogs clipboard;
+    ElementClipboard::paste(*store, clipboard);
+    QByteArray report = QByteArray::number(store->document().elements.size()) + '\n';
+    if (!store->document().elements.isEmpty())
+        report += store->document().elements.first().content.toUtf8();
+    else
+        report += store->statusKey().value_or(QString()).toUtf8();
+    writeOutput(report);
+    return 0;
+}
+
+class ClipboardRole final : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const QByteArray role = qgetenv(roleVariable);
+        if (role.isEmpty())
+            return;
+        const int code = role == "copy" ? copyingProgram() : role == "paste" ? pastingProgram() : 2;
+        std::fflush(stdout);
+        std::_Exit(code);
+    }
+};
+
+[[maybe_unused]] ::testing::Environment *const clipboardRole = ::testing::AddGlobalTestEnvironment(new ClipboardRole);
+
+// Every program the test starts is killed by the system when the test program ends, also
+// when it is killed itself (a time limit of the test runner, a crash): no X server or
+// clipboard owner is ever left running behind a test.
+void endWithThisProgram(QProcess &process)
+{
+    const pid_t parent = getpid();
+    process.setChildProcessModifier([parent] {
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(127);
+    });
+}
+
+// Stops a program that is still running, without waiting without end.
+void stop(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(3000);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A private X server on a free display, stopped with the test.
+class PrivateDisplay {
+public:
+    bool start()
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (program.isEmpty())
+            return false;
+        endWithThisProgram(m_server);
+        m_server.setProgram(program);
+        m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                               QStringLiteral("640x480x24")});
+        m_server.start();
+        if (!m_server.waitForStarted(5000))
+            return false;
+        QByteArray number;
+        QElapsedTimer timer;
+        timer.start();
+        while (!number.contains('\n') && timer.elapsed() < 10000 && m_server.state() == QProcess::Running) {
+            m_server.waitForReadyRead(200);
+            number += m_server.readAllStandardOutput();
+        }
+        m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+        return number.contains('\n');
+    }
+    ~PrivateDisplay()
+    {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000))
+            stop(m_server);
+    }
+    const QString &display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
+
+void prepare(QProcess &process, const QString &display, const char *role, const QString &output)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QString::fromLatin1(roleVariable), QString::fromLatin1(role));
+    environment.insert(QString::fromLatin1(outputVariable), output);
+    process.setProcessEnvironment(environment);
+    endWithThisProgram(process);
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setArguments({QStringLiteral("--gtest_filter=ElementClipboardProcess.*")});
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+}
+
+} // namespace
+
+TEST(ElementClipboardProcess, PastesElementsCopiedInAnotherProgram)
+{
+    PrivateDisplay display;
+    if (!display.start())
+        GTEST_SKIP() << "No Xvfb (or it did not start) to run two programs on one X clipboard; install the "
+                        "xvfb package";
+
+    QTemporaryDir dir;
+    const QString copyOutput = dir.filePath(QStringLiteral("copy.txt"));
+    const QString pasteOutput = dir.filePath(QStringLiteral("paste.txt"));
+
+    QProcess copier;
+    prepare(copier, display.display(), "copy", copyOutput);
+    copier.start();
+    ASSERT_TRUE(copier.waitForStarted(5000));
+    QElapsedTimer timer;
+    timer.start();
+    while (readAll(copyOutput).isEmpty() && copier.state() == QProcess::Running && timer.elapsed() < 30000)
+        QThread::msleep(50);
+    const QByteArray copied = readAll(copyOutput);
+
+    QByteArray pasted;
+    if (copied == "copied") {
+        QProcess paster;
+        prepare(paster, display.display(), "paste", pasteOutput);
+        paster.start();
+        EXPECT_TRUE(paster.waitForFinished(30000));
+        stop(paster);
+        pasted = readAll(pasteOutput);
+    }
+    stop(copier);
+
+    if (copied.isEmpty())
+        GTEST_SKIP() << "The copying program could not open the private display " << qPrintable(display.display());
+    ASSERT_EQ(copied, QByteArrayLiteral("copied"));
+    EXPECT_EQ(QString::fromUtf8(pasted), QStringLiteral("1\n") + copiedContent);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "tests/app/editor/EditorTestSupport.h"
+
+#include "app/io/EditorDialogs.h"
+
+#include <QMimeData>
+#include <QPrinter>
+
+#include <functional>
+#include <memory>
+
+namespace iotest {
+
+// Answers every dialog from the test, records what it was asked and keeps a clipboard of
+// its own.
+class ScriptedDialogs final : public kestrivane::EditorDialogs {
+public:
+    std::optional<QString> chooseSaveFile(const SaveRequest &request) override
+    {
+        saveRequests.append(request);
+        return saveAnswer;
+    }
+    std::optional<qsizetype> choose(const QString &message, const QString &informativeText,
+                                    const QList<Button> &buttons) override
+    {
+        choiceMessage = message;
+        choiceText = informativeText;
+        choiceButtons = buttons;
+        ++choices;
+        return choiceAnswer;
+    }
+    bool runPrintDialog(QPrinter &printer, int pageCount) override
+    {
+        ++printDialogs;
+        printDialogPages = pageCount;
+        return printAnswer ? printAnswer(printer) : false;
+    }
+    const QMimeData *clipboardData() override { return clipboard.get(); }
+    void setClipboardData(std::unique_ptr<QMimeData> data) override
+    {
+        ++clipboardWrites;
+        clipboard = std::move(data);
+    }
+
+    // Puts raw bytes of one format on the clipboard.
+    void putOnClipboard(const QString &format, const QByteArray &bytes)
+    {
+        clipboard = std::make_unique<QMimeData>();
+        clipboard->setData(format, bytes);
+    }
+
+    std::optional<QString> saveAnswer;
+    QList<SaveRequest> saveRequests;
+
+    std::optional<qsizetype> choiceAnswer;
+    QString choiceMessage;
+    QString choiceText;
+    QList<Button> choiceButtons;
+    int choices = 0;
+
+    std::function<bool(QPrinter &)> printAnswer;
+    int printDialogs = 0;
+    int printDialogPages = 0;
+
+    std::unique_ptr<QMimeData> clipboard;
+    int clipboardWrites = 0;
+};
+
+} // namespace iotest

@@ -1,0 +1,326 @@
+#include "tests/app/io/IoTestSupport.h"
+#include "tests/common/TestSupport.h"
+
+#include "app/io/PrintHandoff.h"
+#include "core/print/LabelPrintJob.h"
+#include "core/render/LabelRenderer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageRanges>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace kestrivane;
+using editortest::StoreEnvironment;
+using iotest::ScriptedDialogs;
+
+namespace {
+
+constexpr double pointsPerMm = 72.0 / 25.4;
+
+// Labels of 50 × 30 mm with a filled black box, on sheets of `columns` × `rows`.
+LabelDocument sheetDocument(qint64 columns, qint64 rows, double widthMm = 50, double heightMm = 30)
+{
+    LabelElement box(QUuid::createUuid(), ElementKind::rectangle, QString(), 10, 10, 20, 10, 12);
+    box.filled = true;
+    LabelDocument document(QStringLiteral("Stock"), widthMm, heightMm, {box});
+    document.layout.columns = columns;
+    document.layout.rows = rows;
+    return document;
+}
+
+LabelPrintJob jobOf(const LabelDocument &document, qint64 labels)
+{
+    BatchOptions options;
+    options.copies = labels;
+    return LabelPrintJob(document, options, QDateTime(QDate(2026, 3, 1), QTime(12, 0), QTimeZone::utc()));
+}
+
+struct LoadedPdf {
+    std::unique_ptr<QPdfDocument> pdf = std::make_unique<QPdfDocument>();
+    bool ok = false;
+};
+
+LoadedPdf loadPdf(const QString &path)
+{
+    LoadedPdf loaded;
+    loaded.ok = loaded.pdf->load(path) == QPdfDocument::Error::None;
+    return loaded;
+}
+
+// Whether the page is dark at a point given in millimetres from its top-left corner.
+bool darkAt(QPdfDocument &pdf, int page, QPointF mm)
+{
+    const QSizeF size = pdf.pagePointSize(page);
+    const QImage image = pdf.render(page, size.toSize());
+    QImage white(image.size(), QImage::Format_ARGB32);
+    white.fill(Qt::white);
+    QPainter(&white).drawImage(0, 0, image);
+    const QPoint pixel(int(mm.x() * pointsPerMm), int(mm.y() * pointsPerMm));
+    return qGray(white.pixel(pixel)) < 100;
+}
+
+// PDF bytes with the creation time blanked: two PDFs of one job made a second apart
+// differ only there.
+QByteArray withoutCreationDate(QByteArray pdf)
+{
+    const QByteArray marker = QByteArrayLiteral("/CreationDate (");
+    const qsizetype start = pdf.indexOf(marker);
+    const qsizetype end = start < 0 ? -1 : pdf.indexOf(')', start);
+    if (end > start)
+        pdf.replace(start + marker.size(), end - start - marker.size(), QByteArray(end - start - marker.size(), '-'));
+    return pdf;
+}
+
+class PrintHandoffTest : public ::testing::Test {
+protected:
+    QString path(const QString &name) const { return env.dir.filePath(name); }
+    QString text(const char *key) { return env.localization.text(QString::fromLatin1(key)); }
+    // A print dialog that sends the print into a PDF file after `change` edited the settings.
+    void printToFile(const QString &file, std::function<void(QPrinter &)> change = {})
+    {
+        dialogs.printAnswer = [file, change](QPrinter &printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            if (change)
+                change(printer);
+            return true;
+        };
+    }
+
+    StoreEnvironment env;
+    ScriptedDialogs dialogs;
+};
+
+} // namespace
+
+TEST_F(PrintHandoffTest, ExportWritesTheJobsPdfUnderTheChosenName)
+{
+    const LabelDocument document = sheetDocument(3, 4);
+    auto store = env.makeStore(document);
+    const LabelPrintJob job = jobOf(document, 25);
+    dialogs.saveAnswer = path(QStringLiteral("Shelf"));
+
+    PrintHandoff::exportPrepared(*store, dialogs, job);
+    ASSERT_EQ(dialogs.saveRequests.size(), 1);
+    EXPECT_EQ(dialogs.saveRequests[0].suggestedName, QStringLiteral("Stock.pdf"));
+    EXPECT_EQ(dialogs.saveRequests[0].nameFilter, QStringLiteral("*.pdf"));
+    EXPECT_EQ(dialogs.saveRequests[0].acceptLabel, text("mac.export_pdf"));
+    EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.pdf_saved")));
+    EXPECT_EQ(store->statusArgument(), QStringLiteral("Shelf.pdf"));
+
+    QFile file(path(QStringLiteral("Shelf.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(withoutCreationDate(file.readAll()), withoutCreationDate(job.pdf()));
+    LoadedPdf loaded = loadPdf(file.fileName());
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.pdf->pageCount(), 3);
+    const QSizeF sheet = LabelRenderer::sheetSize(document);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(2).width(), sheet.width(), 0.01);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(2).height(), sheet.height(), 0.01);
+
+    // A name that holds folder separators stays a name in the export's folder.
+    EXPECT_EQ(PrintHandoff::suggestedPdfName(QStringLiteral("../../etc/x:y")), QStringLiteral("..-..-etc-x-y.pdf"));
+}
+
+TEST_F(PrintHandoffTest, ExportFailuresAreShownAndCancelIsSilent)
+{
+    const LabelDocument document = sheetDocument(1, 1);
+    auto store = env.makeStore(document);
+    store->setStatusArgument(QStringLiteral("before"));
+
+    dialogs.saveAnswer = std::nullopt;
+    PrintHandoff::exportPrepared(*store, dialogs, jobOf(document, 1));
+    EXPECT_EQ(dialogs.saveRequests.size(), 1);
+    EXPECT_FALSE(store->statusKey().has_value());
+    EXPECT_TRUE(env.alerts->alerts.isEmpty());
+
+    dialogs.saveAnswer = path(QStringLiteral("no/such/folder/out.pdf"));
+    PrintHandoff::exportPrepared(*store, dialogs, jobOf(document, 1));
+    ASSERT_EQ(env.alerts->alerts.size(), 1);
+    EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.error_io"));
+    EXPECT_FALSE(store->statusKey().has_value());
+    EXPECT_EQ(store->statusArgument(), QStringLiteral("before"));
+
+    // A job that cannot be drawn is refused before any dialog.
+    LabelPrintJob broken = jobOf(document, 1);
+    broken.document.elements[0].widthMm = std::nan("");
+    PrintHandoff::exportPrepared(*store, dialogs, broken);
+    PrintHandoff::printPrepared(*store, dialogs, broken);
+    EXPECT_EQ(env.alerts->alerts.size(), 3);
+    EXPECT_EQ(dialogs.saveRequests.size(), 2);
+    EXPECT_EQ(dialogs.printDialogs, 0);
+}
+
+// Printing into a PDF file through the printer: the sheets arrive at the sheet's size (in
+// Qt's whole points), drawn at their place on the paper, only the pages chosen.
+TEST_F(PrintHandoffTest, PrintsTheSheetsOntoPaperOfTheSheetsSize)
+{
+    const LabelDocument document = sheetDocument(3, 4);
+    auto store = env.makeStore(document);
+    const QString out = path(QStringLiteral("printed.pdf"));
+    printToFile(out);
+
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 25));
+    EXPECT_TRUE(env.alerts->alerts.isEmpty());
+    EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
+    EXPECT_EQ(dialogs.printDialogPages, 3);
+
+    LoadedPdf printed = loadPdf(out);
+    ASSERT_TRUE(printed.ok);
+    QFile::remove(testsupport::outputPath(QStringLiteral("printed-sheets.pdf")));
+    QFile::copy(out, testsupport::outputPath(QStringLiteral("printed-sheets.pdf")));
+    ASSERT_EQ(printed.pdf->pageCount(), 3);
+    const QSizeF sheet = LabelRenderer::sheetSize(document);
+    for (int page = 0; page < 3; ++page) {
+        EXPECT_NEAR(printed.pdf->pagePointSize(page).width(), sheet.width(), 0.5);
+        EXPECT_NEAR(printed.pdf->pagePointSize(page).height(), sheet.height(), 0.5);
+    }
+    // The box of the first label (10...30 × 10...20 mm) is black, the gap beside it white;
+    // the last sheet holds one label, so its second slot stays white.
+    EXPECT_TRUE(darkAt(*printed.pdf, 0, {20, 15}));
+    EXPECT_FALSE(darkAt(*printed.pdf, 0, {40, 15}));
+    EXPECT_TRUE(darkAt(*printed.pdf, 0, {120, 105}));
+    EXPECT_TRUE(darkAt(*printed.pdf, 2, {20, 15}));
+    EXPECT_FALSE(darkAt(*printed.pdf, 2, {70, 15}));
+
+    const QString range = path(QStringLiteral("range.pdf"));
+    printToFile(range, [](QPrinter &printer) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setPageRanges(QPageRanges::fromString(QStringLiteral("3,9")));
+    });
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 25));
+    LoadedPdf ranged = loadPdf(range);
+    ASSERT_TRUE(ranged.ok);
+    EXPECT_EQ(ranged.pdf->pageCount(), 1);
+    EXPECT_FALSE(darkAt(*ranged.pdf, 0, {70, 15}));
+}
+
+// Whatever the dialog changed that would not print the sheet as it is, nothing is printed.
+TEST_F(PrintHandoffTest, RefusesSettingsThatWouldNotPrintTheSheetAsItIs)
+{
+    struct Case {
+        const char *what;
+        LabelDocument document;
+        std::function<void(QPrinter &)> change;
+        const char *key;
+    };
+    const QList<Case> cases = {
+        {"another paper size", sheetDocument(1, 1), [](QPrinter &p) { p.setPageSize(QPageSize(QPageSize::A4)); },
+         "mac.error_paper"},
+        {"a landscape turn of a square sheet", sheetDocument(1, 1, 50, 50),
+         [](QPrinter &p) { p.setPageOrientation(QPageLayout::Landscape); }, "mac.error_paper"},
+        {"a landscape turn of a long sheet", sheetDocument(1, 1),
+         [](QPrinter &p) { p.setPageOrientation(QPageLayout::Landscape); }, "mac.error_paper"},
+        {"two copies", sheetDocument(1, 1), [](QPrinter &p) { p.setCopyCount(2); }, "mac.batch_driver_copies"},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        auto store = env.makeStore(c.document);
+        const QString out = path(QStringLiteral("refused%1.pdf").arg(++n));
+        printToFile(out, c.change);
+        env.alerts->alerts.clear();
+        PrintHandoff::printPrepared(*store, dialogs, jobOf(c.document, 1));
+        ASSERT_EQ(env.alerts->alerts.size(), 1) << c.what;
+        EXPECT_EQ(env.alerts->alerts[0].informativeText, text(c.key)) << c.what;
+        EXPECT_FALSE(QFileInfo::exists(out)) << c.what;
+        EXPECT_FALSE(store->statusKey().has_value()) << c.what;
+    }
+
+    // A sheet of a whole number and a half of points is not refused for Qt's rounding.
+    const LabelDocument half = sheetDocument(1, 1, 100.5 / pointsPerMm, 60.5 / pointsPerMm);
+    auto store = env.makeStore(half);
+    const QString out = path(QStringLiteral("half.pdf"));
+    printToFile(out);
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(half, 1));
+    EXPECT_TRUE(env.alerts->alerts.size() == 1) << "only the alerts of the refusals above";
+    EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
+    EXPECT_TRUE(QFileInfo::exists(out));
+}
+
+TEST_F(PrintHandoffTest, CancelledDialogIsSilentAndAFailedPrintIsShown)
+{
+    const LabelDocument document = sheetDocument(1, 1);
+    auto store = env.makeStore(document);
+    dialogs.printAnswer = [](QPrinter &) { return false; };
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 1));
+    EXPECT_EQ(dialogs.printDialogs, 1);
+    EXPECT_TRUE(env.alerts->alerts.isEmpty());
+    EXPECT_FALSE(store->statusKey().has_value());
+
+    // The printer cannot start: the user is told instead of being left waiting for paper.
+    printToFile(path(QStringLiteral("no/such/folder/out.pdf")));
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 1));
+    ASSERT_EQ(env.alerts->alerts.size(), 1);
+    EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.error_io"));
+    EXPECT_FALSE(store->statusKey().has_value());
+}
+
+// Where a PDF printer queue of CUPS is set up (Debian's printer-driver-cups-pdf), a job
+// goes through the real print system: the queue keeps the sheet's custom paper size and
+// the job is accepted. Real printers are never used.
+TEST_F(PrintHandoffTest, PrintsThroughAPdfQueueOfThePrintSystem)
+{
+    std::optional<QPrinterInfo> queue;
+    for (const QPrinterInfo &info : QPrinterInfo::availablePrinters())
+        if (info.makeAndModel().contains(QStringLiteral("CUPS-PDF"), Qt::CaseInsensitive))
+            queue = info;
+    if (!queue)
+        GTEST_SKIP() << "No CUPS-PDF printer queue (printer-driver-cups-pdf with a running cupsd)";
+
+    const LabelDocument document = sheetDocument(2, 1);
+    auto store = env.makeStore(document);
+    const QString name = queue->printerName();
+    dialogs.printAnswer = [name](QPrinter &printer) {
+        printer.setPrinterName(name);
+        return true;
+    };
+    // The queue's default configuration writes into ~/PDF; its files before this job.
+    const QDir output(QDir::home().filePath(QStringLiteral("PDF")));
+    const QStringList before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+
+    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 3));
+    for (const editortest::RecordedAlert &alert : env.alerts->alerts)
+        ADD_FAILURE() << qPrintable(alert.informativeText);
+    ASSERT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
+
+    // The print system converts the job in the background; look at its result when it
+    // arrives where the default configuration puts it.
+    QString printed;
+    QElapsedTimer timer;
+    timer.start();
+    while (printed.isEmpty() && timer.elapsed() < 20000) {
+        QThread::msleep(200);
+        for (const QString &file : output.entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (!before.contains(file))
+                printed = output.filePath(file);
+    }
+    if (printed.isEmpty()) {
+        RecordProperty("printed", "job accepted; output not found in ~/PDF");
+        return;
+    }
+    // The converter may still be writing the file.
+    LoadedPdf loaded = loadPdf(printed);
+    while ((!loaded.ok || loaded.pdf->pageCount() < 2) && timer.elapsed() < 30000) {
+        QThread::msleep(200);
+        loaded = loadPdf(printed);
+    }
+    ASSERT_TRUE(loaded.ok) << qPrintable(printed);
+    EXPECT_EQ(loaded.pdf->pageCount(), 2);
+    const QSizeF sheet = LabelRenderer::sheetSize(document);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(0).width(), sheet.width(), 0.5);
+    EXPECT_NEAR(loaded.pdf->pagePointSize(0).height(), sheet.height(), 0.5);
+}
