@@ -4,10 +4,10 @@
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/ElementResizeGeometry.h"
 #include "app/editor/ElementSnapGeometry.h"
+#include "app/shell/CloseDecision.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 #include "core/table/LabelTable.h"
-#include "app/shell/CloseDecision.h"
 
 #include <QList>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "app/io/PrintHandoff.h"
 
-#include "core/common/AtomicFile.h"
 #include "app/editor/EditorStore.h"
 #include "app/io/DocumentSaving.h"
 #include "app/io/EditorDialogs.h"
+#include "core/common/AtomicFile.h"
 #include "core/print/LabelPrintJob.h"
 #include "core/render/LabelRenderer.h"
 #include "core/render/RenderCache.h"
