@@ -8,7 +8,6 @@ WindowsArtwork::WindowsArtwork(const QString &name, int side, QWidget *parent)
     : QWidget(parent), m_name(name), m_side(qMax(0, side)), m_content(ArtworkImage::named(name))
 {
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(m_side, m_side);
 }
 

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QPainter>
 
+#include <cmath>
 #include <cstdio>
 
 namespace kestrivane {
@@ -182,7 +183,29 @@ ArtworkImage ArtworkImage::symbol(const QString &name)
 void ArtworkImage::draw(QPainter &painter, const QRectF &target, const QColor &foreground) const
 {
     if (m_vector) {
-        m_vector->draw(painter, target, foreground);
+        if (foreground.alpha() == 255 || target.isEmpty()) {
+            m_vector->draw(painter, target, foreground);
+            return;
+        }
+        // A translucent colour (a secondary or disabled text colour) would darken wherever
+        // two strokes meet: draw opaque into a layer and lay the layer down translucent.
+        const QTransform &transform = painter.worldTransform();
+        const qreal scale = painter.device()->devicePixelRatio() *
+                            std::sqrt(std::abs(transform.m11() * transform.m22() - transform.m12() * transform.m21()));
+        const QSize pixels = (target.size() * std::max<qreal>(scale, 1)).toSize().expandedTo(QSize(1, 1));
+        QImage layer(pixels, QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        {
+            QPainter layerPainter(&layer);
+            QColor opaque = foreground;
+            opaque.setAlpha(255);
+            m_vector->draw(layerPainter, QRectF(QPointF(0, 0), QSizeF(pixels)), opaque);
+        }
+        painter.save();
+        painter.setOpacity(painter.opacity() * foreground.alphaF());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(target, layer);
+        painter.restore();
         return;
     }
     if (m_bitmap.isNull() || target.isEmpty())

@@ -80,6 +80,9 @@ TEST(ArtworkIcon, DrawsAtTheAskedSizeRatioModeAndTint)
 
     const QImage cross = systemSymbol(QStringLiteral("xmark"), destructiveTint()).pixmap(QSize(24, 24)).toImage();
     EXPECT_TRUE(near(cross.pixelColor(12, 12), destructiveTint()));
+    // A translucent tint covers evenly: where the two strokes of "plus" cross is no darker.
+    const QImage plus = systemSymbol(QStringLiteral("plus"), QColor(0, 0, 0, 128)).pixmap(QSize(24, 24)).toImage();
+    EXPECT_NEAR(qAlpha(plus.pixel(12, 12)), 128, 3); // about 190 when each stroke is laid down on its own
     EXPECT_TRUE(systemSymbol(QStringLiteral("no-such-symbol")).isNull());
     EXPECT_TRUE(artworkIcon(QStringLiteral("no-such-icon")).isNull());
     QApplication::setPalette(QPalette());
@@ -112,31 +115,46 @@ TEST(ArtworkContactSheet, ShowsEveryIconOnLightAndDark)
     QImage sheet(columns * cellWidth, rows * cellHeight, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(0xF2, 0xF2, 0xF4));
     QPainter painter(&sheet);
-    const QColor lightBack(0xFF, 0xFF, 0xFF), darkBack(0x1E, 0x1E, 0x22);
+    const QColor backs[] = {QColor(0xFF, 0xFF, 0xFF), QColor(0x1E, 0x1E, 0x22)};
+    const QColor texts[] = {QColor(0x1D, 0x1D, 0x1F), QColor(0xF5, 0xF5, 0xF7)};
     for (int i = 0; i < entries.size(); ++i) {
         const QPoint origin((i % columns) * cellWidth, (i / columns) * cellHeight);
-        painter.fillRect(QRect(origin + QPoint(strip, 0), QSize(strip, cellHeight)), darkBack);
-        painter.fillRect(QRect(origin, QSize(strip, cellHeight)), lightBack);
+        for (int dark = 0; dark < 2; ++dark)
+            painter.fillRect(QRect(origin + QPoint(dark * strip, 0), QSize(strip, cellHeight)), backs[dark]);
         painter.setPen(QColor(0x80, 0x80, 0x88));
         painter.drawText(QRect(origin + QPoint(gap, 0), QSize(cellWidth, label + 2)), Qt::AlignBottom, entries[i].name);
-        for (int dark = 0; dark < 2; ++dark) {
-            const QColor foreground = dark ? QColor(0xF5, 0xF5, 0xF7) : QColor(0x1D, 0x1D, 0x1F);
+    }
+    for (int dark = 0; dark < 2; ++dark) {
+        QPalette palette;
+        palette.setColor(QPalette::WindowText, texts[dark]);
+        QColor secondary = texts[dark];
+        secondary.setAlpha(150);
+        palette.setColor(QPalette::PlaceholderText, secondary);
+        QApplication::setPalette(palette);
+        for (int i = 0; i < entries.size(); ++i) {
+            const QPoint origin((i % columns) * cellWidth, (i / columns) * cellHeight);
             int x = origin.x() + dark * strip + gap;
             for (int side : sides) {
-                const QRectF target(x, origin.y() + label + gap + (112 - side), side, side);
-                const ArtworkImage image =
-                    entries[i].symbol ? ArtworkImage::symbol(entries[i].name) : ArtworkImage::named(entries[i].name);
-                EXPECT_FALSE(image.isNull()) << qPrintable(entries[i].name);
-                QColor tint = foreground;
-                if (entries[i].name == QLatin1String("exclamationmark.triangle.fill"))
-                    tint = warningTint();
-                else if (entries[i].name == QLatin1String("trash"))
-                    tint = destructiveTint();
-                image.draw(painter, target, tint);
+                const QPoint corner(x, origin.y() + label + gap + (112 - side));
+                if (entries[i].symbol) {
+                    QColor tint;
+                    if (entries[i].name == QLatin1String("exclamationmark.triangle.fill"))
+                        tint = warningTint();
+                    else if (entries[i].name == QLatin1String("trash"))
+                        tint = destructiveTint();
+                    const QIcon symbol = systemSymbol(entries[i].name, tint);
+                    EXPECT_FALSE(symbol.isNull()) << qPrintable(entries[i].name);
+                    symbol.paint(&painter, QRect(corner, QSize(side, side)));
+                } else {
+                    WindowsArtwork view(entries[i].name, side);
+                    view.setPalette(palette);
+                    view.render(&painter, corner, QRegion(), QWidget::DrawChildren);
+                }
                 x += side + gap;
             }
         }
     }
+    QApplication::setPalette(QPalette());
     painter.end();
     const QString path = testsupport::outputPath(QStringLiteral("artwork-contact-sheet.png"));
     ASSERT_TRUE(sheet.save(path));
