@@ -94,11 +94,17 @@ struct Exchange {
     }
 
     // Records why the request ends before Qt's own error code can say otherwise, then
-    // stops it (abort() emits finished() at once).
-    void fail(Kind kind)
+    // stops it (abort() emits finished() at once). Inside one of the reply's own signals
+    // the abort waits for the next turn of the event loop: Qt would otherwise go on
+    // reporting into a reply that has already finished.
+    void fail(Kind kind, bool insideReplySignal = false)
     {
         complete(kind);
-        if (reply)
+        if (!reply)
+            return;
+        if (insideReplySignal)
+            QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+        else
             reply->abort();
     }
 };
@@ -232,12 +238,12 @@ private:
         if (!status.isValid())
             return;
         if (status.toInt() != 200) {
-            exchange.fail(issueForStatus(status.toInt()));
+            exchange.fail(issueForStatus(status.toInt()), true);
             return;
         }
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > exchange.maximumBytes)
-            exchange.fail(Kind::tooLarge);
+            exchange.fail(Kind::tooLarge, true);
     }
 
     static void readBody(Exchange &exchange)
@@ -249,7 +255,7 @@ private:
         if (exchange.isDone())
             return;
         if (exchange.body.size() + reply->bytesAvailable() > exchange.maximumBytes) {
-            exchange.fail(Kind::tooLarge);
+            exchange.fail(Kind::tooLarge, true);
             return;
         }
         exchange.body.append(reply->readAll());
