@@ -6,6 +6,8 @@
 #include "core/json/JsonRead.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <QTimeZone>
 #include <QUuid>
 
@@ -36,6 +38,20 @@ QDateTime dateFromReferenceSeconds(double seconds)
 
 QJsonValue parseText(const QByteArray &bytes)
 {
+    // Objects and arrays, the usual case, go straight to Qt's reader; the general
+    // reader copies the text to read scalars too.
+    QByteArrayView text(bytes);
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    const QByteArrayView trimmed = text.trimmed();
+    if (trimmed.startsWith('{') || trimmed.startsWith('[')) {
+        QJsonParseError error;
+        const QJsonDocument document =
+            QJsonDocument::fromJson(text.size() == bytes.size() ? bytes : text.toByteArray(), &error);
+        if (error.error != QJsonParseError::NoError)
+            throwCatalog(CatalogIssue::Kind::invalid);
+        return document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    }
     std::optional<CatalogJSON> value = CatalogJSON::parse(bytes);
     if (!value)
         throwCatalog(CatalogIssue::Kind::invalid);
@@ -306,10 +322,7 @@ CatalogDesign CatalogDesign::decode(const QByteArray &bytes)
 {
     if (bytes.size() > catalog::maximumJSONBytes)
         throwCatalog(CatalogIssue::Kind::tooLarge);
-    std::optional<CatalogJSON> json = CatalogJSON::parse(bytes);
-    if (!json)
-        throwCatalog(CatalogIssue::Kind::invalid);
-    CatalogDesign design = fromJson(*json);
+    CatalogDesign design = fromJson(CatalogJSON(catalog::parseText(bytes)));
     design.originalJSON = bytes;
     return design;
 }

@@ -57,6 +57,14 @@ struct CatalogItem {
     friend bool operator==(const CatalogItem &, const CatalogItem &) = default;
 };
 
+} // namespace kestrivane
+
+// Moved in memory as a block when a list grows: every member is a Qt implicitly shared
+// value, a double or an optional of one.
+Q_DECLARE_TYPEINFO(kestrivane::CatalogItem, Q_RELOCATABLE_TYPE);
+
+namespace kestrivane {
+
 // One response of the paged listing.
 struct CatalogPage {
     qint64 schemaVersion = 1;

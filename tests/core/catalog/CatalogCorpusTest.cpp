@@ -9,8 +9,7 @@ using namespace kestrivane;
 namespace {
 
 // Only the program's own errors may leave a reader.
-template <typename F>
-void expectOwnErrorsOnly(F &&f)
+template <typename F> void expectOwnErrorsOnly(F &&f)
 {
     try {
         f();
