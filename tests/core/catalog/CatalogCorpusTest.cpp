@@ -1,0 +1,57 @@
+#include "core/catalog/CatalogModel.h"
+
+#include "tests/common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrivane;
+
+namespace {
+
+// Only the program's own errors may leave a reader.
+template <typename F> void expectOwnErrorsOnly(F &&f)
+{
+    try {
+        f();
+    } catch (const Error &) {
+    } catch (const std::exception &error) {
+        ADD_FAILURE() << "foreign exception: " << error.what();
+    }
+}
+
+} // namespace
+
+TEST(CatalogCorpus, ReplaysEverySeedOfTheFuzzTarget)
+{
+    const QList<QByteArray> seeds = testsupport::fuzzCorpus(QStringLiteral("catalog_json"));
+    ASSERT_GE(seeds.size(), 15);
+    int designs = 0;
+    int snapshots = 0;
+    int templates = 0;
+    for (const QByteArray &seed : seeds) {
+        if (const std::optional<CatalogJSON> value = CatalogJSON::parse(seed))
+            expectOwnErrorsOnly([&] { EXPECT_EQ(CatalogJSON::parse(value->toJson()), value); });
+        expectOwnErrorsOnly([&] { CatalogPage::decode(seed).validate(0); });
+        expectOwnErrorsOnly([&] { CatalogCategory::decodeList(seed); });
+        expectOwnErrorsOnly([&] { CatalogSize::decodeList(seed); });
+        expectOwnErrorsOnly([&] {
+            const CatalogDesign design = CatalogDesign::decode(seed);
+            design.validate(design.id);
+            ++designs;
+        });
+        expectOwnErrorsOnly([&] {
+            const CatalogSnapshot snapshot = CatalogSnapshot::decode(seed);
+            EXPECT_EQ(CatalogSnapshot::decode(snapshot.encoded()), snapshot);
+            ++snapshots;
+        });
+        expectOwnErrorsOnly([&] {
+            const CachedTemplate cached = CachedTemplate::decode(seed);
+            EXPECT_EQ(CachedTemplate::decode(cached.encoded()), cached);
+            ++templates;
+        });
+    }
+    // The corpus reaches past the envelope of each record.
+    EXPECT_GE(designs, 1);
+    EXPECT_GE(snapshots, 1);
+    EXPECT_GE(templates, 1);
+}
