@@ -256,6 +256,9 @@ QList<UserGraphic> UserGraphicLibrary::load() const
 
 QByteArray UserGraphicLibrary::data(const UserGraphic &graphic) const
 {
+    // Without a folder the file name alone would be looked up from the file-system root.
+    if (m_directory.isEmpty())
+        throwIssue(DocumentIssue::io);
     const QByteArray png = readPNG(graphic.id);
     if (sha256Text(png) != graphic.sha256)
         throwIssue(DocumentIssue::invalidImage);

@@ -217,7 +217,9 @@ TEST(UserGraphicLibraryLoad, ChecksTheFolderAndItsLimits)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lib"));
     EXPECT_TRUE(UserGraphicLibrary(path, 100, 1).load().isEmpty());
-    EXPECT_ISSUE(UserGraphicLibrary(QString(), 100, 1).load(), DocumentIssue, DocumentIssue::io);
+    const UserGraphicLibrary nowhere(QString(), 100, 1);
+    EXPECT_ISSUE(nowhere.load(), DocumentIssue, DocumentIssue::io);
+    EXPECT_ISSUE(nowhere.data(UserGraphic{firstId, "a", 0, QString(64, u'0')}), DocumentIssue, DocumentIssue::io);
 
     writeFile(path, "x");
     EXPECT_ISSUE(UserGraphicLibrary(path, 100, 1).load(), DocumentIssue, DocumentIssue::io);
