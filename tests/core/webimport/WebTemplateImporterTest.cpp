@@ -1,5 +1,6 @@
 #include "core/webimport/WebTemplateImporter.h"
 #include "core/catalog/TemplateCatalogService.h"
+#include "core/render/LabelRenderer.h"
 
 #include "tests/common/TestCatalogServer.h"
 #include "tests/common/TestSupport.h"
@@ -10,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QtMath>
 
 #include <atomic>
 
@@ -71,6 +74,15 @@ TEST(WebTemplateImporter, ConvertsEachGoldenDesign)
         const ImportedWebTemplate result = convertBytes(bytes, loaderOf(service, &calls));
         expectGolden(result, bytes, QString::fromLatin1(row.expected), servedPictures());
         EXPECT_EQ(result.document.schemaVersion, 5);
+        // For a person to compare with the design: the converted label as drawn.
+        const QSizeF size = LabelRenderer::size(result.document);
+        QImage image(qCeil(size.width() * 4), qCeil(size.height() * 4), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::lightGray);
+        QPainter painter(&image);
+        painter.scale(4, 4);
+        LabelRenderer::draw(result.document, painter, true, QDateTime::currentDateTime(), 0);
+        painter.end();
+        image.save(testsupport::outputPath("webimport-" + QString::fromLatin1(row.design).replace(".json", ".png")));
         EXPECT_NE(convertBytes(bytes, loaderOf(service)).document.documentID, result.document.documentID);
         if (QByteArray(row.design) == "all-kinds.json") { // shared, data:, photo, sign: the shared one once
             EXPECT_EQ(calls, 4);
