@@ -80,6 +80,7 @@ QList<DecodeCase> code128Cases()
         same("code128-all-latin1", s, QStringLiteral("ÄÖÜäöüßéÿ"), z, l),
         same("code128-around-digits", s, QStringLiteral("ñ12345678ç90123456ø"), z, l),
         same("code128-lower-after-run", s, QStringLiteral("ABCäöüabc"), z, l),
+        same("code128-control", s, QStringLiteral("Lot\t7\tb")),
         same("code128-signs", s, QStringLiteral("±5 °C, 3×½ £, ¿¡§©®µ¶·"), z, l),
     };
     static const char *runNames[] = {"code128-run-1", "code128-run-2", "code128-run-3", "code128-run-4",
@@ -119,6 +120,7 @@ QList<DecodeCase> decodeCases()
         same("datamatrix", S::dataMatrix, QStringLiteral("01234567890123"), z),
         same("datamatrix-latin1", S::dataMatrix, QStringLiteral("ABCäöü"), z, l),
         same("datamatrix-cyrillic", S::dataMatrix, russian, z),
+        same("datamatrix-latin1-long", S::dataMatrix, QStringLiteral("Größe ÄÖÜ, Preis 3½; ").repeated(5), z, l),
         same("datamatrix-long", S::dataMatrix, QStringLiteral("Lot 2026-12/A; ").repeated(20), z),
         DecodeCase{"gs1datamatrix", S::gs1DataMatrix, QStringLiteral("[01]04601234567893[21]ABC001"),
                    gs("010460123456789321ABC001"), z},
