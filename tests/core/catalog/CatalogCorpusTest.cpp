@@ -29,7 +29,11 @@ TEST(CatalogCorpus, ReplaysEverySeedOfTheFuzzTarget)
     int snapshots = 0;
     int templates = 0;
     for (const QByteArray &seed : seeds) {
-        if (const std::optional<CatalogJSON> value = CatalogJSON::parse(seed))
+        // Qt drops U+FEFF at the start of a string, so a key that began with it does not
+        // read back; the fuzz target skips the comparison for such texts as well.
+        const bool innerByteOrderMark = seed.indexOf("\xEF\xBB\xBF", 1) >= 0;
+        const std::optional<CatalogJSON> value = CatalogJSON::parse(seed);
+        if (value && !innerByteOrderMark)
             expectOwnErrorsOnly([&] { EXPECT_EQ(CatalogJSON::parse(value->toJson()), value); });
         expectOwnErrorsOnly([&] { CatalogPage::decode(seed).validate(0); });
         expectOwnErrorsOnly([&] { CatalogCategory::decodeList(seed); });
