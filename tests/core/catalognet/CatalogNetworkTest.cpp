@@ -104,6 +104,14 @@ TEST_F(CatalogNetwork, MapsEveryStatusAndNeverFollowsARedirect)
 
 TEST_F(CatalogNetwork, CapsBodiesAsTheyStream)
 {
+    // Twelve mebibytes through TLS on a loaded machine may pause longer than the suite's
+    // idle limit; the caps, not the clock, are under test here.
+    TransportConfiguration patient = testConfiguration();
+    patient.idleTimeoutMs = 3000;
+    patient.totalTimeoutMs = 8000;
+    transport = std::make_shared<HTTPCatalogTransport>(patient);
+    const TemplateCatalogService service(server.base(), transport);
+
     ServerReply announced = ServerReply::json("");
     announced.announcedLength = catalog::maximumJSONBytes + 1;
     server.route("/announced", {announced});
