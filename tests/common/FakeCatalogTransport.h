@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -46,5 +47,16 @@ private:
     QHash<QString, QList<Reply>> m_replies;
     QList<Call> m_calls;
 };
+
+// The catalog issue `f` throws, or empty when it returns.
+inline std::optional<kestrivane::CatalogIssue::Kind> catalogIssueOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const kestrivane::CatalogError &error) {
+        return error.issue().kind();
+    }
+    return std::nullopt;
+}
 
 } // namespace testsupport

@@ -29,18 +29,18 @@ struct ServerReply {
     int status = 200;
     // Sent after the defaults "Cache-Control: no-store" and "Content-Type:
     // application/json"; a header of the same name replaces a default.
-    QList<Header> headers;
-    QByteArray body;
+    QList<Header> headers{};
+    QByteArray body{};
     Framing framing = Framing::contentLength;
-    std::optional<qint64> announcedLength; // a Content-Length other than the body's
-    bool keepAlive = true;                 // else "Connection: close" and a close after the reply
-    bool omitLastChunk = false;            // chunked without its terminating chunk, then closed
+    std::optional<qint64> announcedLength{}; // a Content-Length other than the body's
+    bool keepAlive = true;                   // else "Connection: close" and a close after the reply
+    bool omitLastChunk = false;              // chunked without its terminating chunk, then closed
 
     qint64 delayBeforeHeadersMs = 0;
-    std::optional<qint64> stallAfterBytes; // body bytes sent before going silent (open)
-    std::optional<qint64> closeAfterBytes; // body bytes sent before closing
-    qint64 trickleBytes = 0;               // when > 0: that many body bytes ...
-    qint64 trickleIntervalMs = 0;          // ... every so many milliseconds
+    std::optional<qint64> stallAfterBytes{}; // body bytes sent before going silent (open)
+    std::optional<qint64> closeAfterBytes{}; // body bytes sent before closing
+    qint64 trickleBytes = 0;                 // when > 0: that many body bytes ...
+    qint64 trickleIntervalMs = 0;            // ... every so many milliseconds
 
     static ServerReply json(QByteArray body, int status = 200)
     {
@@ -54,7 +54,7 @@ struct ServerReply {
 struct ServerRequest {
     QByteArray method;
     QByteArray target; // as sent: path and query
-    QList<Header> headers;
+    QList<Header> headers{};
     int connection = 0; // 1 for the first connection, and so on
     std::chrono::steady_clock::time_point time;
 

@@ -1,6 +1,7 @@
 #include "core/catalog/CatalogModel.h"
 #include "core/json/JsonRead.h"
 
+#include "tests/common/FakeCatalogTransport.h"
 #include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,171 +10,150 @@
 #include <QJsonDocument>
 
 #include <functional>
-#include <limits>
 
 using namespace kestrivane;
+using testsupport::catalogIssueOf;
 using Kind = CatalogIssue::Kind;
 
 namespace {
 
-QByteArray itemText(const QString &id, const char *extra = "")
+QJsonObject item(const QString &id)
 {
-    return QStringLiteral(R"({"id":"%1","widthMm":50,"heightMm":30,"downloadUrl":"d/%1","previewUrl":"p/%1"%2})")
-        .arg(id, QString::fromUtf8(extra))
-        .toUtf8();
+    return QJsonObject{{"id", id}, {"widthMm", 50}, {"heightMm", 30}, {"downloadUrl", "d"}, {"previewUrl", "p"}};
 }
 
 QJsonObject validPage()
 {
-    QJsonArray items;
-    for (int i = 0; i < 3; ++i)
-        items.append(QJsonDocument::fromJson(itemText(QString::number(i))).object());
-    return QJsonObject{{"schemaVersion", 1}, {"items", items}, {"page", 2},
-                       {"size", 50},         {"total", 103},   {"totalPages", 3}};
+    return QJsonObject{{"schemaVersion", 1}, {"items", QJsonArray{item("0"), item("1"), item("2")}},
+                       {"page", 2},          {"size", 50},
+                       {"total", 103},       {"totalPages", 3}};
 }
 
-std::optional<Kind> validationIssue(const std::function<void()> &f)
+QByteArray text(const QJsonObject &o)
 {
-    try {
-        f();
-    } catch (const CatalogError &error) {
-        return error.issue().kind();
-    }
-    return std::nullopt;
+    return QJsonDocument(o).toJson();
+}
+
+// A design envelope with the given keys replaced or added.
+QByteArray design(const QJsonObject &changes)
+{
+    QJsonObject o{{"schemaVersion", 1},
+                  {"format", "kestrivane-web"},
+                  {"id", "d"},
+                  {"elements", QJsonArray()},
+                  {"template", QJsonObject()}};
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        o[it.key()] = it.value();
+    return text(o);
 }
 
 } // namespace
 
-TEST(CatalogItem, ReadsThroughTheTypedLayer)
+TEST(CatalogItem, FallsBackToTheIdForAName)
 {
-    struct Row {
-        QByteArray text;
-        std::optional<QString> name; // empty: refused
-    };
-    const Row rows[] = {
-        {itemText("a", R"(,"name":"Box")"), "Box"},
-        {itemText("a", R"(,"name":"")"), "a"},
-        {itemText("a"), "a"},
-        {itemText("a", R"(,"name":null)"), "a"},
-        {itemText("a", R"(,"name":5)"), std::nullopt},
-        {R"({"id":"a","widthMm":"50","heightMm":30,"downloadUrl":"d","previewUrl":"p"})", std::nullopt},
-        {R"({"id":"a","widthMm":50,"heightMm":30,"previewUrl":"p"})", std::nullopt},
-    };
-    for (const Row &row : rows) {
+    const std::pair<QJsonValue, std::optional<QString>> rows[] = {
+        {"Box", "Box"}, {"", "a"}, {QJsonValue::Undefined, "a"}, {QJsonValue::Null, "a"}, {5, std::nullopt}};
+    for (const auto &[name, expected] : rows) {
+        QJsonObject json = item("a");
+        if (!name.isUndefined())
+            json["name"] = name;
         try {
-            const CatalogItem item = CatalogItem::fromJson(QJsonDocument::fromJson(row.text).object());
-            ASSERT_TRUE(row.name) << row.text.constData();
-            EXPECT_EQ(item.name, *row.name);
-            // Absent optional fields stay absent; the name is always written.
-            const QJsonObject written = item.toJson();
-            EXPECT_TRUE(written.contains("name"));
-            EXPECT_FALSE(written.contains("description"));
-            EXPECT_EQ(CatalogItem::fromJson(written), item);
+            const CatalogItem read = CatalogItem::fromJson(json);
+            EXPECT_EQ(read.name, expected);
+            const QJsonObject written = read.toJson(); // the name always, absent fields never
+            EXPECT_TRUE(written.contains("name") && !written.contains("description"));
+            EXPECT_EQ(CatalogItem::fromJson(written), read);
         } catch (const JsonError &) {
-            EXPECT_FALSE(row.name) << row.text.constData();
+            EXPECT_FALSE(expected);
         }
     }
+    QJsonObject wrongType = item("a");
+    wrongType["widthMm"] = "50";
+    EXPECT_THROW(CatalogItem::fromJson(wrongType), JsonError);
 }
 
 TEST(CatalogPage, ValidatesInOrder)
 {
-    const QString longId(257, QLatin1Char('x'));
-    const QString emojiId = QString::fromUtf8("👩‍👩‍👧").repeated(256); // 256 graphemes
-    struct Row {
-        const char *name;
-        std::function<void(QJsonObject &)> change;
-        std::optional<Kind> expected;
+    const auto first = [](const QString &key, const QJsonValue &value) {
+        return [=](QJsonObject &page) {
+            QJsonArray items = page["items"].toArray();
+            QJsonObject changed = items[0].toObject();
+            changed[key] = value;
+            items[0] = changed;
+            page["items"] = items;
+        };
     };
-    const auto item = [](QJsonObject &page, const QString &key, const QJsonValue &value) {
-        QJsonArray items = page["items"].toArray();
-        QJsonObject first = items[0].toObject();
-        first[key] = value;
-        items[0] = first;
-        page["items"] = items;
+    const auto set = [](const QString &key, const QJsonValue &value) {
+        return [=](QJsonObject &page) { page[key] = value; };
     };
-    const Row rows[] = {
+    const std::tuple<const char *, std::function<void(QJsonObject &)>, std::optional<Kind>> rows[] = {
         {"valid", [](QJsonObject &) {}, std::nullopt},
-        {"version wins over all",
+        {"version before all",
          [](QJsonObject &p) {
              p = {{"schemaVersion", 2}, {"items", QJsonArray()}, {"page", -1},
                   {"size", 0},          {"total", -1},           {"totalPages", -1}};
          },
          Kind::version},
-        {"other page", [](QJsonObject &p) { p["page"] = 3; }, Kind::invalid},
-        {"size 0", [](QJsonObject &p) { p["size"] = 0; }, Kind::invalid},
-        {"size 101", [](QJsonObject &p) { p["size"] = 101; }, Kind::invalid},
-        {"more items than size", [](QJsonObject &p) { p["size"] = 2; }, Kind::invalid},
-        {"negative total", [](QJsonObject &p) { p["total"] = -1; }, Kind::invalid},
-        {"totalPages 10001", [](QJsonObject &p) { p["totalPages"] = 10001; }, std::nullopt},
-        {"totalPages 10002", [](QJsonObject &p) { p["totalPages"] = 10002; }, Kind::invalid},
-        {"empty id", [&](QJsonObject &p) { item(p, "id", ""); }, Kind::invalid},
-        {"257 characters", [&](QJsonObject &p) { item(p, "id", longId); }, Kind::invalid},
-        {"256 graphemes", [&](QJsonObject &p) { item(p, "id", emojiId); }, std::nullopt},
-        {"zero width", [&](QJsonObject &p) { item(p, "widthMm", 0); }, Kind::invalid},
-        {"negative height", [&](QJsonObject &p) { item(p, "heightMm", -1); }, Kind::invalid},
+        {"other page", set("page", 3), Kind::invalid},
+        {"size 0", set("size", 0), Kind::invalid},
+        {"size 101", set("size", 101), Kind::invalid},
+        {"more items than size", set("size", 2), Kind::invalid},
+        {"negative total", set("total", -1), Kind::invalid},
+        {"totalPages 10001", set("totalPages", 10001), std::nullopt},
+        {"totalPages 10002", set("totalPages", 10002), Kind::invalid},
+        {"empty id", first("id", ""), Kind::invalid},
+        {"257 characters", first("id", QString(257, 'x')), Kind::invalid},
+        {"256 graphemes", first("name", QString::fromUtf8("👩‍👩‍👧").repeated(256)), std::nullopt},
+        {"zero width", first("widthMm", 0), Kind::invalid},
+        {"negative height", first("heightMm", -1), Kind::invalid},
     };
-    for (const Row &row : rows) {
+    for (const auto &[name, change, expected] : rows) {
         QJsonObject json = validPage();
-        row.change(json);
-        const CatalogPage page = CatalogPage::decode(QJsonDocument(json).toJson());
-        EXPECT_EQ(validationIssue([&] { page.validate(2); }), row.expected) << row.name;
+        change(json);
+        const CatalogPage page = CatalogPage::decode(text(json));
+        EXPECT_EQ(catalogIssueOf([&] { page.validate(2); }), expected) << name;
     }
-    CatalogPage page = CatalogPage::decode(QJsonDocument(validPage()).toJson());
-    page.items[1].heightMm = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(validationIssue([&] { page.validate(2); }), Kind::invalid);
-    EXPECT_EQ(validationIssue([] { CatalogPage::decode("{\"schemaVersion\":1}"); }), Kind::invalid);
+    EXPECT_EQ(catalogIssueOf([] { CatalogPage::decode("{\"schemaVersion\":1}"); }), Kind::invalid);
 }
 
 TEST(CatalogDesign, DecodesTheEnvelopeInOrder)
 {
-    struct Row {
-        const char *text;
-        std::variant<QString, Kind> expected; // the chosen name, or the issue
-    };
-    const Row rows[] = {
+    const std::pair<QByteArray, std::variant<QString, Kind>> rows[] = {
         {"[]", Kind::version},
         {"{}", Kind::version},
-        {R"({"schemaVersion":"1","format":"kestrivane-web"})", Kind::version},
-        {R"({"schemaVersion":2,"format":"kestrivane-web","id":5})", Kind::version},
-        {R"({"schemaVersion":1,"format":"Kestrivane-web","id":5})", Kind::version},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":5,"elements":[],"template":{}})", Kind::invalid},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":{},"template":{}})", Kind::invalid},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":[],"template":[]})", Kind::invalid},
-        {R"({"schemaVersion":1.0,"format":"kestrivane-web","id":"d","elements":[],"template":{},"name":" Box "})",
-         QStringLiteral(" Box ")},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":[],"name":" \n\t","template":{"name":"T"}})",
-         QStringLiteral("T")},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":[],"name":7,"template":{"name":"  "}})",
-         QStringLiteral("d")},
-        {R"({"schemaVersion":1,"format":"kestrivane-web","id":" ","elements":[],"template":{}})", QStringLiteral(" ")},
-        {R"({"schemaVersion":1,"format":"kestrivane-web")", Kind::invalid},
-        {R"([1e400])", Kind::invalid},
+        {design({{"schemaVersion", "1"}, {"id", 5}}), Kind::version},
+        {design({{"schemaVersion", 2}, {"id", 5}}), Kind::version},
+        {design({{"format", "Kestrivane-web"}, {"id", 5}}), Kind::version},
+        {design({{"id", 5}}), Kind::invalid},
+        {design({{"elements", QJsonObject()}}), Kind::invalid},
+        {design({{"template", QJsonArray()}}), Kind::invalid},
+        {design({{"schemaVersion", 1.0}, {"name", " Box "}}), QStringLiteral(" Box ")},
+        {design({{"name", " \n\t"}, {"template", QJsonObject{{"name", "T"}}}}), QStringLiteral("T")},
+        {design({{"name", 7}, {"template", QJsonObject{{"name", "  "}}}}), QStringLiteral("d")},
+        {design({{"id", " "}}), QStringLiteral(" ")},
+        {design({}).chopped(3), Kind::invalid},
+        {"[1e400]", Kind::invalid},
     };
-    for (const Row &row : rows) {
+    for (const auto &[bytes, expected] : rows) {
+        std::variant<QString, Kind> result;
         try {
-            const CatalogDesign design = CatalogDesign::decode(QByteArray(row.text));
-            ASSERT_TRUE(std::holds_alternative<QString>(row.expected)) << row.text;
-            EXPECT_EQ(design.name, std::get<QString>(row.expected)) << row.text;
+            result = CatalogDesign::decode(bytes).name;
         } catch (const CatalogError &error) {
-            ASSERT_TRUE(std::holds_alternative<Kind>(row.expected)) << row.text;
-            EXPECT_EQ(error.issue().kind(), std::get<Kind>(row.expected)) << row.text;
+            result = error.issue().kind();
         }
+        EXPECT_TRUE(result == expected) << bytes.constData();
     }
 }
 
 TEST(CatalogDesign, KeepsTheReceivedBytesUpToTwelveMebibytes)
 {
-    const QByteArray head =
-        R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":[],"template":{},"n":0.10})";
+    const QByteArray head = design({{"n", 0.1}});
     QByteArray exact = head;
     exact.insert(1, QByteArray(catalog::maximumJSONBytes - head.size(), ' '));
-    ASSERT_EQ(exact.size(), catalog::maximumJSONBytes);
-    const CatalogDesign design = CatalogDesign::decode(exact);
-    EXPECT_EQ(design.archivedJSON(), exact);
+    EXPECT_EQ(CatalogDesign::decode(exact).archivedJSON(), exact);
     EXPECT_ISSUE(CatalogDesign::decode(exact + ' '), CatalogIssue, Kind::tooLarge);
 
-    // Without the received bytes the source is written compactly.
-    CatalogDesign copy = CatalogDesign::decode(head);
+    CatalogDesign copy = CatalogDesign::decode(head); // without the bytes: compact source
     copy.originalJSON.reset();
     EXPECT_EQ(CatalogJSON::parse(copy.archivedJSON()), CatalogJSON::parse(head));
     EXPECT_FALSE(copy.archivedJSON().contains(' '));
@@ -181,65 +161,54 @@ TEST(CatalogDesign, KeepsTheReceivedBytesUpToTwelveMebibytes)
 
 TEST(CatalogDesign, ValidatesAgainstTheItem)
 {
-    const auto design = [](const QString &name, int elements) {
-        QJsonArray array;
-        for (int i = 0; i < elements; ++i)
-            array.append(QJsonObject());
-        const QJsonObject o{{"schemaVersion", 1}, {"format", "kestrivane-web"}, {"id", "d"},
-                            {"name", name},       {"elements", array},          {"template", QJsonObject()}};
-        return CatalogDesign::decode(QJsonDocument(o).toJson());
+    const auto check = [](const QJsonObject &changes, const QString &id) {
+        return catalogIssueOf([&] { CatalogDesign::decode(design(changes)).validate(id); });
     };
-    EXPECT_EQ(validationIssue([&] { design("Box", 500).validate("d"); }), std::nullopt);
-    EXPECT_EQ(validationIssue([&] { design("Box", 501).validate("d"); }), Kind::invalid);
-    EXPECT_EQ(validationIssue([&] { design("Box", 0).validate("e"); }), Kind::invalid);
-    EXPECT_EQ(validationIssue([&] { design(QString(257, 'n'), 0).validate("d"); }), Kind::invalid);
-    CatalogDesign other = design("Box", 0);
-    other.format = "web";
-    EXPECT_EQ(validationIssue([&] { other.validate("e"); }), Kind::version);
+    QJsonArray elements;
+    for (int i = 0; i < 500; ++i)
+        elements.append(QJsonObject());
+    EXPECT_EQ(check({{"elements", elements}}, "d"), std::nullopt);
+    elements.append(QJsonObject());
+    EXPECT_EQ(check({{"elements", elements}}, "d"), Kind::invalid);
+    EXPECT_EQ(check({}, "e"), Kind::invalid);
+    EXPECT_EQ(check({{"name", QString(257, 'n')}}, "d"), Kind::invalid);
 }
 
 TEST(CatalogSnapshot, MergesPagesByIdAndRoundTrips)
 {
-    CatalogPage first = CatalogPage::decode(QJsonDocument(validPage()).toJson());
+    const CatalogPage first = CatalogPage::decode(text(validPage()));
     CatalogSnapshot snapshot({}, {CatalogCategory{"c", "Cat", std::nullopt, "box", 3}}, {CatalogSize{50, 30}}, 0, 0,
                              QDateTime::currentDateTimeUtc());
     snapshot.append(first);
     CatalogPage again = first;
     again.page = 3;
-    again.items[0].name = "renamed";
     again.items.append(again.items[0]); // a repeated id keeps one entry, the last one
     again.items.last().name = "last";
-    again.items.append(CatalogItem::fromJson(QJsonDocument::fromJson(itemText("new")).object()));
+    again.items.append(CatalogItem::fromJson(item("new")));
     snapshot.append(again);
     ASSERT_EQ(snapshot.items().size(), 4);
     EXPECT_EQ(snapshot.items()[0].name, "last");
     EXPECT_EQ(snapshot.items()[3].id, "new");
     EXPECT_EQ(snapshot.nextPage, 4);
-    EXPECT_TRUE(snapshot.hasUniqueIds());
 
     EXPECT_EQ(CatalogSnapshot::decode(snapshot.encoded()), snapshot);
     QJsonObject missing = snapshot.toJson();
     missing.remove("sizes");
-    EXPECT_ISSUE(CatalogSnapshot::decode(QJsonDocument(missing).toJson()), CatalogIssue, Kind::invalid);
+    EXPECT_ISSUE(CatalogSnapshot::decode(text(missing)), CatalogIssue, Kind::invalid);
 }
 
 TEST(CachedTemplate, RoundTripsAndOpensIndependently)
 {
-    LabelDocument document(QStringLiteral("Label"), 60, 40, {});
-    LabelDocument sample = LabelDocument::example();
-    document.elements = sample.elements;
+    const LabelDocument document = LabelDocument::example();
     const CachedTemplate cached("item", QStringLiteral("2024-01-01"), document, {"mac.web_warning"});
-    EXPECT_EQ(cached.converterRevision, 3);
-    const CachedTemplate read = CachedTemplate::decode(cached.encoded());
-    EXPECT_EQ(read, cached);
+    EXPECT_EQ(CachedTemplate::decode(cached.encoded()), cached);
 
-    const LabelDocument opened = cached.independentDocument();
+    LabelDocument opened = cached.independentDocument();
     EXPECT_NE(opened.documentID, document.documentID);
-    LabelDocument restored = opened;
-    restored.documentID = document.documentID;
+    opened.documentID = document.documentID;
     for (qsizetype i = 0; i < opened.elements.size(); ++i) {
         EXPECT_NE(opened.elements[i].id, document.elements[i].id);
-        restored.elements[i].id = document.elements[i].id;
+        opened.elements[i].id = document.elements[i].id;
     }
-    EXPECT_EQ(restored, document);
+    EXPECT_EQ(opened, document); // nothing else changed
 }
