@@ -226,7 +226,8 @@ QList<UserGraphic> UserGraphicLibrary::load() const
         for (qsizetype i = next++; i < candidates.size(); i = next++) {
             try {
                 accepted[size_t(i)] = sha256Text(readPNG(candidates.at(i).id)) == candidates.at(i).sha256;
-            } catch (const DocumentError &) {
+            } catch (...) {
+                // Not accepted: a picture that cannot be read is skipped like any other.
             }
         }
     };
