@@ -89,6 +89,15 @@ template <typename Predicate> void waitFor(Predicate done, int milliseconds)
     }
 }
 
+double currentRssMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * 4096 / 1048576.0 : 0;
+}
+
 double peakRssMB()
 {
     rusage usage{};
@@ -137,6 +146,8 @@ void thumbnailsOfFullLibrary(benchmark::State &state)
     QTemporaryDir dir;
     const QList<UserGraphic> graphics = fill(dir.filePath("lib"), encodedPng(gradient(2048)), fullLibrary);
     const UserGraphicLibrary library(dir.filePath("lib"), 268'435'456, fullLibrary);
+    const double before = currentRssMB();
+    double after = 0;
     for (auto _ : state) {
         GraphicLibraryModel model(library);
         for (const UserGraphic &graphic : graphics)
@@ -144,7 +155,9 @@ void thumbnailsOfFullLibrary(benchmark::State &state)
         waitFor([&] { return model.userImages().size() + model.failedImages().size() == fullLibrary; }, 600'000);
         if (model.userImages().size() != fullLibrary)
             state.SkipWithError("thumbnails missing");
+        after = currentRssMB();
     }
+    state.counters["thumbnailsMB"] = after - before;
     state.counters["peakRssMB"] = peakRssMB();
 }
 BENCHMARK(thumbnailsOfFullLibrary)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -226,15 +227,20 @@ QList<UserGraphic> UserGraphicLibrary::load() const
         for (qsizetype i = next++; i < candidates.size(); i = next++) {
             try {
                 accepted[size_t(i)] = sha256Text(readPNG(candidates.at(i).id)) == candidates.at(i).sha256;
-            } catch (const DocumentError &) {
+            } catch (...) {
+                // Not accepted: a picture that cannot be read is skipped like any other.
             }
         }
     };
     const qsizetype workers =
         std::min<qsizetype>(candidates.size(), std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
     std::vector<std::thread> threads;
-    for (qsizetype i = 1; i < workers; ++i)
-        threads.emplace_back(work);
+    try {
+        for (qsizetype i = 1; i < workers; ++i)
+            threads.emplace_back(work);
+    } catch (const std::system_error &) {
+        // No more threads to be had: the ones started and this one do the rest.
+    }
     work();
     for (std::thread &thread : threads)
         thread.join();

@@ -84,18 +84,6 @@ TEST(GraphicLibraryModel, ListsSignsAndAnEmptyFolder)
     EXPECT_FALSE(broken->uploadedFailed());
 }
 
-TEST(GraphicLibraryModel, AFileInPlaceOfTheFolderFailsListingAndImports)
-{
-    Fixture fixture;
-    writeFile(fixture.library.directory(), "x");
-    const auto model = fixture.model();
-    EXPECT_TRUE(model->uploadedFailed());
-    EXPECT_TRUE(model->uploaded().isEmpty());
-    const auto future = model->importImage(fixture.picture("a.png", samples::png(4, 4)));
-    ASSERT_TRUE(finishes(future));
-    EXPECT_EQ(failureOf(future), DocumentIssue::io);
-}
-
 TEST(GraphicLibraryModel, ImportListsThePictureFirstWithItsThumbnailBeforeItCompletes)
 {
     Fixture fixture;
@@ -114,6 +102,15 @@ TEST(GraphicLibraryModel, ImportListsThePictureFirstWithItsThumbnailBeforeItComp
     const auto bytes = model->data(graphic);
     ASSERT_TRUE(finishes(bytes));
     EXPECT_EQ(samples::decoded(bytes.result()).size(), QSize(400, 200));
+
+    // A file in the folder's place: the listing fails and so do imports.
+    Fixture broken;
+    writeFile(broken.library.directory(), "x");
+    const auto failed = broken.model();
+    EXPECT_TRUE(failed->uploadedFailed());
+    const auto refused = failed->importImage(fixture.picture("a.png", samples::png(4, 4)));
+    ASSERT_TRUE(finishes(refused));
+    EXPECT_EQ(failureOf(refused), DocumentIssue::io);
 
     // The library holds three at most: the next import fails where the future is read.
     ASSERT_TRUE(finishes(model->importImage(fixture.picture("third.png", samples::png(3, 3)))));

@@ -1,15 +1,16 @@
 #include "core/library/UserGraphicLibrary.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/graphics/ImageAsset.h"
 #include "tests/common/TestSupport.h"
 #include "tests/core/graphics/PictureSamples.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <sys/stat.h>
 
 using namespace kestrivane;
@@ -89,126 +90,77 @@ TEST(UserGraphicSideFile, IsWrittenInFixedOrderAndReadBackExactly)
 
 TEST(UserGraphicLibraryLoad, SkipsEveryTamperedOrForeignPicture)
 {
-    using Tamper = std::function<void(const QString &dir, const QString &json, const QString &png)>;
-    const QByteArray otherPng = samples::png(5, 5, Qt::blue);
-    auto edit = [](const QByteArray &from, const QByteArray &to) -> Tamper {
-        return [from, to](const QString &, const QString &json, const QString &) {
-            const QByteArray text = testsupport::readFile(json);
-            ASSERT_TRUE(text.contains(from));
-            writeFile(json, replaced(text, from, to));
-        };
+    enum Action { keep, edit, write, rename, link, fifo, remove, twin };
+    struct Case {
+        const char *name;
+        bool png; // which of the two files is changed
+        Action action;
+        QByteArray from, to; // edit: text replaced; write: new content; rename: new name
+        int listed;
     };
-    auto fifo = [](bool side) -> Tamper {
-        return [side](const QString &, const QString &json, const QString &png) {
-            const QString path = side ? json : png;
-            QFile::remove(path);
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        };
-    };
-    auto linked = [](bool side) -> Tamper {
-        return [side](const QString &dir, const QString &json, const QString &png) {
-            const QString path = side ? json : png;
-            const QString copy = dir + QStringLiteral("/../copy");
-            ASSERT_TRUE(QFile::rename(path, copy));
-            ASSERT_TRUE(QFile::link(copy, path));
-        };
-    };
-    const QList<std::tuple<const char *, Tamper, int>> cases = {
-        {"untouched", [](auto &, auto &, auto &) {}, 1},
-        {"other extension", [](auto &, const QString &json, auto &) { QFile::rename(json, json + ".txt"); }, 0},
-        {"upper-case extension",
-         [](auto &, const QString &json, auto &) { QFile::rename(json, json.chopped(4) + "JSON"); }, 1},
-        {"side file is a link", linked(true), 0},
-        {"side file is a FIFO", fifo(true), 0},
-        {"side file of 65537 bytes",
-         [](auto &, const QString &json, auto &) {
-             const QByteArray text = testsupport::readFile(json);
-             writeFile(json, text + QByteArray(65'537 - text.size(), ' '));
-         },
-         0},
-        {"side file of 65536 bytes",
-         [](auto &, const QString &json, auto &) {
-             const QByteArray text = testsupport::readFile(json);
-             writeFile(json, text + QByteArray(65'536 - text.size(), ' '));
-         },
-         1},
-        {"not JSON", [](auto &, const QString &json, auto &) { writeFile(json, "{"); }, 0},
-        {"name differs from id",
-         [](const QString &dir, const QString &json, auto &) {
-             QFile::rename(json, dir + "/" + stem(secondId) + ".json");
-         },
-         0},
-        {"name differs in case only",
-         [](const QString &dir, const QString &json, auto &) {
-             QFile::rename(json, dir + "/" + stem(firstId).toUpper() + ".json");
-         },
-         1},
+    const QByteArray sum =
+        QCryptographicHash::hash(ImageAsset::importRaster(samples::jpeg(20, 10)), QCryptographicHash::Sha256).toHex();
+    const QByteArray upper = stem(firstId).toUpper().toUtf8();
+    const QList<Case> cases = {
+        {"untouched", false, keep, {}, {}, 1},
+        {"other extension", false, rename, stem(firstId).toUtf8() + ".txt", {}, 0},
+        {"side file is a link", false, link, {}, {}, 0},
+        {"side file is a FIFO", false, fifo, {}, {}, 0},
+        {"side file of 65537 bytes", false, edit, "}", "}" + QByteArray(65'537 - 165, ' '),
+         0}, // 165: the side file's own size
+        {"not JSON", false, write, "{", {}, 0},
+        {"name of another id", false, rename, stem(secondId).toUtf8() + ".json", {}, 0},
+        {"name differs in case only", false, rename, upper + ".json", {}, 1},
         {"members reordered, others added",
-         [](auto &, const QString &json, auto &) {
-             const auto graphic = UserGraphic::decode(testsupport::readFile(json));
-             writeFile(json, QStringLiteral(R"({"x":[1],"sha256":"%1","importedAt":%2,"displayName":"%3","id":"%4"})")
-                                 .arg(graphic->sha256)
-                                 .arg(graphic->importedAt)
-                                 .arg(graphic->displayName, stem(graphic->id))
-                                 .toUtf8());
-         },
+         false,
+         write,
+         R"({"x":[1],"sha256":")" + sum + R"(","importedAt":1000,"displayName":"photo.jpg","id":")" + upper + "\"}",
+         {},
          1},
-        {"empty display name", edit("\"photo.jpg\"", "\"\""), 0},
-        {"unsafe display name", edit("\"photo.jpg\"", "\"a/photo.jpg\""), 0},
-        {"display name with trailing blank", edit("\"photo.jpg\"", "\"photo.jpg \""), 0},
-        {"infinite date", edit("\"importedAt\":1000", "\"importedAt\":1e999"), 0},
-        {"short checksum", edit("\"sha256\":\"", "\"sha256\":\"0"), 0},
-        {"upper-case checksum",
-         [](auto &, const QString &json, auto &) {
-             const QByteArray text = testsupport::readFile(json);
-             const qsizetype at = text.indexOf("\"sha256\":\"") + 10;
-             writeFile(json, text.left(at) + text.mid(at, 64).toUpper() + text.mid(at + 64));
-         },
-         0},
-        {"missing PNG", [](auto &, auto &, const QString &png) { QFile::remove(png); }, 0},
-        {"altered PNG", [otherPng](auto &, auto &, const QString &png) { writeFile(png, otherPng); }, 0},
-        {"PNG is a link", linked(false), 0},
-        {"PNG is a FIFO", fifo(false), 0},
-        {"hidden and foreign files",
-         [](const QString &dir, auto &, auto &) {
-             writeFile(dir + "/.hidden.json", "{");
-             writeFile(dir + "/notes.txt", "x");
-         },
-         1},
+        {"id in braces", false, edit, "\"id\":\"", "\"id\":\"{", 0},
+        {"empty display name", false, edit, "\"photo.jpg\"", "\"\"", 0},
+        {"unsafe display name", false, edit, "\"photo.jpg\"", "\"a/photo.jpg\"", 0},
+        {"infinite date", false, edit, "\"importedAt\":1000", "\"importedAt\":1e999", 0},
+        {"short checksum", false, edit, sum, sum.left(63), 0},
+        {"upper-case checksum", false, edit, sum, sum.toUpper(), 0},
+        // Listed by name, the upper-case twin comes first; its id is taken even when it fails later.
+        {"same id, first fails later", false, twin, "\"photo.jpg\"", "\"\"", 0},
+        {"same id twice", false, twin, "\"photo.jpg\"", "\"photo.jpg\"", 1},
+        {"missing PNG", true, remove, {}, {}, 0},
+        {"altered PNG", true, write, samples::png(5, 5, Qt::blue), {}, 0},
+        {"PNG is a link", true, link, {}, {}, 0},
+        {"PNG is a FIFO", true, fifo, {}, {}, 0},
     };
-    for (const auto &[name, tamper, listed] : cases) {
-        SCOPED_TRACE(name);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         const UserGraphicLibrary library = libraryIn(dir);
         const UserGraphic graphic = library.importRaster(samples::jpeg(20, 10), "photo.jpg", firstId, 1000);
-        const QString base = library.directory() + u'/' + stem(firstId);
-        tamper(library.directory(), base + ".json", base + ".png");
-        const QList<UserGraphic> list = library.load();
-        ASSERT_EQ(list.size(), listed);
-        if (listed == 1) {
-            EXPECT_EQ(list.first(), graphic);
-            EXPECT_NO_THROW(library.data(graphic));
-        } else if (std::string(name).find("PNG") != std::string::npos) {
-            EXPECT_ISSUE(library.data(graphic), DocumentIssue, DocumentIssue::invalidImage);
+        const QString path = library.directory() + u'/' + stem(firstId) + (c.png ? ".png" : ".json");
+        const QByteArray text = testsupport::readFile(path);
+        if (c.action == edit) {
+            ASSERT_TRUE(text.contains(c.from));
+            writeFile(path, replaced(text, c.from, c.to));
+            ASSERT_TRUE(c.to.size() < 1000 || QFileInfo(path).size() == 65'537);
+        } else if (c.action == twin) {
+            writeFile(library.directory() + u'/' + QString::fromUtf8(upper) + ".json", replaced(text, c.from, c.to));
+        } else if (c.action == write) {
+            writeFile(path, c.from);
+        } else if (c.action == rename) {
+            ASSERT_TRUE(QFile::rename(path, library.directory() + u'/' + QString::fromUtf8(c.from)));
+        } else if (c.action == link) {
+            ASSERT_TRUE(QFile::rename(path, dir.filePath("copy")) && QFile::link(dir.filePath("copy"), path));
+        } else if (c.action == fifo || c.action == remove) {
+            QFile::remove(path);
+            ASSERT_TRUE(c.action == remove || ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         }
-    }
-}
-
-TEST(UserGraphicLibraryLoad, RemembersAnIdEvenWhenItsFirstSideFileFailsLater)
-{
-    for (bool firstFails : {true, false}) {
-        SCOPED_TRACE(firstFails);
-        QTemporaryDir dir;
-        const UserGraphicLibrary library = libraryIn(dir);
-        library.importRaster(samples::png(4, 4), "a.png", firstId, 5);
-        const QString lower = library.directory() + u'/' + stem(firstId) + ".json";
-        const QByteArray valid = testsupport::readFile(lower);
-        // Listed by name, so the upper-case name comes first.
-        writeFile(library.directory() + u'/' + stem(firstId).toUpper() + ".json",
-                  firstFails ? replaced(valid, "\"a.png\"", "\"\"") : valid);
-        if (firstFails)
-            writeFile(lower, valid);
-        EXPECT_EQ(library.load().size(), firstFails ? 0 : 1);
+        const QList<UserGraphic> list = library.load();
+        ASSERT_EQ(list.size(), c.listed);
+        if (c.listed == 1) {
+            EXPECT_EQ(list.first(), graphic);
+        }
+        if (c.png)
+            EXPECT_ISSUE(library.data(graphic), DocumentIssue, DocumentIssue::invalidImage);
     }
 }
 
