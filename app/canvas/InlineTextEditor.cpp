@@ -495,9 +495,8 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
             all.mergeBlockFormat(format);
             edit->setTextCursor(kept);
         }
-        m_verticalPlacement = appearance->vertical == QLatin1String("bottom") ? 1.0
-                              : appearance->vertical == QLatin1String("top")  ? 0.0
-                                                                              : 0.5;
+        const WebTextVertical vertical = webTextVertical(appearance->vertical);
+        m_verticalPlacement = vertical == WebTextVertical::bottom ? 1.0 : vertical == WebTextVertical::top ? 0.0 : 0.5;
     } else {
         m_verticalPlacement = 0;
     }

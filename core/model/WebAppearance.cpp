@@ -161,6 +161,17 @@ std::optional<QColor> WebAppearance::cssColor(QStringView text)
     return hexColor(s);
 }
 
+WebTextVertical webTextVertical(QStringView raw)
+{
+    if (raw == QLatin1String("top"))
+        return WebTextVertical::top;
+    if (raw == QLatin1String("center"))
+        return WebTextVertical::center;
+    if (raw == QLatin1String("bottom"))
+        return WebTextVertical::bottom;
+    return WebTextVertical::other;
+}
+
 void WebAppearance::validate() const
 {
     if (!cssColor(color))
@@ -170,7 +181,7 @@ void WebAppearance::validate() const
     // Written so that NaN fails every range check.
     if (!(std::isfinite(radiusPt) && radiusPt >= 0 && radiusPt <= 500))
         throwIssue(DocumentIssue::invalidContent);
-    if (vertical != QLatin1String("top") && vertical != QLatin1String("center") && vertical != QLatin1String("bottom"))
+    if (webTextVertical(vertical) == WebTextVertical::other)
         throwIssue(DocumentIssue::invalidContent);
     if (!(std::isfinite(lineHeight) && lineHeight >= 0.5 && lineHeight <= 5))
         throwIssue(DocumentIssue::invalidContent);

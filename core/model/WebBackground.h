@@ -10,12 +10,17 @@
 #include <QByteArray>
 #include <QPainter>
 #include <QRectF>
+#include <QStringView>
 
 #include <optional>
 
 namespace kestrivane {
 
 class WebPictureStore;
+
+// The kind of a background, read from WebBackground::type(); `other` for any other word.
+enum class WebBackgroundType { none, color, linear, radial, image, other };
+WebBackgroundType webBackgroundType(QStringView raw);
 
 struct WebBackground {
     // The description exactly as the template gave it. Read keys: "type" ("none",
@@ -28,7 +33,8 @@ struct WebBackground {
 
     friend bool operator==(const WebBackground &, const WebBackground &) = default;
 
-    // "none" when the description is not an object or has no string "type".
+    // "none" when the description is not an object or has no string "type"
+    // (webBackgroundType reads it).
     QString type() const;
 
     // The placement of an image background's picture; defaults "cover", 100, 50, 50 for

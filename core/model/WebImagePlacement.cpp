@@ -7,6 +7,30 @@
 
 namespace kestrivane {
 
+WebImageFit webImageFit(QStringView raw)
+{
+    if (raw == QLatin1String("contain"))
+        return WebImageFit::contain;
+    if (raw == QLatin1String("cover"))
+        return WebImageFit::cover;
+    if (raw == QLatin1String("scale"))
+        return WebImageFit::scale;
+    if (raw == QLatin1String("fill"))
+        return WebImageFit::fill;
+    return WebImageFit::other;
+}
+
+WebImageShape webImageShape(QStringView raw)
+{
+    if (raw == QLatin1String("rect"))
+        return WebImageShape::rect;
+    if (raw == QLatin1String("circle"))
+        return WebImageShape::circle;
+    if (raw == QLatin1String("rounded"))
+        return WebImageShape::rounded;
+    return WebImageShape::other;
+}
+
 QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, bool background) const
 {
     const double iw = intrinsic.width();
@@ -14,12 +38,13 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
     // Written so that NaN sizes take this branch too.
     if (!(iw > 0) || !(ih > 0))
         return QRectF(0, 0, 0, 0);
-    if (fit == QLatin1String("fill"))
+    const WebImageFit mode = webImageFit(fit);
+    if (mode == WebImageFit::fill)
         return box;
 
     const double W = box.width();
     const double H = box.height();
-    const bool scaled = fit == QLatin1String("scale");
+    const bool scaled = mode == WebImageFit::scale;
     // On an element the scaled area stays anchored at the box's top-left corner and the
     // leftover is measured against it; a background keeps the whole box as its area.
     double aw = W;
@@ -36,7 +61,7 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
         width = W * scale / 100;
         height = ih * (scale * W / 100) / iw;
     } else {
-        const double r = fit == QLatin1String("contain") ? std::min(aw / iw, ah / ih) : std::max(aw / iw, ah / ih);
+        const double r = mode == WebImageFit::contain ? std::min(aw / iw, ah / ih) : std::max(aw / iw, ah / ih);
         width = iw * r;
         height = ih * r;
     }
@@ -45,11 +70,7 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
 
 void WebImagePlacement::validate() const
 {
-    const bool knownFit = fit == QLatin1String("contain") || fit == QLatin1String("cover") ||
-                          fit == QLatin1String("scale") || fit == QLatin1String("fill");
-    const bool knownShape =
-        shape == QLatin1String("rect") || shape == QLatin1String("circle") || shape == QLatin1String("rounded");
-    if (!knownFit || !knownShape)
+    if (webImageFit(fit) == WebImageFit::other || webImageShape(shape) == WebImageShape::other)
         throwIssue(DocumentIssue::invalidImage);
     if (!std::isfinite(scale) || !std::isfinite(x) || !std::isfinite(y))
         throwIssue(DocumentIssue::invalidImage);

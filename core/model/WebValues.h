@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 #include <QTimeZone>
 
 #include <optional>
@@ -21,11 +22,16 @@ QString format(const QString &text, const QString &formatName);
 
 } // namespace WebTextValue
 
+// Which day a web date element shows, read from WebDateStyle::mode; `other` for any other
+// word.
+enum class WebDateMode { current, manual, calendar, currentPlus, calendarPlus, other };
+WebDateMode webDateMode(QStringView raw);
+
 // The date settings of a web date element: today, a fixed calendar day, either shifted by
 // a number of days, or a manual text, written through a small token pattern
 // (DD, MM, YYYY, YY, HH, mm).
 struct WebDateStyle {
-    // "current", "manual", "calendar", "currentPlus" or "calendarPlus".
+    // "current", "manual", "calendar", "currentPlus" or "calendarPlus" (webDateMode).
     QString mode;
     // Token pattern; empty means "DD.MM.YYYY".
     QString format;

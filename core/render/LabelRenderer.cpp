@@ -120,9 +120,10 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
     options.wrapWidthPt = std::max(wrapWidth, 1.0);
     const PointTextLayout layout(text, font, options);
 
-    if (appearance && appearance->vertical != QLatin1String("top")) {
+    const WebTextVertical vertical = appearance ? webTextVertical(appearance->vertical) : WebTextVertical::top;
+    if (vertical != WebTextVertical::top) {
         const double slack = std::max(box.height() - layout.height(), 0.0);
-        const double f = appearance->vertical == QLatin1String("bottom") ? 1.0 : 0.5;
+        const double f = vertical == WebTextVertical::bottom ? 1.0 : 0.5;
         box.setTop(box.top() + f * slack);
     }
     painter.setPen(ink);
@@ -175,12 +176,13 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         placement = *element.webAppearance->image;
 
     const QRectF box(0, 0, w, h);
-    if (placement.shape == QLatin1String("circle")) {
+    const WebImageShape shape = webImageShape(placement.shape);
+    if (shape == WebImageShape::circle) {
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
         clip.addEllipse(box);
         painter.setClipPath(clip, Qt::IntersectClip);
-    } else if (placement.shape == QLatin1String("rounded")) {
+    } else if (shape == WebImageShape::rounded) {
         const double radius = roundedPictureRadius * std::min(w, h);
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
@@ -193,7 +195,7 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         return;
     // The shape clips lie inside the box; without one, a picture reaching out is cut, and so
     // is a drawing, which may paint beyond its own view box.
-    if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
+    if (shape != WebImageShape::circle && shape != WebImageShape::rounded &&
         (picture.isDrawing() || !box.contains(target)))
         clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

@@ -125,6 +125,21 @@ void drawRadial(QPainter &painter, const QRectF &rect, const CatalogJSON &defini
 
 } // namespace
 
+WebBackgroundType webBackgroundType(QStringView raw)
+{
+    if (raw == QLatin1String("none"))
+        return WebBackgroundType::none;
+    if (raw == QLatin1String("color"))
+        return WebBackgroundType::color;
+    if (raw == QLatin1String("linear"))
+        return WebBackgroundType::linear;
+    if (raw == QLatin1String("radial"))
+        return WebBackgroundType::radial;
+    if (raw == QLatin1String("image"))
+        return WebBackgroundType::image;
+    return WebBackgroundType::other;
+}
+
 QString WebBackground::type() const
 {
     return definition[QStringLiteral("type")].string().value_or(QStringLiteral("none"));
@@ -144,18 +159,18 @@ WebImagePlacement WebBackground::imagePlacement() const
 
 void WebBackground::validate() const
 {
-    const QString kind = type();
-    if (kind == QLatin1String("none"))
+    const WebBackgroundType kind = webBackgroundType(type());
+    if (kind == WebBackgroundType::none)
         return;
-    if (kind == QLatin1String("color")) {
+    if (kind == WebBackgroundType::color) {
         colourOr(definition[QStringLiteral("color")], QStringLiteral("#ffffff"));
         return;
     }
-    if (kind == QLatin1String("linear") || kind == QLatin1String("radial")) {
+    if (kind == WebBackgroundType::linear || kind == WebBackgroundType::radial) {
         validateGradient(definition);
         return;
     }
-    if (kind == QLatin1String("image")) {
+    if (kind == WebBackgroundType::image) {
         if (!originalImage)
             throwIssue(DocumentIssue::invalidImage);
         WebImageAsset::validate(*originalImage);
@@ -174,16 +189,16 @@ void WebBackground::validate() const
 void WebBackground::draw(QPainter &painter, const QRectF &rect, WebPictureStore *store) const
 {
     validate();
-    const QString kind = type();
+    const WebBackgroundType kind = webBackgroundType(type());
     painter.save();
     try {
-        if (kind == QLatin1String("color")) {
+        if (kind == WebBackgroundType::color) {
             painter.fillRect(rect, colourOr(definition[QStringLiteral("color")], QStringLiteral("#ffffff")));
-        } else if (kind == QLatin1String("linear")) {
+        } else if (kind == WebBackgroundType::linear) {
             drawLinear(painter, rect, definition);
-        } else if (kind == QLatin1String("radial")) {
+        } else if (kind == WebBackgroundType::radial) {
             drawRadial(painter, rect, definition);
-        } else if (kind == QLatin1String("image")) {
+        } else if (kind == WebBackgroundType::image) {
             const CatalogJSON pad = definition[QStringLiteral("image")][QStringLiteral("pad")];
             painter.fillRect(rect, colourOr(pad, QStringLiteral("#ffffff")));
             // Drawings are drawn from their cleaned text, raster pictures decoded at the
