@@ -6,6 +6,7 @@
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/PointFont.h"
 #include "core/render/RenderCache.h"
+#include "core/render/TextBoxGeometry.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebTextFit.h"
 #include "core/model/WebAppearance.h"
@@ -24,9 +25,6 @@ namespace {
 
 constexpr double k = Units::pointsPerMillimetre;
 
-// Web text sits inside its box by these insets, points.
-constexpr double webTextInsetX = 1.5;
-constexpr double webTextInsetY = 0.75;
 // Corner radius of a "rounded" picture, as a share of the box's smaller side.
 constexpr double roundedPictureRadius = 0.14;
 
@@ -92,18 +90,19 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
 
     const QString text = element.displayText(at, index);
 
+    const TextBoxGeometry geometry = textBoxGeometry(element);
     QRectF box(0, 0, w, h);
     PointTextLayout::Options options;
     options.alignment = qtAlignment(style.alignment);
     // Where lines wrap: the box's width, or more for a block narrowed to its own width below.
     double wrapWidth = w;
     if (appearance) {
-        box.adjust(webTextInsetX, webTextInsetY, -webTextInsetX, -webTextInsetY);
+        box = geometry.textArea(box);
         wrapWidth = box.width();
-        options.lineHeightPt = appearance->lineHeight * font.pointSize();
+        options.lineHeightPt = geometry.lineHeight(font.pointSize());
         if (appearance->shrink) {
-            font = WebTextFit::font(font, text, box.size(), appearance->lineHeight);
-            options.lineHeightPt = appearance->lineHeight * font.pointSize();
+            font = WebTextFit::font(font, text, box.size(), geometry.lineHeightFactor);
+            options.lineHeightPt = geometry.lineHeight(font.pointSize());
         }
         if (appearance->missingAlignment.value_or(false) && style.alignment == TextAlignment::left) {
             PointTextLayout::Options oneLine;
@@ -120,12 +119,8 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
     options.wrapWidthPt = std::max(wrapWidth, 1.0);
     const PointTextLayout layout(text, font, options);
 
-    const WebTextVertical vertical = appearance ? webTextVertical(appearance->vertical) : WebTextVertical::top;
-    if (vertical != WebTextVertical::top) {
-        const double slack = std::max(box.height() - layout.height(), 0.0);
-        const double f = vertical == WebTextVertical::bottom ? 1.0 : 0.5;
-        box.setTop(box.top() + f * slack);
-    }
+    if (geometry.verticalShare > 0)
+        box.setTop(box.top() + geometry.verticalOffset(box.height(), layout.height()));
     painter.setPen(ink);
     layout.draw(painter, box.topLeft());
 }
