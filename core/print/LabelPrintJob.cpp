@@ -217,7 +217,8 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) con
         painter.save();
         try {
             painter.translate(frames[i].topLeft());
-            LabelRenderer::draw(document.resolving(entry.row), painter, true, date, entry.counterIndex, cache);
+            LabelRenderer::draw(document.resolving(entry.row), painter, RenderValidation::check, date,
+                                entry.counterIndex, cache);
         } catch (...) {
             painter.restore();
             throw;

@@ -299,13 +299,18 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
 
 // The document to draw: with a table, its first row bound in (the binding's error is
 // thrown); validated when asked.
-LabelDocument prepared(const LabelDocument &document, bool validating)
+LabelDocument prepared(const LabelDocument &document, RenderValidation validation)
 {
     LabelDocument result = document.table ? document.resolving(0) : document;
     WebFonts::registerFonts();
-    if (validating)
+    if (validation == RenderValidation::check)
         result.validate();
     return result;
+}
+
+ElementFailure failureFor(RenderValidation validation)
+{
+    return validation == RenderValidation::check ? ElementFailure::stop : ElementFailure::skip;
 }
 
 } // namespace
@@ -354,13 +359,12 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
     return path;
 }
 
-void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          RenderCache *cache)
+void draw(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+          qint64 index, RenderCache *cache)
 {
-    const LabelDocument label = prepared(document, validating);
+    const LabelDocument label = prepared(document, validation);
     std::optional<RenderCache> local;
-    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
-              cache ? *cache : local.emplace());
+    drawLabel(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace());
 }
 
 void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
@@ -371,20 +375,19 @@ void drawValidated(const LabelDocument &document, QPainter &painter, const QDate
     drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
 }
 
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-                  RenderCache *cache)
+void drawElements(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+                  qint64 index, RenderCache *cache)
 {
-    const LabelDocument label = prepared(document, validating);
+    const LabelDocument label = prepared(document, validation);
     std::optional<RenderCache> local;
-    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
-                    cache ? *cache : local.emplace());
+    drawElementList(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace());
 }
 
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at)
 {
     document.validate();
     // Every slot draws the same document: bind and check it once.
-    const LabelDocument label = prepared(document, document.table.has_value());
+    const LabelDocument label = prepared(document, document.table ? RenderValidation::check : RenderValidation::skip);
     painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
     RenderCache cache;
     const QList<QRectF> slots = labelRects(document);
