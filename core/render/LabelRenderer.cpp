@@ -317,9 +317,7 @@ ElementFailure failureFor(RenderValidation validation)
 
 QSizeF sheetSize(const LabelDocument &document)
 {
-    const SheetLayout &l = document.layout;
-    return QSizeF((l.leftMarginMm + l.columns * document.widthMm + (l.columns - 1) * l.columnGapMm) * k,
-                  (l.topMarginMm + l.rows * document.heightMm + (l.rows - 1) * l.rowGapMm) * k);
+    return QSizeF(document.layout.width(document.widthMm) * k, document.layout.height(document.heightMm) * k);
 }
 
 QList<QRectF> labelRects(const LabelDocument &document)
@@ -330,9 +328,8 @@ QList<QRectF> labelRects(const LabelDocument &document)
         rects.reserve(l.columns * l.rows);
     for (qint64 r = 0; r < l.rows; ++r) {
         for (qint64 c = 0; c < l.columns; ++c) {
-            rects.append(QRectF((l.leftMarginMm + c * (document.widthMm + l.columnGapMm)) * k,
-                                (l.topMarginMm + r * (document.heightMm + l.rowGapMm)) * k, document.widthMm * k,
-                                document.heightMm * k));
+            rects.append(QRectF(l.columnX(c, document.widthMm) * k, l.rowY(r, document.heightMm) * k,
+                                document.widthMm * k, document.heightMm * k));
         }
     }
     return rects;

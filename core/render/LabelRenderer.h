@@ -37,11 +37,11 @@ enum class RenderValidation {
 // are looked up once. Without one, every call reads its document afresh.
 namespace LabelRenderer {
 
-// The printed sheet in points: left margin, the columns and the gaps between them (and the
-// same vertically); there is no right or bottom margin.
+// The printed sheet in points: the layout's width and height for the document's label
+// (left margin, the columns and the gaps between them; no right or bottom margin).
 QSizeF sheetSize(const LabelDocument &document);
-// One rectangle per label slot of a sheet, in points, row by row and left to right: the
-// order of label indices wherever a sheet is filled.
+// One rectangle per label slot of a sheet, in points, at the layout's column and row
+// edges, row by row and left to right: the order of label indices wherever a sheet is filled.
 QList<QRectF> labelRects(const LabelDocument &document);
 // One label in points.
 QSizeF size(const LabelDocument &document);
