@@ -1,6 +1,7 @@
 #include "core/model/WebAppearance.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/common/TextRules.h"
 
 #include <QStringList>
@@ -161,15 +162,27 @@ std::optional<QColor> WebAppearance::cssColor(QStringView text)
     return hexColor(s);
 }
 
-WebTextVertical webTextVertical(QStringView raw)
+namespace {
+
+constexpr std::array<WebTextVertical, 3> allWebTextVerticals = {WebTextVertical::top, WebTextVertical::center,
+                                                                WebTextVertical::bottom};
+
+} // namespace
+
+QString rawValue(WebTextVertical vertical)
 {
-    if (raw == QLatin1String("top"))
-        return WebTextVertical::top;
-    if (raw == QLatin1String("center"))
-        return WebTextVertical::center;
-    if (raw == QLatin1String("bottom"))
-        return WebTextVertical::bottom;
-    return WebTextVertical::other;
+    switch (vertical) {
+    case WebTextVertical::top: return QStringLiteral("top");
+    case WebTextVertical::center: return QStringLiteral("center");
+    case WebTextVertical::bottom: return QStringLiteral("bottom");
+    case WebTextVertical::other: break;
+    }
+    return QString();
+}
+
+WebTextVertical webTextVertical(const QString &raw)
+{
+    return fromRawValue(allWebTextVerticals, raw).value_or(WebTextVertical::other);
 }
 
 void WebAppearance::validate() const

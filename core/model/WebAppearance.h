@@ -18,7 +18,8 @@ namespace kestrivane {
 // Where a template text sits vertically in its box, read from WebAppearance::vertical;
 // `other` for any word a template may hold that is none of these.
 enum class WebTextVertical { top, center, bottom, other };
-WebTextVertical webTextVertical(QStringView raw);
+QString rawValue(WebTextVertical vertical); // empty for other
+WebTextVertical webTextVertical(const QString &raw);
 
 struct WebAppearance {
     // CSS colour of the ink (fill and stroke of the element's drawing).

@@ -10,7 +10,6 @@
 #include <QByteArray>
 #include <QPainter>
 #include <QRectF>
-#include <QStringView>
 
 #include <optional>
 
@@ -20,7 +19,8 @@ class WebPictureStore;
 
 // The kind of a background, read from WebBackground::type(); `other` for any other word.
 enum class WebBackgroundType { none, color, linear, radial, image, other };
-WebBackgroundType webBackgroundType(QStringView raw);
+QString rawValue(WebBackgroundType type); // empty for other
+WebBackgroundType webBackgroundType(const QString &raw);
 
 struct WebBackground {
     // The description exactly as the template gave it. Read keys: "type" ("none",

@@ -1,34 +1,54 @@
 #include "core/model/WebImagePlacement.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kestrivane {
 
-WebImageFit webImageFit(QStringView raw)
+namespace {
+
+constexpr std::array<WebImageFit, 4> allWebImageFits = {WebImageFit::contain, WebImageFit::cover, WebImageFit::scale,
+                                                        WebImageFit::fill};
+constexpr std::array<WebImageShape, 3> allWebImageShapes = {WebImageShape::rect, WebImageShape::circle,
+                                                            WebImageShape::rounded};
+
+} // namespace
+
+QString rawValue(WebImageFit fit)
 {
-    if (raw == QLatin1String("contain"))
-        return WebImageFit::contain;
-    if (raw == QLatin1String("cover"))
-        return WebImageFit::cover;
-    if (raw == QLatin1String("scale"))
-        return WebImageFit::scale;
-    if (raw == QLatin1String("fill"))
-        return WebImageFit::fill;
-    return WebImageFit::other;
+    switch (fit) {
+    case WebImageFit::contain: return QStringLiteral("contain");
+    case WebImageFit::cover: return QStringLiteral("cover");
+    case WebImageFit::scale: return QStringLiteral("scale");
+    case WebImageFit::fill: return QStringLiteral("fill");
+    case WebImageFit::other: break;
+    }
+    return QString();
 }
 
-WebImageShape webImageShape(QStringView raw)
+WebImageFit webImageFit(const QString &raw)
 {
-    if (raw == QLatin1String("rect"))
-        return WebImageShape::rect;
-    if (raw == QLatin1String("circle"))
-        return WebImageShape::circle;
-    if (raw == QLatin1String("rounded"))
-        return WebImageShape::rounded;
-    return WebImageShape::other;
+    return fromRawValue(allWebImageFits, raw).value_or(WebImageFit::other);
+}
+
+QString rawValue(WebImageShape shape)
+{
+    switch (shape) {
+    case WebImageShape::rect: return QStringLiteral("rect");
+    case WebImageShape::circle: return QStringLiteral("circle");
+    case WebImageShape::rounded: return QStringLiteral("rounded");
+    case WebImageShape::other: break;
+    }
+    return QString();
+}
+
+WebImageShape webImageShape(const QString &raw)
+{
+    return fromRawValue(allWebImageShapes, raw).value_or(WebImageShape::other);
 }
 
 QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, bool background) const

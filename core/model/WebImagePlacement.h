@@ -6,18 +6,19 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
-#include <QStringView>
 
 namespace kestrivane {
 
 // How a picture fills its box, read from WebImagePlacement::fit; `other` for any other word.
 enum class WebImageFit { contain, cover, scale, fill, other };
-WebImageFit webImageFit(QStringView raw);
+QString rawValue(WebImageFit fit); // empty for other
+WebImageFit webImageFit(const QString &raw);
 
 // The clip shape of an image element, read from WebImagePlacement::shape; `other` for any
 // other word.
 enum class WebImageShape { rect, circle, rounded, other };
-WebImageShape webImageShape(QStringView raw);
+QString rawValue(WebImageShape shape); // empty for other
+WebImageShape webImageShape(const QString &raw);
 
 struct WebImagePlacement {
     // "contain", "cover", "scale" or "fill" (webImageFit).

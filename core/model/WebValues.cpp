@@ -1,11 +1,13 @@
 #include "core/model/WebValues.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/common/TextRules.h"
 
 #include <QDate>
 #include <QStringList>
 
+#include <array>
 #include <cmath>
 
 namespace kestrivane {
@@ -185,19 +187,30 @@ void replaceFirst(QString &pattern, QLatin1String token, const QString &value)
 
 } // namespace
 
-WebDateMode webDateMode(QStringView raw)
+namespace {
+
+constexpr std::array<WebDateMode, 5> allWebDateModes = {WebDateMode::current, WebDateMode::manual,
+                                                        WebDateMode::calendar, WebDateMode::currentPlus,
+                                                        WebDateMode::calendarPlus};
+
+} // namespace
+
+QString rawValue(WebDateMode mode)
 {
-    if (raw == QLatin1String("current"))
-        return WebDateMode::current;
-    if (raw == QLatin1String("manual"))
-        return WebDateMode::manual;
-    if (raw == QLatin1String("calendar"))
-        return WebDateMode::calendar;
-    if (raw == QLatin1String("currentPlus"))
-        return WebDateMode::currentPlus;
-    if (raw == QLatin1String("calendarPlus"))
-        return WebDateMode::calendarPlus;
-    return WebDateMode::other;
+    switch (mode) {
+    case WebDateMode::current: return QStringLiteral("current");
+    case WebDateMode::manual: return QStringLiteral("manual");
+    case WebDateMode::calendar: return QStringLiteral("calendar");
+    case WebDateMode::currentPlus: return QStringLiteral("currentPlus");
+    case WebDateMode::calendarPlus: return QStringLiteral("calendarPlus");
+    case WebDateMode::other: break;
+    }
+    return QString();
+}
+
+WebDateMode webDateMode(const QString &raw)
+{
+    return fromRawValue(allWebDateModes, raw).value_or(WebDateMode::other);
 }
 
 void WebDateStyle::validate() const

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QStringView>
 #include <QTimeZone>
 
 #include <optional>
@@ -25,7 +24,8 @@ QString format(const QString &text, const QString &formatName);
 // Which day a web date element shows, read from WebDateStyle::mode; `other` for any other
 // word.
 enum class WebDateMode { current, manual, calendar, currentPlus, calendarPlus, other };
-WebDateMode webDateMode(QStringView raw);
+QString rawValue(WebDateMode mode); // empty for other
+WebDateMode webDateMode(const QString &raw);
 
 // The date settings of a web date element: today, a fixed calendar day, either shifted by
 // a number of days, or a manual text, written through a small token pattern

@@ -2,6 +2,7 @@
 #include "core/model/WebBackground.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/model/WebAppearance.h"
 #include "core/web/WebImageAsset.h"
 
@@ -9,6 +10,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -125,19 +127,30 @@ void drawRadial(QPainter &painter, const QRectF &rect, const CatalogJSON &defini
 
 } // namespace
 
-WebBackgroundType webBackgroundType(QStringView raw)
+namespace {
+
+constexpr std::array<WebBackgroundType, 5> allWebBackgroundTypes = {
+    WebBackgroundType::none, WebBackgroundType::color, WebBackgroundType::linear, WebBackgroundType::radial,
+    WebBackgroundType::image};
+
+} // namespace
+
+QString rawValue(WebBackgroundType type)
 {
-    if (raw == QLatin1String("none"))
-        return WebBackgroundType::none;
-    if (raw == QLatin1String("color"))
-        return WebBackgroundType::color;
-    if (raw == QLatin1String("linear"))
-        return WebBackgroundType::linear;
-    if (raw == QLatin1String("radial"))
-        return WebBackgroundType::radial;
-    if (raw == QLatin1String("image"))
-        return WebBackgroundType::image;
-    return WebBackgroundType::other;
+    switch (type) {
+    case WebBackgroundType::none: return QStringLiteral("none");
+    case WebBackgroundType::color: return QStringLiteral("color");
+    case WebBackgroundType::linear: return QStringLiteral("linear");
+    case WebBackgroundType::radial: return QStringLiteral("radial");
+    case WebBackgroundType::image: return QStringLiteral("image");
+    case WebBackgroundType::other: break;
+    }
+    return QString();
+}
+
+WebBackgroundType webBackgroundType(const QString &raw)
+{
+    return fromRawValue(allWebBackgroundTypes, raw).value_or(WebBackgroundType::other);
 }
 
 QString WebBackground::type() const
