@@ -353,18 +353,19 @@ CatalogSnapshot::CatalogSnapshot(QList<CatalogItem> items, QList<CatalogCategory
     // Backwards, so that a repeated id points at its first position as append() keeps it.
     m_index.reserve(m_items.size());
     for (qsizetype i = m_items.size() - 1; i >= 0; --i)
-        m_index[m_items[i].id] = i;
+        m_index[m_items[i].id] = i + 1;
 }
 
 void CatalogSnapshot::append(const CatalogPage &page)
 {
     for (const CatalogItem &item : page.items) {
-        const auto found = m_index.constFind(item.id);
-        if (found != m_index.constEnd()) {
-            m_items[found.value()] = item;
+        // One lookup per item: a new id finds its slot empty (0) and fills it.
+        qsizetype &position = m_index[item.id];
+        if (position > 0) {
+            m_items[position - 1] = item;
         } else {
-            m_index.insert(item.id, m_items.size());
             m_items.append(item);
+            position = m_items.size();
         }
     }
     nextPage = page.page + 1;

@@ -176,7 +176,7 @@ public:
 
 private:
     QList<CatalogItem> m_items;
-    QHash<QString, qsizetype> m_index; // id → position of its first occurrence
+    QHash<QString, qsizetype> m_index; // id → 1 + position of its first occurrence
 };
 
 // A converted template as stored in the cache.
