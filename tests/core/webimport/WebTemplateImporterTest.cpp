@@ -209,7 +209,7 @@ TEST(WebTemplateImporter, ConvertsEachGoldenDesign)
         image.fill(Qt::lightGray);
         QPainter painter(&image);
         painter.scale(4, 4);
-        LabelRenderer::draw(result.document, painter, true, QDateTime::currentDateTime(), 0);
+        LabelRenderer::draw(result.document, painter, RenderValidation::check, QDateTime::currentDateTime(), 0);
         painter.end();
         image.save(testsupport::outputPath("webimport-" + name + ".png"));
     }
