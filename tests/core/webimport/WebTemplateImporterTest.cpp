@@ -303,29 +303,17 @@ TEST(WebTemplateImporter, EndsWithTheFirstErrorOrTheSortedUnsupportedPlaces)
 
 TEST(WebTemplateImporter, ReadersTakeOnlyTheirOwnJSONType)
 {
-    const CatalogJSON json = *CatalogJSON::parse(R"({"n": 2.5, "whole": 2.0, "s": "12", "b": true, "z": null,
-        "max": 9007199254740991, "over": 9007199254740992, "neg": -9007199254740991})");
-    EXPECT_EQ(webimport::number(json, "n", std::nullopt), 2.5);
-    EXPECT_EQ(webimport::number(json, "missing", 7.0), 7.0);
+    // Wrong types of real keys are rows of the failure table; these are the readers' edges.
+    const CatalogJSON json = *CatalogJSON::parse(
+        R"({"b": true, "z": null, "max": 9007199254740991, "over": 9007199254740992, "neg": -9007199254740991})");
     EXPECT_EQ(webimport::number(json, "z", 7.0), 7.0);
     EXPECT_EQ(webimport::number(CatalogJSON::fromString("x"), "n", 3.0), 3.0);
-    EXPECT_EQ(webimport::integer(json, "whole", 0), 2);
     EXPECT_EQ(webimport::integer(json, "max", 0), 9007199254740991);
     EXPECT_EQ(webimport::integer(json, "neg", 0), -9007199254740991);
-    EXPECT_EQ(webimport::boolean(json, "b", false), true);
     EXPECT_EQ(webimport::boolean(json, "z", true), true);
-    const std::function<void()> refused[] = {
-        [&] { webimport::number(json, "missing", std::nullopt); },
-        [&] { webimport::number(json, "s", 0.0); },
-        [&] { webimport::number(json, "b", 0.0); },
-        [&] { webimport::integer(json, "n", 0); },
-        [&] { webimport::integer(json, "over", 0); },
-        [&] { webimport::integer(json, "s", 0); },
-        [&] { webimport::boolean(json, "n", false); },
-        [&] { webimport::boolean(json, "s", false); },
-    };
-    for (const auto &read : refused)
-        EXPECT_ISSUE(read(), CatalogIssue, CatalogIssue(Kind::invalid));
+    EXPECT_ISSUE(webimport::integer(json, "over", 0), CatalogIssue, CatalogIssue(Kind::invalid));
+    EXPECT_ISSUE(webimport::number(json, "b", 0.0), CatalogIssue, CatalogIssue(Kind::invalid));
+    EXPECT_ISSUE(webimport::boolean(json, "max", false), CatalogIssue, CatalogIssue(Kind::invalid));
 }
 
 TEST(WebTemplateImporter, CompletesTwelveASCIIDigitsAndSizesCaptions)
