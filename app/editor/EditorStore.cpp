@@ -1,6 +1,7 @@
 #include "app/editor/EditorStore.h"
 
 #include "app/editor/EditorGridPreferences.h"
+#include "app/editor/ErrorText.h"
 #include "core/l10n/Localization.h"
 #include "core/print/PrintRowIssue.h"
 #include "core/common/TableIssue.h"
@@ -341,20 +342,18 @@ QString EditorStore::localizedText(const QString &key) const
 
 QString EditorStore::errorText(const std::exception &error) const
 {
-    if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error)) {
-        const QString pattern = QStringLiteral("mac.data_row_error");
-        if (!m_localization)
-            return pattern;
-        // One formatting pass with typed arguments: a "%" in the reason's text stays text.
-        return m_localization->format(pattern, {row->row(), localizedText(row->key())});
-    }
+    if (m_localization)
+        return kestrivane::errorText(error, *m_localization);
+    // A store left without the service still says which message it meant.
+    if (dynamic_cast<const PrintRowIssue *>(&error))
+        return QStringLiteral("mac.data_row_error");
     if (const auto *table = dynamic_cast<const TableError *>(&error))
-        return localizedText(key(table->issue()));
+        return key(table->issue());
     if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))
-        return localizedText(key(workspace->issue()));
+        return key(workspace->issue());
     if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return localizedText(key(document->issue()));
-    return localizedText(QStringLiteral("mac.error_io"));
+        return key(document->issue());
+    return QStringLiteral("mac.error_io");
 }
 
 void EditorStore::show(const std::exception &error)
