@@ -1,11 +1,9 @@
 #include "app/editor/EditorStore.h"
 
-#include "app/editor/EditorGridPreferences.h"
 #include "app/editor/ErrorText.h"
+
+#include "app/editor/EditorGridPreferences.h"
 #include "core/l10n/Localization.h"
-#include "core/print/PrintRowIssue.h"
-#include "core/common/TableIssue.h"
-#include "app/shell/WorkspaceIssue.h"
 
 #include <utility>
 
@@ -342,18 +340,7 @@ QString EditorStore::localizedText(const QString &key) const
 
 QString EditorStore::errorText(const std::exception &error) const
 {
-    if (m_localization)
-        return kestrivane::errorText(error, *m_localization);
-    // A store left without the service still says which message it meant.
-    if (dynamic_cast<const PrintRowIssue *>(&error))
-        return QStringLiteral("mac.data_row_error");
-    if (const auto *table = dynamic_cast<const TableError *>(&error))
-        return key(table->issue());
-    if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))
-        return key(workspace->issue());
-    if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return key(document->issue());
-    return QStringLiteral("mac.error_io");
+    return kestrivane::errorText(error, m_localization);
 }
 
 void EditorStore::show(const std::exception &error)

@@ -8,19 +8,31 @@
 
 namespace kestrivane {
 
-QString errorText(const std::exception &error, const Localization &localization)
+namespace {
+
+// The first of `Shown` that `error` is, if any.
+template <typename... Shown>
+const Error *shownError(const std::exception &error)
 {
+    const Error *shown = nullptr;
+    ((shown = shown ? shown : dynamic_cast<const Shown *>(&error)), ...);
+    return shown;
+}
+
+} // namespace
+
+QString errorText(const std::exception &error, const Localization *localization)
+{
+    const auto text = [localization](const QString &key) { return localization ? localization->text(key) : key; };
     if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error)) {
+        const QString pattern = QStringLiteral("mac.data_row_error");
+        if (!localization)
+            return pattern;
         // One formatting pass with typed arguments: a "%" in the reason's text stays text.
-        return localization.format(QStringLiteral("mac.data_row_error"), {row->row(), localization.text(row->key())});
+        return localization->format(pattern, {row->row(), text(row->key())});
     }
-    if (const auto *table = dynamic_cast<const TableError *>(&error))
-        return localization.text(key(table->issue()));
-    if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))
-        return localization.text(key(workspace->issue()));
-    if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return localization.text(key(document->issue()));
-    return localization.text(QStringLiteral("mac.error_io"));
+    const Error *shown = shownError<DocumentError, TableError, WorkspaceError, FileError>(error);
+    return text(shown ? shown->key() : QStringLiteral("mac.error_io"));
 }
 
 } // namespace kestrivane

@@ -8,9 +8,15 @@ namespace kestrivane {
 
 class Localization;
 
-// The one text every alert shows for an error: a row of a print job names the row and its
-// reason, the issues of tables, documents and the workspace their own keys, and anything
-// else (file-system failures included) "mac.error_io".
-QString errorText(const std::exception &error, const Localization &localization);
+// The one text the interface shows for a failure: a print row names its row and reason;
+// document, table and workspace errors and operating-system failures show their own key;
+// anything else (a JSON reading error included) reads as "could not be read". Without a
+// localisation service the key itself is returned.
+QString errorText(const std::exception &error, const Localization *localization);
+
+inline QString errorText(const std::exception &error, const Localization &localization)
+{
+    return errorText(error, &localization);
+}
 
 } // namespace kestrivane

@@ -2,12 +2,12 @@
 
 #include "core/barcode/BarcodeEncoder.h"
 #include "core/barcode/QRCode.h"
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TableIssue.h"
+#include "core/common/TextRules.h"
 #include "core/render/LabelRenderer.h"
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/RenderCache.h"
-#include "core/common/TableIssue.h"
 
 #include <QPainter>
 #include <QPdfWriter>

@@ -1,10 +1,10 @@
 #include "core/print/LabelPrintJob.h"
 
-#include "tests/common/TestSupport.h"
-#include "core/common/Units.h"
 #include "core/common/DocumentIssue.h"
-#include "core/render/LabelRenderer.h"
 #include "core/common/TableIssue.h"
+#include "core/common/Units.h"
+#include "core/render/LabelRenderer.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
