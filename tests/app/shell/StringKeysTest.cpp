@@ -18,13 +18,9 @@ using namespace kestrivane;
 namespace {
 
 // The icons are named by their files; a name is a text key only where a table holds it.
-const QSet<QString> iconNames = {
-    QStringLiteral("create"),   QStringLiteral("open"),        QStringLiteral("openedLabel"),
-    QStringLiteral("save"),     QStringLiteral("ctrlz"),       QStringLiteral("ctrly"),
-    QStringLiteral("print"),    QStringLiteral("setup"),       QStringLiteral("menu_text"),
-    QStringLiteral("menu_bar"), QStringLiteral("editor_date"), QStringLiteral("editor_counter"),
-    QStringLiteral("trash-2"),  QStringLiteral("scale"),       QStringLiteral("burger"),
-    QStringLiteral("home")};
+const QStringList iconNames = QStringLiteral("create open openedLabel save ctrlz ctrly print setup menu_text menu_bar "
+                                             "editor_date editor_counter trash-2 scale burger home")
+                                  .split(QLatin1Char(' '));
 
 // Every quoted text of the program's sources that looks like a key. A quoted prefix that
 // ends in "_" or "." is the start of a key completed at run time, checked below.
