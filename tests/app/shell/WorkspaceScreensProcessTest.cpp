@@ -12,8 +12,9 @@
 #include "app/shell/TemplateDraft.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/shell/WorkspaceView.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -44,16 +45,6 @@ bool save(QWidget *window, const QString &name)
     return window && window->grab().save(testsupport::outputPath(name));
 }
 
-TemplateView *sheet()
-{
-    settle();
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *view = qobject_cast<TemplateView *>(widget); view && view->isVisible())
-            return view;
-    }
-    return nullptr;
-}
-
 int screensProgram()
 {
     shelltest::WorkspaceEnvironment env;
@@ -73,8 +64,8 @@ int screensProgram()
     saved = save(delegate.window(), QStringLiteral("workspace-home-tabs.png")) && saved;
 
     workspace.newDocument();
-    TemplateView *view = sheet();
-    if (view) {
+    settle();
+    if (TemplateView *view = delegate.window()->findChild<WorkspaceView *>()->sheet()) {
         workspace.draft()->setColumns(QStringLiteral("2"));
         workspace.draft()->setRows(QStringLiteral("3"));
         workspace.draft()->setLeft(QStringLiteral("5"));
