@@ -5,6 +5,7 @@
 #include "core/webimport/WebTemplateImporter.h"
 
 #include <QSet>
+#include <QUnhandledException>
 #include <QtConcurrent/QtConcurrent>
 
 namespace kestrivane {
@@ -55,6 +56,9 @@ CatalogIssue issueOf(const std::exception_ptr &failure, CatalogIssue::Kind other
         return error.issue();
     } catch (const CancellationError &) {
         return CatalogIssue::Kind::cancelled;
+    } catch (const QUnhandledException &wrapped) {
+        // How QtConcurrent hands on an exception that is not a QException.
+        return wrapped.exception() ? issueOf(wrapped.exception(), other) : other;
     } catch (...) {
         return other;
     }
