@@ -552,9 +552,10 @@ void TemplateCatalogView::layoutGrid()
         return;
     // Adaptive columns: as many of at least the minimum width as fit, widened up to the maximum.
     const int gap = CatalogItemDelegate::gridGap;
-    const int available = std::max(1, m_items->viewport()->width());
+    // The view wraps a row before a cell would touch its right edge: leave it a little room.
+    const int available = std::max(1, m_items->viewport()->width() - 2 * m_items->spacing() - 2);
     const int columns = std::max(1, available / (CatalogItemDelegate::minimumCardWidth + gap));
-    const int width = std::clamp(available / columns - gap, CatalogItemDelegate::minimumCardWidth,
+    const int width = std::clamp(available / columns - gap - 1, CatalogItemDelegate::minimumCardWidth,
                                  CatalogItemDelegate::maximumCardWidth);
     m_itemDelegate->setCardWidth(width);
     const QSize grid(width + gap, m_itemDelegate->cardHeight() + gap);
