@@ -395,20 +395,48 @@ void CatalogItemDelegate::paintRow(QPainter &painter, const QRectF &rect, const 
     }
 }
 
-QPixmap CatalogItemDelegate::thumbnail(const CatalogItem &item, const LabelDocument &document, QSize size, double ratio,
-                                       const QColor &background) const
+namespace {
+QString sizeKey(QSizeF size, double ratio)
 {
-    const QString key = item.id + QLatin1Char('@') + QString::number(size.width()) + QLatin1Char('x') +
-                        QString::number(size.height()) + QLatin1Char('@') + QString::number(ratio);
-    if (auto found = m_thumbnails.constFind(key); found != m_thumbnails.constEnd())
-        return *found;
+    return QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) + QLatin1Char('@') +
+           QString::number(ratio);
+}
+
+QPixmap transparentPixmap(QSize size, double ratio)
+{
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(background);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+} // namespace
+
+QPixmap CatalogItemDelegate::thumbnail(const CatalogItem &item, QSize size, double ratio, const QPalette &palette) const
+{
+    const QString documentKey = item.id + QLatin1Char('@') + sizeKey(size, ratio);
+    if (auto found = m_thumbnails.constFind(documentKey); found != m_thumbnails.constEnd())
+        return *found;
+    const std::optional<LabelDocument> document = m_store->thumbnailDocument(item);
+    // Outlines depend only on the proportions, so items of one size share theirs.
+    const QString key = document ? documentKey
+                                 : QStringLiteral("shape:") + QString::number(item.widthMm) + QLatin1Char('/') +
+                                       QString::number(item.heightMm) + QLatin1Char('@') + sizeKey(size, ratio);
+    if (auto found = m_thumbnails.constFind(key); found != m_thumbnails.constEnd())
+        return *found;
+    QPixmap pixmap = transparentPixmap(size, ratio);
     {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        SheetPreview::paint(painter, QRectF(QPointF(), QSizeF(size)), document);
+        const QRectF rect{QPointF(), QSizeF(size)};
+        QPainterPath clip;
+        clip.addRoundedRect(rect, 7, 7);
+        painter.setClipPath(clip);
+        painter.fillRect(rect, palette.color(QPalette::Base));
+        painter.fillRect(rect, underPage(palette));
+        if (document)
+            SheetPreview::paint(painter, rect, *document);
+        else
+            CatalogShapePlaceholder::paint(painter, rect, item.widthMm, item.heightMm);
     }
     // A bound on memory for very long sessions of scrolling.
     if (m_thumbnails.size() > 600)
@@ -417,10 +445,38 @@ QPixmap CatalogItemDelegate::thumbnail(const CatalogItem &item, const LabelDocum
     return pixmap;
 }
 
+QPixmap CatalogItemDelegate::frame(QSize size, bool selected, double ratio, const QPalette &palette) const
+{
+    const QString key = sizeKey(size, ratio) + (selected ? QLatin1Char('s') : QLatin1Char('n')) +
+                        palette.color(QPalette::Base).name() + palette.color(QPalette::Highlight).name();
+    if (auto found = m_frames.constFind(key); found != m_frames.constEnd())
+        return *found;
+    QPixmap pixmap = transparentPixmap(size, ratio);
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF card = QRectF{QPointF(), QSizeF(size)}.adjusted(1, 1, -1, -2);
+        painter.setPen(QPen(QColor(0, 0, 0, 9), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(card.translated(0, 1), 10, 10);
+        painter.setBrush(palette.color(QPalette::Base));
+        if (selected)
+            painter.setPen(QPen(accent(palette), 1.5));
+        else
+            painter.setPen(QPen(shellstyle::withAlpha(palette.color(QPalette::WindowText), 9), 1));
+        painter.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    }
+    if (m_frames.size() > 16)
+        m_frames.clear();
+    m_frames.insert(key, pixmap);
+    return pixmap;
+}
+
 void CatalogItemDelegate::dropThumbnail(const QString &id)
 {
     if (id.isEmpty()) {
         m_thumbnails.clear();
+        m_frames.clear();
         return;
     }
     const QString prefix = id + QLatin1Char('@');
@@ -431,40 +487,14 @@ void CatalogItemDelegate::dropThumbnail(const QString &id)
 void CatalogItemDelegate::paintCard(QPainter &painter, const QRectF &card, const CatalogItem &item, bool selected,
                                     const QPalette &palette) const
 {
-    // Shadow, face and border.
-    painter.setPen(QPen(QColor(0, 0, 0, 9), 2));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(card.translated(0, 1), 10, 10);
-    painter.setBrush(palette.color(QPalette::Base));
-    if (selected)
-        painter.setPen(QPen(accent(palette), 1.5));
-    else
-        painter.setPen(QPen(shellstyle::withAlpha(palette.color(QPalette::WindowText), 9), 1));
-    painter.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    // The frame pixmap holds a point of room on every side for the shadow and the border.
+    const QRectF outer = card.adjusted(-1, -1, 1, 2);
+    painter.drawPixmap(outer.topLeft(), frame(outer.size().toSize(), selected, ratio, palette));
 
     const QRectF content = card.adjusted(9, 9, -9, -9);
     const QRectF thumb(content.left(), content.top(), content.width(), cardThumbnailHeight);
-    QPainterPath clip;
-    clip.addRoundedRect(thumb, 7, 7);
-    painter.save();
-    painter.setClipPath(clip);
-    const QColor under = underPage(palette);
-    painter.fillRect(thumb, under);
-    if (const std::optional<LabelDocument> document = m_store->thumbnailDocument(item)) {
-        QColor background = palette.color(QPalette::Base);
-        // The pixmap carries the under-page tint blended onto the card's face.
-        QImage tint(1, 1, QImage::Format_ARGB32_Premultiplied);
-        tint.fill(background);
-        {
-            QPainter blend(&tint);
-            blend.fillRect(QRect(0, 0, 1, 1), under);
-        }
-        background = tint.pixelColor(0, 0);
-        const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-        painter.drawPixmap(thumb.topLeft(), thumbnail(item, *document, thumb.size().toSize(), ratio, background));
-    } else {
-        CatalogShapePlaceholder::paint(painter, thumb, item.widthMm, item.heightMm);
-    }
+    painter.drawPixmap(thumb.topLeft(), thumbnail(item, thumb.size().toSize(), ratio, palette));
     if (selected && m_store->preparing()) {
         QRectF badge(0, 0, 34, 34);
         badge.moveCenter(thumb.center());
@@ -473,7 +503,6 @@ void CatalogItemDelegate::paintCard(QPainter &painter, const QRectF &card, const
         painter.drawRoundedRect(badge, 8, 8);
         ActivitySpinner::paintFrame(painter, badge.adjusted(8, 8, -8, -8), secondary(palette));
     }
-    painter.restore();
 
     const QFont nameFont = font(Text::callout, QFont::Medium);
     const QRectF name = textBounds(nameFont, item.name, content.width(), 2);

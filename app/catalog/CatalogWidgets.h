@@ -131,14 +131,18 @@ private:
                   const QPalette &palette) const;
     void paintCard(QPainter &painter, const QRectF &rect, const CatalogItem &item, bool selected,
                    const QPalette &palette) const;
-    QPixmap thumbnail(const CatalogItem &item, const LabelDocument &document, QSize size, double ratio,
-                      const QColor &background) const;
+    // The thumbnail with its rounded corners and background: the item's document, or the
+    // outline of its proportions when it has none.
+    QPixmap thumbnail(const CatalogItem &item, QSize size, double ratio, const QPalette &palette) const;
+    // The card's shadow, face and border.
+    QPixmap frame(QSize size, bool selected, double ratio, const QPalette &palette) const;
 
     TemplateCatalogStore *m_store;
     Localization *m_l10n;
     bool m_cards = true;
     int m_cardWidth = minimumCardWidth;
     mutable QHash<QString, QPixmap> m_thumbnails;
+    mutable QHash<QString, QPixmap> m_frames;
 };
 
 } // namespace kestrivane

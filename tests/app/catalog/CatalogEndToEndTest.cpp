@@ -199,6 +199,7 @@ void journey(bool pictures)
     useTestCatalog(failing.base());
     {
         Program program(folder.path());
+        program.l10n.select(AppLanguage::english);
         ASSERT_TRUE(program.settled([&] { return program.store().issue().has_value(); }));
         EXPECT_TRUE(program.view().statusArea()->isVisible());
         program.picture(pictures, "catalog-issue.png");
