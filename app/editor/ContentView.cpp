@@ -175,6 +175,7 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     }
     if (m_localization)
         connect(m_localization, &Localization::languageChanged, this, &ContentView::languageChanged);
+    followPalette();
     languageChanged();
     // A flag raised before the window existed is shown now.
     for (EditorSheet sheet : {EditorSheet::library, EditorSheet::data, EditorSheet::batch})
@@ -373,7 +374,6 @@ QWidget *ContentView::makeCanvasPane()
     m_hint->setContentsMargins(20, 20, 20, 20);
     m_hint->setAlignment(Qt::AlignCenter);
     m_hint->setWordWrap(true);
-    setSecondary(m_hint);
     m_hint->raise();
     m_canvasArea->installEventFilter(this);
     m_canvas->installEventFilter(this);
@@ -421,7 +421,7 @@ QWidget *ContentView::makeStatusBar()
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setFixedHeight(statusBarHeight);
     bar->setFont(shellstyle::font(FontStyle::caption));
-    setSecondary(bar);
+    m_statusBar = bar;
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 0, 16, 0);
     m_count = new QLabel(bar);
@@ -457,6 +457,7 @@ void ContentView::languageChanged()
     m_card->setToolTip(l10n.text(QStringLiteral("mac.template_parameters")));
     m_card->setAccessibleName(m_card->toolTip());
     m_hint->setText(l10n.text(QStringLiteral("mac.add_hint")));
+    placeHint();
 
     m_grid->setText(l10n.text(QStringLiteral("mac.grid")));
     m_gridStep->setToolTip(l10n.text(QStringLiteral("mac.grid_step")));
@@ -543,6 +544,23 @@ void ContentView::zoomToFit()
                                              document.heightMm));
 }
 
+void ContentView::followPalette()
+{
+    // The secondary texts outside the light panes follow the desktop's palette.
+    if (!m_hint || !m_statusBar)
+        return;
+    const QColor secondary = palette().color(QPalette::PlaceholderText);
+    shellstyle::setTextColor(m_hint, secondary);
+    shellstyle::setTextColor(m_statusBar, secondary);
+}
+
+void ContentView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        followPalette();
+    QWidget::changeEvent(event);
+}
+
 bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize) {
@@ -559,10 +577,11 @@ void ContentView::placeHint()
     if (m_hint->isHidden())
         return;
     const QRect area = m_canvasArea->rect();
-    const int width = std::min(area.width(), m_hint->sizeHint().width());
-    const int height = std::min(area.height(), m_hint->heightForWidth(width));
-    m_hint->setGeometry(QRect(QPoint(0, 0), QSize(width, std::max(height, m_hint->sizeHint().height())))
-                            .translated(area.center() - QPoint(width / 2, height / 2)));
+    const QMargins margins = m_hint->contentsMargins();
+    const int natural = m_hint->fontMetrics().horizontalAdvance(m_hint->text()) + margins.left() + margins.right() + 2;
+    const int width = std::max(0, std::min(area.width(), natural));
+    const int height = m_hint->heightForWidth(width);
+    m_hint->setGeometry(QRect(area.center().x() - width / 2, area.center().y() - height / 2, width, height));
 }
 
 // --- Sheets -------------------------------------------------------------------------

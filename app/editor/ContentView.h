@@ -129,6 +129,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     QToolButton *action(const QString &key, const QString &icon, std::function<void()> perform);
@@ -138,6 +139,7 @@ private:
     QWidget *makeCanvasPane();
     QWidget *makeStatusBar();
     void languageChanged();
+    void followPalette();
     void placeHint();
     void showSheetFlag(EditorSheet sheet);
     void present(EditorSheet sheet);
@@ -184,6 +186,7 @@ private:
     QLabel *m_zoomLabel = nullptr;
     QToolButton *m_zoomIn = nullptr;
 
+    QWidget *m_statusBar = nullptr;
     QLabel *m_count = nullptr;
     ElidedLabel *m_status = nullptr;
 
