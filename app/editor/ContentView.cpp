@@ -267,7 +267,8 @@ QWidget *ContentView::makeToolbar()
             self->m_store->setShowsBatch(true);
         }
     });
-    for (QWidget *item : {static_cast<QWidget *>(m_new), static_cast<QWidget *>(m_open), static_cast<QWidget *>(m_save)})
+    for (QWidget *item :
+         {static_cast<QWidget *>(m_new), static_cast<QWidget *>(m_open), static_cast<QWidget *>(m_save)})
         row->addWidget(item);
     row->addWidget(shellstyle::verticalDivider(22, bar));
     row->addWidget(m_undo);
@@ -510,9 +511,10 @@ void ContentView::refresh()
 
     const QLocale locale(rawValue(l10n.language()));
     m_card->setContent({document.name, editorwindow::decimalText(document.widthMm, 2, locale),
-                        editorwindow::decimalText(document.heightMm, 2, locale), l10n.text(QStringLiteral("mac.unit_mm")),
-                        l10n.text(QStringLiteral("mac.shape")), l10n.text(titleKey(document.layout.shape)),
-                        l10n.text(QStringLiteral("mac.medium")), l10n.text(titleKey(document.layout.medium))});
+                        editorwindow::decimalText(document.heightMm, 2, locale),
+                        l10n.text(QStringLiteral("mac.unit_mm")), l10n.text(QStringLiteral("mac.shape")),
+                        l10n.text(titleKey(document.layout.shape)), l10n.text(QStringLiteral("mac.medium")),
+                        l10n.text(titleKey(document.layout.medium))});
     const QString summary = editorwindow::labelAccessibilityValue(document, l10n);
     if (m_card->accessibleDescription() != summary)
         m_card->setAccessibleDescription(summary);
@@ -540,8 +542,8 @@ void ContentView::zoomToFit()
     if (!m_store)
         return;
     const LabelDocument &document = m_store->document();
-    m_store->setZoom(editorwindow::zoomToFit(m_viewportSize.width(), m_viewportSize.height(), document.widthMm,
-                                             document.heightMm));
+    m_store->setZoom(
+        editorwindow::zoomToFit(m_viewportSize.width(), m_viewportSize.height(), document.widthMm, document.heightMm));
 }
 
 void ContentView::followPalette()

@@ -388,8 +388,7 @@ LabelSummaryCard::Layout LabelSummaryCard::layout(int width) const
     result.columnWidth = std::max(20.0, inner - cardTile - 3 * cardSpacing - 2 - cardSymbol);
     result.name = middleElided(m_content.name, name, result.columnWidth, 2);
     result.nameLines = layoutLines(result.name, name, result.columnWidth, 2).texts;
-    const double column =
-        std::max<qsizetype>(1, result.nameLines.size()) * lineHeight(name) + 2 + lineHeight(caption);
+    const double column = std::max<qsizetype>(1, result.nameLines.size()) * lineHeight(name) + 2 + lineHeight(caption);
     result.headerHeight = std::max(cardTile, column);
 
     const QFontMetricsF metrics(caption);
@@ -400,7 +399,8 @@ LabelSummaryCard::Layout LabelSummaryCard::layout(int width) const
     };
     const double shape = row(m_content.shapeTitle, m_content.shape, result.shapeTitleWidth, result.shapeLines);
     const double medium = row(m_content.mediumTitle, m_content.medium, result.mediumTitleWidth, result.mediumLines);
-    result.height = 2 * cardPadding + result.headerHeight + cardSpacing + 1 + cardSpacing + shape + cardSpacing + medium;
+    result.height =
+        2 * cardPadding + result.headerHeight + cardSpacing + 1 + cardSpacing + shape + cardSpacing + medium;
     return result;
 }
 

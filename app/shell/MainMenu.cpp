@@ -42,7 +42,7 @@ template <typename Field> bool runOnText(Field *field, MenuCommand command)
 
 struct MenuItem {
     MenuCommand command;
-    const char *key;     // null: a separator
+    const char *key; // null: a separator
     const char *shortcut;
 };
 
@@ -124,8 +124,14 @@ bool menuCommandEnabled(MenuCommand command, const MenuState &state)
 
 bool focusHandlesEditCommand(MenuCommand command, bool perform)
 {
+    if (!isResponderCommand(command))
+        return false;
+    // The in-place editor's view passes the keys to its field, which it may focus later
+    // than the view gets the application's focus.
+    if (!perform && qobject_cast<InlineEditorView *>(QApplication::focusWidget()))
+        return true;
     QWidget *focus = InlineTextEditor::keyboardWidget(QApplication::focusWidget());
-    if (!focus || !isResponderCommand(command))
+    if (!focus)
         return false;
     if (auto *field = qobject_cast<QLineEdit *>(focus))
         return !perform || runOnText(field, command);
@@ -233,7 +239,7 @@ void MainMenu::refreshEnabled()
     const MenuState current = state();
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         const bool enabled = isResponderCommand(it.key()) ? focusHandlesEditCommand(it.key(), false)
-                                                           : menuCommandEnabled(it.key(), current);
+                                                          : menuCommandEnabled(it.key(), current);
         if (it.value()->isEnabled() != enabled)
             it.value()->setEnabled(enabled);
     }

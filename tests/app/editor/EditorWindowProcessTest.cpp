@@ -82,8 +82,8 @@ void fill(EditorStore &store)
         store.add(kind);
     store.addImage(pictureBytes(), QStringLiteral("dot.png"), std::nullopt);
     store.apply([](LabelDocument &document) {
-        const QList<QPointF> places = {{4, 4},   {4, 16},  {56, 4},  {4, 40}, {56, 44},
-                                       {30, 44}, {78, 44}, {4, 52},  {80, 4}};
+        const QList<QPointF> places = {{4, 4},   {4, 16},  {56, 4}, {4, 40}, {56, 44},
+                                       {30, 44}, {78, 44}, {4, 52}, {80, 4}};
         for (qsizetype i = 0; i < document.elements.size() && i < places.size(); ++i) {
             document.elements[i].xMm = places[i].x();
             document.elements[i].yMm = places[i].y();
@@ -102,7 +102,8 @@ int screenshotProgram()
     delegate.launch();
     MainWindow &window = *delegate.window();
     delegate.workspace()->setAlerts(env.alerts);
-    EditorStore *store = delegate.workspace()->add(LabelDocument(QStringLiteral("Shelf label"), 100, 70, {}), std::nullopt, true);
+    EditorStore *store =
+        delegate.workspace()->add(LabelDocument(QStringLiteral("Shelf label"), 100, 70, {}), std::nullopt, true);
     bool saved = saveWindow(window, QStringLiteral("editor-window-empty.png"));
     fill(*store);
     saved = saveWindow(window, QStringLiteral("editor-window-elements.png")) && saved;
