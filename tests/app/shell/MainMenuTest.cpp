@@ -235,3 +235,21 @@ TEST_F(MainMenuTest, EditCommandsReachTheFocusedField)
     window()->setFocus();
     QApplication::processEvents();
 }
+
+TEST_F(MainMenuTest, TheWindowMenuListsTheOpenWindows)
+{
+    add(QStringLiteral("Salt & Pepper [*]"));
+    delegate.settings();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(delegate.settingsWindow()));
+    QMenu *windows = menu().windowMenu();
+    Q_EMIT windows->aboutToShow();
+    QStringList items;
+    for (QAction *item : windows->actions())
+        items.append(item->isSeparator() ? QStringLiteral("|")
+                                         : item->text() + (item->isChecked() ? QStringLiteral("*") : QString()));
+    EXPECT_EQ(items.join(QLatin1Char(' ')).toStdString(), "Minimize Zoom | Salt && Pepper [*] Settings*");
+    Q_EMIT windows->aboutToShow();
+    EXPECT_EQ(windows->actions().size(), 5);
+    windows->actions().at(3)->trigger();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+}
