@@ -35,6 +35,8 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
+    // Inside a button a label draws in the button's text colour.
+    palette.setColor(QPalette::ButtonText, color);
     widget->setPalette(palette);
 }
 

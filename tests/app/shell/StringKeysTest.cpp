@@ -1,5 +1,6 @@
+#include "tests/common/TestSupport.h"
+
 #include "app/editor/EditorStore.h"
-#include "core/l10n/AppLanguage.h"
 #include "core/l10n/StringTable.h"
 #include "core/model/BarcodeSymbology.h"
 #include "core/model/ElementKind.h"
@@ -7,7 +8,6 @@
 #include "core/model/SheetLayout.h"
 
 #include <QDirIterator>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -15,41 +15,30 @@
 
 using namespace kestrivane;
 
-namespace {
-
-// The icons are named by their files; a name is a text key only where a table holds it.
-const QStringList iconNames = QStringLiteral("create open openedLabel save ctrlz ctrly print setup menu_text menu_bar "
-                                             "editor_date editor_counter trash-2 scale burger home")
-                                  .split(QLatin1Char(' '));
-
-// Every quoted text of the program's sources that looks like a key. A quoted prefix that
-// ends in "_" or "." is the start of a key completed at run time, checked below.
-QSet<QString> quotedKeys()
+// Every quoted text of the program's sources that looks like a key, and every key joined
+// from a prefix and an enumeration's raw value, is in all eight tables.
+TEST(StringKeys, EveryKeyTheProgramUsesIsInEveryTable)
 {
+    // Icons are named by their files; such a name is a key only where a table holds it.
+    const QStringList iconNames = QStringLiteral("create open openedLabel save ctrlz ctrly print setup menu_text "
+                                                 "menu_bar editor_date editor_counter trash-2 scale burger home")
+                                      .split(QLatin1Char(' '));
     static const QRegularExpression quoted(QStringLiteral(R"re("((?:mac\.|btn_|tmenu_|menu_|m_)[A-Za-z0-9_.\-]*)")re"));
     QSet<QString> keys;
-    for (const char *folder : {"app", "core"}) {
-        QDirIterator it(QStringLiteral(KESTRIVANE_SOURCE_DIR "/") + QLatin1String(folder),
+    for (const char *folder : {"/app", "/core"}) {
+        QDirIterator it(QLatin1String(KESTRIVANE_SOURCE_DIR) + QLatin1String(folder),
                         {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            QFile file(it.next());
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QString text = QString::fromUtf8(file.readAll());
+            const QString text = QString::fromUtf8(testsupport::readFile(it.next()));
             for (auto match = quoted.globalMatch(text); match.hasNext();) {
                 const QString key = match.next().captured(1);
+                // A prefix ending in "_" or "." is completed at run time, from the lists below.
                 if (!key.endsWith(QLatin1Char('_')) && !key.endsWith(QLatin1Char('.')))
                     keys.insert(key);
             }
         }
     }
-    return keys;
-}
-
-// Keys made by joining a prefix with an enumeration's raw value.
-QSet<QString> composedKeys()
-{
-    QSet<QString> keys;
+    ASSERT_GT(keys.size(), 50);
     for (ElementKind kind : allElementKinds)
         keys.insert(titleKey(kind));
     for (LabelShape shape : allLabelShapes)
@@ -64,27 +53,16 @@ QSet<QString> composedKeys()
         keys.insert(titleKey(alignment));
     for (EditorStore::Alignment alignment : EditorStore::allAlignments)
         keys.insert(QStringLiteral("mac.align_") + rawValue(alignment));
-    // The modes a web date style accepts.
-    for (const char *mode : {"current", "manual", "calendar", "currentPlus", "calendarPlus"})
+    for (const char *mode : {"current", "manual", "calendar", "currentPlus", "calendarPlus"}) // web date modes
         keys.insert(QStringLiteral("mac.web_date_") + QLatin1String(mode));
-    return keys;
-}
 
-} // namespace
-
-TEST(StringKeys, EveryKeyTheProgramUsesIsInEveryTable)
-{
-    const QSet<QString> used = quotedKeys() | composedKeys();
-    ASSERT_GT(used.size(), 50);
     const auto english = stringTable(AppLanguage::english);
     for (AppLanguage language : allAppLanguages) {
         const auto table = stringTable(language);
-        ASSERT_FALSE(table->entries.isEmpty()) << rawValue(language).toStdString();
-        for (const QString &key : used) {
+        for (const QString &key : std::as_const(keys)) {
             if (iconNames.contains(key) && !english->contains(key))
                 continue;
-            // Plural keys live as "key#other" and its siblings.
-            EXPECT_TRUE(table->contains(key) || table->contains(key + QStringLiteral("#other")))
+            EXPECT_TRUE(table->contains(key) || table->contains(key + QStringLiteral("#other"))) // plurals
                 << rawValue(language).toStdString() << " lacks " << key.toStdString();
         }
     }

