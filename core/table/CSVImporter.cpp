@@ -13,14 +13,10 @@ namespace kestrivane {
 QString rawValue(CSVEncoding encoding)
 {
     switch (encoding) {
-    case CSVEncoding::automatic:
-        return QStringLiteral("automatic");
-    case CSVEncoding::utf8:
-        return QStringLiteral("utf8");
-    case CSVEncoding::utf16:
-        return QStringLiteral("utf16");
-    case CSVEncoding::windows1251:
-        return QStringLiteral("windows1251");
+    case CSVEncoding::automatic: return QStringLiteral("automatic");
+    case CSVEncoding::utf8: return QStringLiteral("utf8");
+    case CSVEncoding::utf16: return QStringLiteral("utf16");
+    case CSVEncoding::windows1251: return QStringLiteral("windows1251");
     }
     return {};
 }
@@ -28,14 +24,10 @@ QString rawValue(CSVEncoding encoding)
 QString rawValue(CSVSeparator separator)
 {
     switch (separator) {
-    case CSVSeparator::automatic:
-        return QStringLiteral("automatic");
-    case CSVSeparator::comma:
-        return QStringLiteral("comma");
-    case CSVSeparator::semicolon:
-        return QStringLiteral("semicolon");
-    case CSVSeparator::tab:
-        return QStringLiteral("tab");
+    case CSVSeparator::automatic: return QStringLiteral("automatic");
+    case CSVSeparator::comma: return QStringLiteral("comma");
+    case CSVSeparator::semicolon: return QStringLiteral("semicolon");
+    case CSVSeparator::tab: return QStringLiteral("tab");
     }
     return {};
 }
@@ -85,8 +77,7 @@ QString decode(const QByteArray &data, CSVEncoding encoding)
                                QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         return decodeWith(decoder, data);
     }
-    case CSVEncoding::utf16:
-        return decodeUtf16(data);
+    case CSVEncoding::utf16: return decodeUtf16(data);
     case CSVEncoding::windows1251: {
         // Qt knows this code page only through ICU; a build without it refuses the file
         // rather than guessing.
@@ -237,13 +228,10 @@ Rows parse(QStringView text, char16_t separator)
 char16_t separatorCharacter(CSVSeparator separator)
 {
     switch (separator) {
-    case CSVSeparator::comma:
-        return u',';
-    case CSVSeparator::semicolon:
-        return u';';
+    case CSVSeparator::comma: return u',';
+    case CSVSeparator::semicolon: return u';';
     case CSVSeparator::tab:
-    case CSVSeparator::automatic:
-        break;
+    case CSVSeparator::automatic: break;
     }
     return u'\t';
 }
@@ -312,8 +300,8 @@ ImportedSheet CSVImporter::read(const QByteArray &data, CSVSeparator separator, 
     QStringView text(decoded);
     if (text.startsWith(QChar(0xFEFF)))
         text = text.sliced(1);
-    Rows rows = separator == CSVSeparator::automatic ? parseAutomatic(text)
-                                                     : parse(text, separatorCharacter(separator));
+    Rows rows =
+        separator == CSVSeparator::automatic ? parseAutomatic(text) : parse(text, separatorCharacter(separator));
     return ImportedSheet(QStringLiteral("CSV"), std::move(rows));
 }
 

@@ -12,7 +12,7 @@ namespace kestrivane {
 // How the bytes of a CSV file are turned into text. Listed in the order of the
 // import sheet's picker.
 enum class CSVEncoding {
-    automatic,   // UTF-16 when the data begins with a byte-order mark, else UTF-8
+    automatic, // UTF-16 when the data begins with a byte-order mark, else UTF-8
     utf8,
     utf16,       // the mark's order; big-endian without a mark
     windows1251, // the Cyrillic code page

@@ -165,7 +165,8 @@ QByteArray WorkbookArchive::read(const QString &name) const
     // leave them zero, and the central directory's are the ones checked.
     const qint64 nameBytes = readU16(m_data, entry.offset + 26);
     const qint64 extraBytes = readU16(m_data, entry.offset + 28);
-    const QByteArrayView input = range(m_data, entry.offset + localHeaderBytes + nameBytes + extraBytes, entry.compressed);
+    const QByteArrayView input =
+        range(m_data, entry.offset + localHeaderBytes + nameBytes + extraBytes, entry.compressed);
 
     QByteArray output;
     if (entry.method == 0) {

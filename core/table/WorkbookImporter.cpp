@@ -266,18 +266,18 @@ SheetXML SheetXML::read(const QByteArray &bytes)
             break;
         }
         case QXmlStreamReader::Characters: {
-            if (reader.isCDATA())
+            // Only text inside the root counts: blanks around it are not character
+            // data of the document.
+            if (reader.isCDATA() || stack.empty())
                 break;
             const QStringView characters = reader.text();
             characterBytes += utf8Length(characters);
             if (characterBytes > maximumCharacterBytes)
                 malformed();
-            if (!stack.empty()) {
-                const qint32 top = stack.back().node;
-                const Name name = tree.m_nodes[top].name;
-                if (name == Name::v || name == Name::t)
-                    tree.appendText(top, characters);
-            }
+            const qint32 top = stack.back().node;
+            const Name name = tree.m_nodes[top].name;
+            if (name == Name::v || name == Name::t)
+                tree.appendText(top, characters);
             break;
         }
         case QXmlStreamReader::EndElement:
@@ -285,10 +285,8 @@ SheetXML SheetXML::read(const QByteArray &bytes)
                 stack.pop_back();
             break;
         case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference:
-            malformed();
-        default:
-            break;
+        case QXmlStreamReader::EntityReference: malformed();
+        default: break;
         }
     }
     if (reader.hasError() || tree.m_nodes.empty())

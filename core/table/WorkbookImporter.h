@@ -14,8 +14,8 @@ namespace kestrivane {
 namespace WorkbookImporter {
 
 inline constexpr qsizetype maximumSheets = 50;
-inline constexpr qsizetype maximumRow = 10000;   // 0-based, so 10001 rows
-inline constexpr qsizetype maximumColumn = 199;  // 0-based, so 200 columns (A to GR)
+inline constexpr qsizetype maximumRow = 10000;  // 0-based, so 10001 rows
+inline constexpr qsizetype maximumColumn = 199; // 0-based, so 200 columns (A to GR)
 inline constexpr qsizetype maximumCellCharacters = 4096;
 inline constexpr qsizetype maximumCells = 500200; // rows × columns summed over the sheets
 
