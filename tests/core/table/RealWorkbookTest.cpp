@@ -31,6 +31,7 @@ TEST(RealWorkbook, ReadsWhatOtherProgramsWrite)
         {"libxlsxwriter.xlsx", products, {}},
         {"sheetjs.xlsx", products, {}},
         {"gnumeric.xlsx", products, {}},
+        {"libreoffice.xlsx", products, {}},
         // Formulas written without the value they last had.
         {"openpyxl.xlsx", {}, TableIssue::formula},
     };
