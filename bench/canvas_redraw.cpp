@@ -1,9 +1,9 @@
 // Redrawing the label canvas: a label of 200 elements at zoom 1 should repaint well within
 // one frame (16 ms).
-#include "bench/BenchMain.h"
 #include "app/canvas/LabelCanvas.h"
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/EditorStore.h"
+#include "bench/BenchMain.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 

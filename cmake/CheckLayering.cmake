@@ -1,4 +1,5 @@
-# Fails when a core folder includes a folder above it in the stack, or anything of app/.
+# Fails when a core folder includes a folder above it in the stack, or anything of app/,
+# and when app/io includes app/editor (the editor store calls io, never the reverse).
 # Run as: cmake -DROOT=<source dir> -P CheckLayering.cmake
 # The stack, lowest first. A folder may include its own and lower folders only.
 set(stack common json l10n artwork table model barcode graphics web render document print
@@ -27,6 +28,15 @@ foreach(file IN LISTS files)
     endif()
   endforeach()
 endforeach()
+
+file(GLOB_RECURSE files RELATIVE "${ROOT}" "${ROOT}/app/io/*.h" "${ROOT}/app/io/*.cpp")
+foreach(file IN LISTS files)
+  file(STRINGS "${ROOT}/${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"app/editor/")
+  foreach(line IN LISTS includes)
+    string(APPEND faults "${file}: ${line}, the editor is above io\n")
+  endforeach()
+endforeach()
+
 if(faults)
-  message(FATAL_ERROR "Core layering broken:\n${faults}")
+  message(FATAL_ERROR "Layering broken:\n${faults}")
 endif()

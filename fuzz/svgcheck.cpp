@@ -3,8 +3,8 @@
 // draws what passes at a small size, as a background or an element would be drawn.
 // Refusals are expected; crashes, hangs, sanitizer reports and broken promises are not.
 
-#include "core/graphics/ImageAsset.h"
 #include "core/common/DocumentIssue.h"
+#include "core/graphics/ImageAsset.h"
 #include "core/web/WebImageAsset.h"
 
 #include <QGuiApplication>

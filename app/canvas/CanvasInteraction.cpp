@@ -151,9 +151,17 @@ CanvasInteraction::CanvasInteraction(LabelCanvas *canvas, InlineTextEditor *inli
 
 CanvasInteraction::~CanvasInteraction() = default;
 
+void CanvasInteraction::beginHandling()
+{
+    m_refreshesAtStart = m_canvas ? m_canvas->refreshCount() : 0;
+}
+
 void CanvasInteraction::refresh()
 {
-    if (m_canvas)
+    // An edit the store announced has already run the canvas's refresh; only a gesture
+    // that changed nothing but the canvas's own state (marquee, guides, pending selection,
+    // the in-place editor) still needs it.
+    if (m_canvas && m_canvas->refreshCount() == m_refreshesAtStart)
         m_canvas->refresh();
 }
 
@@ -246,6 +254,7 @@ void CanvasInteraction::updateCursor(QPointF viewPoint)
 
 void CanvasInteraction::mousePress(QMouseEvent *event, int clickCount)
 {
+    beginHandling();
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -342,6 +351,7 @@ void CanvasInteraction::mousePress(QMouseEvent *event, int clickCount)
 
 void CanvasInteraction::mouseMove(QMouseEvent *event)
 {
+    beginHandling();
     if (!m_canvas)
         return;
     // Mouse tracking is on for the hover cursors; only a held left button drags.
@@ -371,6 +381,7 @@ void CanvasInteraction::mouseMove(QMouseEvent *event)
 
 void CanvasInteraction::mouseRelease(QMouseEvent *event)
 {
+    beginHandling();
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -450,6 +461,7 @@ void CanvasInteraction::endMarquee()
 
 bool CanvasInteraction::keyPress(QKeyEvent *event)
 {
+    beginHandling();
     EditorStore *store = m_canvas ? m_canvas->store() : nullptr;
     if (!store)
         return true;

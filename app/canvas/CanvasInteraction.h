@@ -99,6 +99,10 @@ public:
     MarqueeSelectionGeometry::Mode marqueeMode() const { return m_marqueeMode; }
 
 private:
+    // Marks the start of an event's handling, for refresh().
+    void beginHandling();
+    // Runs the canvas's refresh sequence unless the store's announcement already did
+    // during this event.
     void refresh();
     void updateMarquee(QPointF viewPoint);
     void endMarquee();
@@ -114,6 +118,7 @@ private:
     MarqueeSelectionGeometry::Mode m_marqueeMode = MarqueeSelectionGeometry::Mode::replace;
     // A left button press reached the canvas and its release has not come yet.
     bool m_pressed = false;
+    quint64 m_refreshesAtStart = 0;
 };
 
 } // namespace kestrivane

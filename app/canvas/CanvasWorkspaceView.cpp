@@ -74,10 +74,8 @@ CanvasWorkspaceView::CanvasWorkspaceView(QWidget *parent)
 CanvasWorkspaceView::~CanvasWorkspaceView()
 {
     // The canvas is destroyed (or hidden) after this body, when the workspace is no longer
-    // whole, and its clean-up may commit an edit or close a drag: the store's announcement
-    // and the scroll bars' last moves must not reach this object any more.
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
+    // whole, and its clean-up may commit an edit or close a drag: the canvas's refresh and
+    // the scroll bars' last moves must not reach this object any more.
     disconnect(m_scrollArea->horizontalScrollBar(), nullptr, this, nullptr);
     disconnect(m_scrollArea->verticalScrollBar(), nullptr, this, nullptr);
     m_canvas->removeEventFilter(this);
@@ -91,26 +89,17 @@ void CanvasWorkspaceView::bind(EditorStore *store, Localization *localization, s
         m_pinchStartZoom.reset();
         m_pinchAnchorMm.reset();
     }
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
     if (m_store != store)
         m_shownPaper.reset();
     m_store = store;
-    // Nothing re-runs the binding when the store changes (undo, inspector edits, keys),
-    // so the workspace follows the store itself.
-    if (store)
-        connect(store, &EditorStore::changed, this, &CanvasWorkspaceView::storeChanged);
     m_canvas->setStore(store);
     m_canvas->onEditParameters = std::move(editParameters);
     if (localization) {
         m_canvas->setAccessibleName(localization->text(QStringLiteral("mac.access_canvas")));
         m_corner->setUnit(localization->text(QStringLiteral("mac.unit_mm")));
     }
-    updateCanvasSize();
-    m_canvas->updateInlineEditorFrame();
-    m_canvas->update();
-    m_canvas->interaction()->refreshCursor();
-    visibleRectChanged();
+    // Later changes of the store reach the workspace through the canvas's refresh.
+    m_canvas->refresh();
 }
 
 QRect CanvasWorkspaceView::visibleRect() const
@@ -187,16 +176,6 @@ void CanvasWorkspaceView::resizeEvent(QResizeEvent *event)
     m_verticalRuler->setGeometry(0, horizontalRulerHeight, verticalRulerWidth, innerHeight);
     m_scrollArea->setGeometry(verticalRulerWidth, horizontalRulerHeight, innerWidth, innerHeight);
     updateCanvasSize();
-    visibleRectChanged();
-}
-
-void CanvasWorkspaceView::storeChanged()
-{
-    updateCanvasSize();
-    m_canvas->updateInlineEditorFrame();
-    m_canvas->update();
-    // A deleted, moved or newly selected element changes the handles under the pointer.
-    m_canvas->interaction()->refreshCursor();
     visibleRectChanged();
 }
 

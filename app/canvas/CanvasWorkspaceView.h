@@ -88,7 +88,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void storeChanged();
     void applyMagnification(QPointF canvasPoint, double magnification);
     // Sets the scroll ranges for the size just given to the canvas and scrolls to `origin`:
     // the scroll area settles its bars only on a later turn of the event loop.

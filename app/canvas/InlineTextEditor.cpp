@@ -2,11 +2,11 @@
 
 #include "app/canvas/CanvasGeometry.h"
 #include "app/canvas/LabelCanvas.h"
-#include "core/common/TextRules.h"
 #include "app/editor/EditorStore.h"
+#include "core/common/TextRules.h"
 #include "core/model/LabelDocument.h"
-#include "core/render/WebFonts.h"
 #include "core/model/WebAppearance.h"
+#include "core/render/WebFonts.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -124,6 +124,14 @@ void LabelCanvas::setStore(EditorStore *store)
     if (old != store)
         m_labelLayer.reset();
     m_store = store;
+    // The canvas follows its store itself: every announced change runs the one refresh
+    // sequence, whoever made it (a gesture here, a key, the inspector, undo).
+    if (old != store) {
+        if (old)
+            disconnect(old, &EditorStore::changed, this, &LabelCanvas::refresh);
+        if (store)
+            connect(store, &EditorStore::changed, this, &LabelCanvas::refresh);
+    }
     if (!same) {
         // A gesture of the store left behind becomes one undo step there.
         if (old)
@@ -226,6 +234,7 @@ void LabelCanvas::hideEvent(QHideEvent *event)
 
 void LabelCanvas::refresh()
 {
+    ++m_refreshCount;
     if (onGeometryChanged)
         onGeometryChanged();
     updateInlineEditorFrame();

@@ -68,6 +68,9 @@ public:
     // The sequence that ends every action which may have changed what is shown: the
     // geometry callback, the in-place editor's frame, a full redisplay, the cursor.
     void refresh();
+    // How many times the sequence has run, so a gesture can tell whether the store's
+    // announcement of its edit already refreshed the canvas.
+    quint64 refreshCount() const { return m_refreshCount; }
 
     // Pointer, keyboard and clipboard handling, and the in-place text editor.
     CanvasInteraction *interaction() const { return m_interaction; }
@@ -138,6 +141,7 @@ private:
     bool m_marqueeMoved = false;
     std::optional<QSet<QUuid>> m_pendingEmptyClickSelection;
     QList<ElementSnapGuide> m_smartSnapGuides;
+    quint64 m_refreshCount = 0;
     // The label as last drawn by the renderer, in device pixels (see drawCachedLabel).
     struct LabelLayer;
     mutable std::unique_ptr<LabelLayer> m_labelLayer;

@@ -1,10 +1,9 @@
 #include "app/editor/EditorStore.h"
 
+#include "app/editor/ErrorText.h"
+
 #include "app/editor/EditorGridPreferences.h"
 #include "core/l10n/Localization.h"
-#include "core/print/PrintRowIssue.h"
-#include "core/common/TableIssue.h"
-#include "app/shell/WorkspaceIssue.h"
 
 #include <utility>
 
@@ -341,20 +340,7 @@ QString EditorStore::localizedText(const QString &key) const
 
 QString EditorStore::errorText(const std::exception &error) const
 {
-    if (const auto *row = dynamic_cast<const PrintRowIssue *>(&error)) {
-        const QString pattern = QStringLiteral("mac.data_row_error");
-        if (!m_localization)
-            return pattern;
-        // One formatting pass with typed arguments: a "%" in the reason's text stays text.
-        return m_localization->format(pattern, {row->row(), localizedText(row->key())});
-    }
-    if (const auto *table = dynamic_cast<const TableError *>(&error))
-        return localizedText(key(table->issue()));
-    if (const auto *workspace = dynamic_cast<const WorkspaceError *>(&error))
-        return localizedText(key(workspace->issue()));
-    if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return localizedText(key(document->issue()));
-    return localizedText(QStringLiteral("mac.error_io"));
+    return kestrivane::errorText(error, m_localization);
 }
 
 void EditorStore::show(const std::exception &error)

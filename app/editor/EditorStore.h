@@ -4,10 +4,11 @@
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/ElementResizeGeometry.h"
 #include "app/editor/ElementSnapGeometry.h"
+#include "app/io/ElementClipboard.h"
+#include "app/shell/CloseDecision.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 #include "core/table/LabelTable.h"
-#include "app/shell/CloseDecision.h"
 
 #include <QList>
 #include <QObject>
@@ -46,7 +47,7 @@ public:
                                                                Alignment::top,  Alignment::middle, Alignment::bottom};
 
     // The clipboard format of copied element lists.
-    static inline const QString pasteboardType = QStringLiteral("com.morvathsoftware.kestrivane.elements.v3");
+    static inline const QString pasteboardType = ElementClipboard::pasteboardType;
     // Undo and redo together never hold more documents than this.
     static constexpr qsizetype historyLimit = 100;
 
@@ -227,8 +228,8 @@ private:
     std::shared_ptr<EditorAlerts> m_alerts;
 
     // --- Clipboard, saving, the save prompt, export and print ----------------------
-    // Defined in io/EditorStoreExchange.cpp; the work is done by ElementClipboard,
-    // DocumentSaving and PrintHandoff.
+    // Defined in EditorStoreExchange.cpp over the functions of ElementClipboard,
+    // DocumentSaving and PrintHandoff, which take values and the dialogs, not the store.
 public:
     // Where the save, print and prompt dialogs and the clipboard are reached; tests
     // install their own. Absent: the application's Qt dialogs.

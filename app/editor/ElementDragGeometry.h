@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/common/Units.h"
 #include "app/editor/ElementSnapGeometry.h"
+#include "core/common/Units.h"
 #include "core/model/LabelDocument.h"
 
 #include <QList>

@@ -1,9 +1,10 @@
 #include "app/io/DocumentSaving.h"
 
-#include "app/editor/EditorStore.h"
 #include "app/io/EditorDialogs.h"
 #include "app/shell/LabelDocumentFile.h"
 #include "app/shell/WorkspaceIssue.h"
+#include "core/l10n/Localization.h"
+#include "core/model/LabelDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,80 +33,56 @@ QString cleanedFileName(const QString &name)
     return cleaned;
 }
 
-QString suggestedFileName(const EditorStore &store)
+QString suggestedFileName(const QString &documentName, const std::optional<QString> &file)
 {
-    const std::optional<QString> &file = store.fileURL();
-    QString name = cleanedFileName(file ? QFileInfo(*file).completeBaseName() : store.document().name);
+    QString name = cleanedFileName(file ? QFileInfo(*file).completeBaseName() : documentName);
     if (!name.toLower().endsWith(documentSuffix))
         name += documentSuffix;
     return name;
 }
 
-bool save(EditorStore &store, EditorDialogs &dialogs, bool saveAs)
+std::optional<QString> saveTarget(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
+                                  const std::optional<QString> &file, bool saveAs)
 {
-    try {
-        store.document().validate();
-    } catch (const std::exception &error) {
-        store.show(error);
-        return false;
-    }
-
-    std::optional<QString> target;
-    const std::optional<QString> &file = store.fileURL();
     if (!saveAs && file && hasDocumentSuffix(*file))
-        target = *file;
+        return *file;
 
-    if (!target) {
-        Localization *localization = store.localization();
-        const QString title = localization->text(QStringLiteral("btn_save"));
-        EditorDialogs::SaveRequest request;
-        request.nameFilter = QStringLiteral("*") + documentSuffix;
-        request.defaultSuffix = LabelDocumentFile::fileExtension;
-        request.directory = file ? QFileInfo(*file).absolutePath() : QString();
-        request.suggestedName = suggestedFileName(store);
-        request.title = title;
-        request.acceptLabel = title;
-        const std::optional<QString> chosen = dialogs.chooseSaveFile(request);
-        if (!chosen || chosen->isEmpty())
-            return false;
-        // Desktop save dialogs do not all add the extension of the filter; a name typed
-        // without it would otherwise write nothing and say nothing.
-        target = hasDocumentSuffix(*chosen) ? *chosen : *chosen + documentSuffix;
-    }
-
-    try {
-        saveTo(store, *target);
-    } catch (const std::exception &error) {
-        store.show(error);
-        return false;
-    }
-    return true;
+    const QString title = localization.text(QStringLiteral("btn_save"));
+    EditorDialogs::SaveRequest request;
+    request.nameFilter = QStringLiteral("*") + documentSuffix;
+    request.defaultSuffix = LabelDocumentFile::fileExtension;
+    request.directory = file ? QFileInfo(*file).absolutePath() : QString();
+    request.suggestedName = suggestedFileName(documentName, file);
+    request.title = title;
+    request.acceptLabel = title;
+    const std::optional<QString> chosen = dialogs.chooseSaveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    // Desktop save dialogs do not all add the extension of the filter; a name typed
+    // without it would otherwise write nothing and say nothing.
+    return hasDocumentSuffix(*chosen) ? *chosen : *chosen + documentSuffix;
 }
 
-void saveTo(EditorStore &store, const QString &path)
+QString write(const LabelDocument &document, const QString &path, const std::function<bool(const QString &)> &maySaveTo)
 {
-    if (!store.maySaveTo()(path))
+    if (!maySaveTo(path))
         throwIssue(WorkspaceIssue::fileAlreadyOpen);
-    const LabelDocument document = store.document();
     document.saveTo(path);
-    store.setFileURL(QFileInfo(path).absoluteFilePath());
-    store.setSaved(document);
-    store.setStatusKey(QStringLiteral("mac.saved"));
+    return QFileInfo(path).absoluteFilePath();
 }
 
-CloseDecision closeDecision(EditorStore &store, EditorDialogs &dialogs)
+CloseDecision closeDecision(EditorDialogs &dialogs, const Localization &localization, const QString &documentName)
 {
-    Localization *localization = store.localization();
     using Button = EditorDialogs::Button;
     using Role = EditorDialogs::ButtonRole;
     const QList<Button> buttons = {
-        {localization->text(QStringLiteral("btn_save")), Role::accept},
-        {localization->text(QStringLiteral("mac.dont_save")), Role::destructive},
-        {localization->text(QStringLiteral("btn_canc")), Role::reject},
+        {localization.text(QStringLiteral("btn_save")), Role::accept},
+        {localization.text(QStringLiteral("mac.dont_save")), Role::destructive},
+        {localization.text(QStringLiteral("btn_canc")), Role::reject},
     };
     const std::optional<qsizetype> answer =
-        dialogs.choose(localization->text(QStringLiteral("mac.save_changes")),
-                       localization->format(QStringLiteral("mac.save_changes_body"), {store.document().name}), buttons);
+        dialogs.choose(localization.text(QStringLiteral("mac.save_changes")),
+                       localization.format(QStringLiteral("mac.save_changes_body"), {documentName}), buttons);
     if (answer == 0)
         return CloseDecision::save;
     if (answer == 1)

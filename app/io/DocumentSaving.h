@@ -4,10 +4,14 @@
 
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 namespace kestrivane {
 
 class EditorDialogs;
-class EditorStore;
+class Localization;
+struct LabelDocument;
 
 // Writing a document to its file, the save dialog, and the prompt before a document with
 // changes closes.
@@ -20,21 +24,23 @@ QString cleanedFileName(const QString &name);
 // The name the save dialog proposes: the file's name without its extension when the
 // document has a file, else the document's name; cleaned, with ".ksv" added unless the
 // name already ends with it (in any letter case).
-QString suggestedFileName(const EditorStore &store);
+QString suggestedFileName(const QString &documentName, const std::optional<QString> &file);
 
-// Save (saveAs false) and Save As: validates, asks for a file unless the document already
-// has a ".ksv" file and Save was asked for, then writes. A chosen name without the ".ksv"
-// extension gets it added. Failures are shown in an alert; true when the file was written.
-bool save(EditorStore &store, EditorDialogs &dialogs, bool saveAs);
+// Where Save (saveAs false) and Save As write: the document's own file for Save when it is
+// a ".ksv" file; otherwise the file chosen in a save dialog, with the ".ksv" extension
+// added when the chosen name lacks it. Nothing when the dialog was cancelled.
+std::optional<QString> saveTarget(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
+                                  const std::optional<QString> &file, bool saveAs);
 
-// Writes the document atomically to `path` and makes it the document's file, marked as
-// saved with the status "mac.saved". Throws WorkspaceIssue::fileAlreadyOpen when the
-// store's maySaveTo refuses the path, the document's validation or size error, or a
-// FileError; after a failure nothing of the store has changed.
-void saveTo(EditorStore &store, const QString &path);
+// Writes `document` atomically to `path` and returns the file's absolute path. Throws
+// WorkspaceIssue::fileAlreadyOpen when `maySaveTo` refuses the path (nothing is written
+// then), the document's validation or size error, or a FileError.
+QString write(const LabelDocument &document, const QString &path,
+              const std::function<bool(const QString &)> &maySaveTo);
 
-// The save prompt: save, do not save, cancel. Closing it any other way cancels.
-CloseDecision closeDecision(EditorStore &store, EditorDialogs &dialogs);
+// The save prompt for the document called `documentName`: save, do not save, cancel.
+// Closing it any other way cancels.
+CloseDecision closeDecision(EditorDialogs &dialogs, const Localization &localization, const QString &documentName);
 
 // The absolute path of a file with symbolic links resolved, also for a file that does not
 // exist yet (its existing folder is resolved and the name appended); empty for an empty

@@ -1,6 +1,5 @@
 #include "app/io/ElementClipboard.h"
 
-#include "app/editor/EditorStore.h"
 #include "app/io/EditorDialogs.h"
 #include "core/document/DocumentJson.h"
 
@@ -43,13 +42,8 @@ std::optional<QList<LabelElement>> decode(const QByteArray &bytes)
     return elements;
 }
 
-bool copySelection(EditorStore &store, EditorDialogs &clipboard)
+bool write(const QList<LabelElement> &elements, EditorDialogs &clipboard)
 {
-    const QSet<QUuid> &ids = store.selectedIDs();
-    QList<LabelElement> elements;
-    for (const LabelElement &element : store.renderDocument().elements)
-        if (ids.contains(element.id))
-            elements.append(element);
     if (elements.isEmpty())
         return false;
     QByteArray bytes;
@@ -59,30 +53,17 @@ bool copySelection(EditorStore &store, EditorDialogs &clipboard)
         return false;
     }
     auto data = std::make_unique<QMimeData>();
-    data->setData(EditorStore::pasteboardType, bytes);
+    data->setData(pasteboardType, bytes);
     clipboard.setClipboardData(std::move(data));
     return true;
 }
 
-bool cut(EditorStore &store, EditorDialogs &clipboard)
+std::optional<QList<LabelElement>> read(EditorDialogs &clipboard)
 {
-    if (!copySelection(store, clipboard))
-        return false;
-    store.deleteSelection();
-    return true;
-}
-
-void paste(EditorStore &store, EditorDialogs &clipboard)
-{
-    std::optional<QList<LabelElement>> elements;
     const QMimeData *data = clipboard.clipboardData();
-    if (data && data->hasFormat(EditorStore::pasteboardType))
-        elements = decode(data->data(EditorStore::pasteboardType));
-    if (!elements) {
-        store.setStatusKey(QStringLiteral("mac.error_content"));
-        return;
-    }
-    store.insert(*elements, true);
+    if (!data || !data->hasFormat(pasteboardType))
+        return std::nullopt;
+    return decode(data->data(pasteboardType));
 }
 
 } // namespace kestrivane::ElementClipboard

@@ -1,9 +1,9 @@
 #include "app/io/PrintHandoff.h"
 
-#include "core/common/AtomicFile.h"
-#include "app/editor/EditorStore.h"
 #include "app/io/DocumentSaving.h"
 #include "app/io/EditorDialogs.h"
+#include "core/common/AtomicFile.h"
+#include "core/l10n/Localization.h"
 #include "core/print/LabelPrintJob.h"
 #include "core/render/LabelRenderer.h"
 #include "core/render/RenderCache.h"
@@ -78,36 +78,24 @@ QString suggestedPdfName(const QString &documentName)
     return DocumentSaving::cleanedFileName(documentName) + pdfSuffix;
 }
 
-void exportPrepared(EditorStore &store, EditorDialogs &dialogs, const LabelPrintJob &job)
+std::optional<QString> exportPdf(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
+                                 const LabelPrintJob &job)
 {
-    QByteArray bytes;
-    try {
-        bytes = job.pdf();
-    } catch (const std::exception &error) {
-        store.show(error);
-        return;
-    }
+    const QByteArray bytes = job.pdf();
 
     EditorDialogs::SaveRequest request;
     request.nameFilter = QStringLiteral("*") + pdfSuffix;
     request.defaultSuffix = QStringLiteral("pdf");
-    request.suggestedName = suggestedPdfName(store.document().name);
-    request.title = store.localization()->text(QStringLiteral("mac.export_pdf"));
+    request.suggestedName = suggestedPdfName(documentName);
+    request.title = localization.text(QStringLiteral("mac.export_pdf"));
     request.acceptLabel = request.title;
     const std::optional<QString> chosen = dialogs.chooseSaveFile(request);
     if (!chosen || chosen->isEmpty())
-        return;
+        return std::nullopt;
     // As with documents: a name typed without the extension still gets a PDF file name.
     const QString path = QFileInfo(*chosen).suffix().toLower() == QStringLiteral("pdf") ? *chosen : *chosen + pdfSuffix;
-
-    try {
-        writeFileAtomically(path, bytes);
-    } catch (const std::exception &error) {
-        store.show(error);
-        return;
-    }
-    store.setStatusArgument(QFileInfo(path).fileName());
-    store.setStatusKey(QStringLiteral("mac.pdf_saved"));
+    writeFileAtomically(path, bytes);
+    return path;
 }
 
 void configurePrinter(QPrinter &printer, QSizeF sheetPt)
@@ -139,39 +127,22 @@ std::optional<QString> refusal(const QPrinter &printer, QSizeF sheetPt)
     return std::nullopt;
 }
 
-void printPrepared(EditorStore &store, EditorDialogs &dialogs, const LabelPrintJob &job)
+PrintOutcome print(EditorDialogs &dialogs, const LabelPrintJob &job)
 {
     // The PDF is made first, as for an export: a job that cannot be drawn is refused
     // before a dialog opens or a printer is touched.
-    try {
-        (void)job.pdf();
-    } catch (const std::exception &error) {
-        store.show(error);
-        return;
-    }
+    (void)job.pdf();
 
     const QSizeF sheet = LabelRenderer::sheetSize(job.document);
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, sheet);
     if (!dialogs.runPrintDialog(printer, int(std::min<qint64>(job.pages(), INT_MAX))))
-        return;
-    if (const std::optional<QString> key = refusal(printer, sheet)) {
-        store.showKey(*key);
-        return;
-    }
-
-    bool printed = false;
-    try {
-        printed = drawOnPrinter(job, printer);
-    } catch (const std::exception &error) {
-        store.show(error);
-        return;
-    }
-    if (!printed) {
-        store.show(DocumentError(DocumentIssue::io));
-        return;
-    }
-    store.setStatusKey(QStringLiteral("mac.print_submitted"));
+        return {PrintOutcome::Kind::cancelled, {}};
+    if (const std::optional<QString> key = refusal(printer, sheet))
+        return {PrintOutcome::Kind::refused, *key};
+    if (!drawOnPrinter(job, printer))
+        throwIssue(DocumentIssue::io);
+    return {PrintOutcome::Kind::submitted, {}};
 }
 
 } // namespace kestrivane::PrintHandoff

@@ -10,7 +10,7 @@ class QPrinter;
 namespace kestrivane {
 
 class EditorDialogs;
-class EditorStore;
+class Localization;
 struct LabelPrintJob;
 
 // The end of a batch: a prepared print job written as a PDF file, or printed through the
@@ -20,16 +20,26 @@ namespace PrintHandoff {
 // The file name the export proposes: the document's name cleaned like Save's, + ".pdf".
 QString suggestedPdfName(const QString &documentName);
 
-// Writes the job's PDF to a file chosen in a save dialog; the status then shows
-// "mac.pdf_saved" with the file's name. Errors are shown in an alert; a cancelled dialog
-// changes nothing.
-void exportPrepared(EditorStore &store, EditorDialogs &dialogs, const LabelPrintJob &job);
+// Writes the job's PDF to a file chosen in a save dialog that proposes the document's
+// name, and returns the file's path; nothing when the dialog was cancelled. The PDF is made
+// before the dialog opens; its error or the write's is thrown.
+std::optional<QString> exportPdf(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
+                                 const LabelPrintJob &job);
+
+// How a print that threw nothing ended: the sheets went to the printer, the print dialog
+// was cancelled, or the printer's settings were refused with the key of the alert that
+// says why.
+struct PrintOutcome {
+    enum class Kind { submitted, cancelled, refused };
+    Kind kind = Kind::submitted;
+    QString refusalKey;
+};
 
 // Prints the job's sheets as vectors through the print dialog. Refuses paper, scaling or
 // an orientation that would not print the sheet as it is ("mac.error_paper") and copies
-// other than one ("mac.batch_driver_copies"); a printer that fails shows "mac.error_io";
-// success sets the status "mac.print_submitted".
-void printPrepared(EditorStore &store, EditorDialogs &dialogs, const LabelPrintJob &job);
+// other than one ("mac.batch_driver_copies"). A job that cannot be drawn throws before the
+// dialog opens; a printer that fails throws DocumentIssue::io.
+PrintOutcome print(EditorDialogs &dialogs, const LabelPrintJob &job);
 
 // Portrait paper of `sheetPt` (points), no margins, the whole paper addressable, one copy.
 void configurePrinter(QPrinter &printer, QSizeF sheetPt);

@@ -1,7 +1,7 @@
 #include "core/barcode/BarcodeEncoder.h"
 
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

@@ -1,5 +1,7 @@
 #include "core/common/TableIssue.h"
 
+#include "core/common/RawValue.h"
+
 namespace kestrivane {
 
 namespace {
@@ -27,11 +29,7 @@ QString rawValue(TableIssue issue)
 
 std::optional<TableIssue> tableIssueFromRawValue(const QString &raw)
 {
-    for (TableIssue issue : allIssues) {
-        if (rawValue(issue) == raw)
-            return issue;
-    }
-    return std::nullopt;
+    return fromRawValue(allIssues, raw);
 }
 
 QString key(TableIssue issue)

@@ -4,9 +4,9 @@
 #include "core/model/LabelDocument.h"
 
 #include "core/barcode/BarcodeEncoder.h"
+#include "core/common/TableIssue.h"
 #include "core/common/TextRules.h"
 #include "core/graphics/ImageAsset.h"
-#include "core/common/TableIssue.h"
 #include "core/render/WebGS1Caption.h"
 #include "core/web/WebImageAsset.h"
 

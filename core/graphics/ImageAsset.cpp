@@ -1,7 +1,7 @@
 #include "core/graphics/ImageAsset.h"
 
-#include "core/graphics/RasterReader.h"
 #include "core/common/DocumentIssue.h"
+#include "core/graphics/RasterReader.h"
 
 #include <QBuffer>
 #include <QImageWriter>

@@ -1,5 +1,7 @@
 #include "core/l10n/AppLanguage.h"
 
+#include "core/common/RawValue.h"
+
 namespace kestrivane {
 
 QString rawValue(AppLanguage language)
@@ -49,11 +51,7 @@ QString shortCode(AppLanguage language)
 
 std::optional<AppLanguage> appLanguageFromRawValue(const QString &raw)
 {
-    for (const AppLanguage language : allAppLanguages) {
-        if (rawValue(language) == raw)
-            return language;
-    }
-    return std::nullopt;
+    return fromRawValue(allAppLanguages, raw);
 }
 
 namespace {

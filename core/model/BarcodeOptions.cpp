@@ -1,7 +1,7 @@
 #include "core/model/BarcodeOptions.h"
 
-#include "core/json/JsonRead.h"
 #include "core/common/DocumentIssue.h"
+#include "core/json/JsonRead.h"
 
 namespace kestrivane {
 

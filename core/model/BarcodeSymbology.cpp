@@ -1,5 +1,7 @@
 #include "core/model/BarcodeSymbology.h"
 
+#include "core/common/RawValue.h"
+
 namespace kestrivane {
 
 namespace {
@@ -56,11 +58,7 @@ QString rawValue(BarcodeSymbology symbology)
 
 std::optional<BarcodeSymbology> barcodeSymbologyFromRawValue(const QString &raw)
 {
-    for (const auto &entry : infos) {
-        if (raw == QLatin1String(entry.raw))
-            return entry.symbology;
-    }
-    return std::nullopt;
+    return fromRawValue(allBarcodeSymbologies(), raw);
 }
 
 QString titleKey(BarcodeSymbology symbology)

@@ -1,5 +1,7 @@
 #include "core/model/ElementKind.h"
 
+#include "core/common/RawValue.h"
+
 namespace kestrivane {
 
 QString rawValue(ElementKind kind)
@@ -20,11 +22,7 @@ QString rawValue(ElementKind kind)
 
 std::optional<ElementKind> elementKindFromRawValue(const QString &raw)
 {
-    for (ElementKind kind : allElementKinds) {
-        if (rawValue(kind) == raw)
-            return kind;
-    }
-    return std::nullopt;
+    return fromRawValue(allElementKinds, raw);
 }
 
 QString titleKey(ElementKind kind)

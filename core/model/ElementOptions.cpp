@@ -1,5 +1,7 @@
 #include "core/model/ElementOptions.h"
 
+#include "core/common/RawValue.h"
+
 #include "core/common/TextRules.h"
 #include "core/json/JsonRead.h"
 
@@ -41,11 +43,7 @@ Qt::Alignment qtAlignment(TextAlignment alignment)
 
 std::optional<TextAlignment> textAlignmentFromRawValue(const QString &raw)
 {
-    for (const TextAlignment alignment : allTextAlignments) {
-        if (rawValue(alignment) == raw)
-            return alignment;
-    }
-    return std::nullopt;
+    return fromRawValue(allTextAlignments, raw);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -80,11 +78,7 @@ QString pattern(DatePattern pattern)
 
 std::optional<DatePattern> datePatternFromRawValue(const QString &raw)
 {
-    for (const DatePattern pattern : allDatePatterns) {
-        if (rawValue(pattern) == raw)
-            return pattern;
-    }
-    return std::nullopt;
+    return fromRawValue(allDatePatterns, raw);
 }
 
 QString DateOptions::currentZoneForNewOptions()

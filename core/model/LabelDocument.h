@@ -2,9 +2,9 @@
 
 #include "core/model/LabelElement.h"
 #include "core/model/SheetLayout.h"
+#include "core/model/WebBackground.h"
 #include "core/table/BatchOptions.h"
 #include "core/table/LabelTable.h"
-#include "core/model/WebBackground.h"
 
 #include <QByteArray>
 #include <QList>

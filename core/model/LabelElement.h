@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/json/CatalogJSON.h"
 #include "core/model/BarcodeOptions.h"
 #include "core/model/ElementKind.h"
 #include "core/model/ElementOptions.h"
-#include "core/table/TableBinding.h"
 #include "core/model/WebAppearance.h"
-#include "core/json/CatalogJSON.h"
+#include "core/table/TableBinding.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,5 +1,7 @@
 #include "core/model/SheetLayout.h"
 
+#include "core/common/RawValue.h"
+
 namespace kestrivane {
 
 QString rawValue(LabelShape shape)
@@ -9,11 +11,7 @@ QString rawValue(LabelShape shape)
 
 std::optional<LabelShape> labelShapeFromRawValue(const QString &raw)
 {
-    for (LabelShape shape : allLabelShapes) {
-        if (rawValue(shape) == raw)
-            return shape;
-    }
-    return std::nullopt;
+    return fromRawValue(allLabelShapes, raw);
 }
 
 QString titleKey(LabelShape shape)
@@ -28,11 +26,7 @@ QString rawValue(LabelMedium medium)
 
 std::optional<LabelMedium> labelMediumFromRawValue(const QString &raw)
 {
-    for (LabelMedium medium : allLabelMedia) {
-        if (rawValue(medium) == raw)
-            return medium;
-    }
-    return std::nullopt;
+    return fromRawValue(allLabelMedia, raw);
 }
 
 QString titleKey(LabelMedium medium)

@@ -1,7 +1,7 @@
 #include "core/model/WebAppearance.h"
 
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "core/model/WebValues.h"
 
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 
 #include <QDate>
 #include <QStringList>

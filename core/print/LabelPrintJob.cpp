@@ -2,12 +2,12 @@
 
 #include "core/barcode/BarcodeEncoder.h"
 #include "core/barcode/QRCode.h"
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TableIssue.h"
+#include "core/common/TextRules.h"
 #include "core/render/LabelRenderer.h"
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/RenderCache.h"
-#include "core/common/TableIssue.h"
 
 #include <QPainter>
 #include <QPdfWriter>
@@ -52,6 +52,18 @@ QString rowKey(const std::exception_ptr &error)
     } catch (...) {
         return key(TableIssue::file);
     }
+}
+
+// Validates one bound label of a job whose document has been validated as a whole.
+// Binding changes only texts and codes, so a picture is the same bytes in every label of
+// the job: it was checked with the document, and the render cache checks each distinct
+// picture once more before drawing it. Checking it again for every label would re-read
+// the same bytes thousands of times. Everything that can differ from label to label is
+// checked here.
+void validateLabel(LabelDocument label)
+{
+    label.elements.removeIf([](const LabelElement &element) { return element.kind == ElementKind::image; });
+    label.validate();
 }
 
 // Runs `work(i)` for i in [0, count) on the machine's cores. Each call is independent.
@@ -147,7 +159,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         if (planned.failure || planned.copies == 0)
             return;
         try {
-            document.resolving(selection[p]).validate();
+            validateLabel(document.resolving(selection[p]));
         } catch (...) {
             planned.resolveError = std::current_exception();
         }
@@ -217,7 +229,9 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) con
         painter.save();
         try {
             painter.translate(frames[i].topLeft());
-            LabelRenderer::draw(document.resolving(entry.row), painter, true, date, entry.counterIndex, cache);
+            const LabelDocument label = document.resolving(entry.row);
+            validateLabel(label);
+            LabelRenderer::drawValidated(label, painter, date, entry.counterIndex, cache);
         } catch (...) {
             painter.restore();
             throw;
@@ -241,7 +255,7 @@ PreparedLabel prepareLabel(const LabelDocument &document, const LabelPrintJob::E
     PreparedLabel prepared;
     try {
         LabelDocument label = document.resolving(entry.row);
-        label.validate();
+        validateLabel(label);
         for (const LabelElement &element : label.elements) {
             // A code that fails here is encoded again while drawing, which throws its error
             // in its turn.

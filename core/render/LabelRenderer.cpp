@@ -1,15 +1,15 @@
 #include "core/render/LabelRenderer.h"
 
-#include "core/common/Units.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/Units.h"
+#include "core/model/WebAppearance.h"
+#include "core/model/WebImagePlacement.h"
 #include "core/render/CodeDrawing.h"
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/PointFont.h"
 #include "core/render/RenderCache.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebTextFit.h"
-#include "core/model/WebAppearance.h"
-#include "core/model/WebImagePlacement.h"
 
 #include <QPainter>
 #include <QPdfWriter>

@@ -1,7 +1,7 @@
 #include "core/render/PdfPageBoxes.h"
 
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 
 #include <QBuffer>
 #include <QPageLayout>

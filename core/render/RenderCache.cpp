@@ -1,8 +1,8 @@
 #include "core/render/RenderCache.h"
 
+#include "core/common/DocumentIssue.h"
 #include "core/graphics/ImageAsset.h"
 #include "core/graphics/RasterReader.h"
-#include "core/common/DocumentIssue.h"
 #include "core/model/LabelElement.h"
 #include "core/render/WebFonts.h"
 #include "core/web/WebImageAsset.h"

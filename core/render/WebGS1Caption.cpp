@@ -1,8 +1,8 @@
 #include "core/render/WebGS1Caption.h"
 
 #include "core/barcode/BarcodeEncoder.h"
-#include "core/common/TextRules.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 #include "core/model/LabelElement.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "core/table/LabelTable.h"
 
-#include "core/common/TextRules.h"
 #include "core/common/TableIssue.h"
+#include "core/common/TextRules.h"
 
 namespace kestrivane {
 

@@ -1,9 +1,9 @@
 #include "core/web/WebImageAsset.h"
 
+#include "core/common/DocumentIssue.h"
 #include "core/common/TextRules.h"
 #include "core/graphics/ImageAsset.h"
 #include "core/graphics/RasterReader.h"
-#include "core/common/DocumentIssue.h"
 
 #include <QStringDecoder>
 #include <QPaintEngine>

@@ -35,3 +35,8 @@ QList<QByteArray> fuzzCorpus(const QString &name)
 }
 
 } // namespace testsupport
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

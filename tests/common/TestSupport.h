@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <ostream>
+
 namespace testsupport {
 
 // Folder of files checked in with the tests.
@@ -19,6 +21,9 @@ QByteArray readFile(const QString &path);
 QList<QByteArray> fuzzCorpus(const QString &name);
 
 } // namespace testsupport
+
+// Readable failure messages: gtest would otherwise print a QString as raw UTF-16 units.
+void PrintTo(const QString &text, std::ostream *out);
 
 // Expects the statement to throw the exception type carrying the given issue case.
 #define EXPECT_ISSUE(statement, IssueType, expected)                                               \

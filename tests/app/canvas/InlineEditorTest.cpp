@@ -1,8 +1,8 @@
 #include "tests/app/canvas/InteractionFixture.h"
 
-#include "tests/common/TestSupport.h"
 #include "app/canvas/CanvasGeometry.h"
 #include "core/render/WebFonts.h"
+#include "tests/common/TestSupport.h"
 
 #include <QAction>
 #include <QClipboard>

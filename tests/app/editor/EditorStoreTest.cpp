@@ -1,8 +1,8 @@
 #include "tests/app/editor/EditorTestSupport.h"
 
-#include "core/print/PrintRowIssue.h"
-#include "core/common/TableIssue.h"
 #include "app/shell/WorkspaceIssue.h"
+#include "core/common/TableIssue.h"
+#include "core/print/PrintRowIssue.h"
 
 #include <gtest/gtest.h>
 

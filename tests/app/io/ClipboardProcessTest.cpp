@@ -50,7 +50,7 @@ int copyingProgram()
     auto store = env.makeStore(LabelDocument(QStringLiteral("Source"), 100, 50, {element}));
     store->setSelectedIDs({element.id});
     QtEditorDialogs clipboard;
-    if (!ElementClipboard::copySelection(*store, clipboard)) {
+    if (!iotest::answeredBy(*store, clipboard).copySelection()) {
         writeOutput("copy failed");
         return 1;
     }
@@ -66,7 +66,7 @@ int pastingProgram()
     editortest::StoreEnvironment env;
     auto store = env.makeStore(LabelDocument(QStringLiteral("Target"), 100, 50, {}));
     QtEditorDialogs clipboard;
-    ElementClipboard::paste(*store, clipboard);
+    iotest::answeredBy(*store, clipboard).paste();
     QByteArray report = QByteArray::number(store->document().elements.size()) + '\n';
     if (!store->document().elements.isEmpty())
         report += store->document().elements.first().content.toUtf8();

@@ -14,6 +14,7 @@
 
 using namespace kestrivane;
 using editortest::StoreEnvironment;
+using iotest::answeredBy;
 using iotest::ScriptedDialogs;
 
 namespace {
@@ -49,7 +50,7 @@ TEST_F(DocumentSavingTest, NewDocumentAsksForAFileAndBecomesClean)
     EXPECT_TRUE(store->dirty());
     dialogs.saveAnswer = path(QStringLiteral("label"));
 
-    ASSERT_TRUE(DocumentSaving::save(*store, dialogs, false));
+    ASSERT_TRUE(answeredBy(*store, dialogs).save(false));
     ASSERT_EQ(dialogs.saveRequests.size(), 1);
     const EditorDialogs::SaveRequest &request = dialogs.saveRequests.first();
     EXPECT_EQ(request.suggestedName, QStringLiteral("A-B-C-D.ksv"));
@@ -69,7 +70,7 @@ TEST_F(DocumentSavingTest, NewDocumentAsksForAFileAndBecomesClean)
     store->apply([](LabelDocument &d) { d.name = QStringLiteral("changed"); });
     EXPECT_TRUE(store->dirty());
     // Save now writes in place without asking.
-    ASSERT_TRUE(DocumentSaving::save(*store, dialogs, false));
+    ASSERT_TRUE(answeredBy(*store, dialogs).save(false));
     EXPECT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(LabelDocument::load(written).name, QStringLiteral("changed"));
 }
@@ -77,21 +78,21 @@ TEST_F(DocumentSavingTest, NewDocumentAsksForAFileAndBecomesClean)
 TEST_F(DocumentSavingTest, ProposedNamesFollowTheFileOrTheDocument)
 {
     auto shelf = env.makeStore(namedDocument(QStringLiteral("Shelf.KSV")), true);
-    EXPECT_EQ(DocumentSaving::suggestedFileName(*shelf), QStringLiteral("Shelf.KSV"));
+    EXPECT_EQ(DocumentSaving::suggestedFileName(shelf->document().name, shelf->fileURL()), QStringLiteral("Shelf.KSV"));
 
     // A file of another extension is replaced by a document file of the same name, and
     // Save As of a document file proposes its own name again, in its own folder.
     const QString json = path(QStringLiteral("stock.v2.json"));
     auto other = env.makeStore(namedDocument(QStringLiteral("Name")), false, json);
     dialogs.saveAnswer = std::nullopt;
-    EXPECT_FALSE(DocumentSaving::save(*other, dialogs, false));
+    EXPECT_FALSE(answeredBy(*other, dialogs).save(false));
     ASSERT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(dialogs.saveRequests[0].suggestedName, QStringLiteral("stock.v2.ksv"));
     EXPECT_EQ(QDir(dialogs.saveRequests[0].directory), QDir(env.dir.path()));
 
     const QString x = path(QStringLiteral("x.ksv"));
     auto opened = env.makeStore(namedDocument(QStringLiteral("Name")), false, x);
-    EXPECT_FALSE(DocumentSaving::save(*opened, dialogs, true));
+    EXPECT_FALSE(answeredBy(*opened, dialogs).save(true));
     ASSERT_EQ(dialogs.saveRequests.size(), 2);
     EXPECT_EQ(dialogs.saveRequests[1].suggestedName, QStringLiteral("x.ksv"));
     // Cancelling wrote nothing and left the store as it was.
@@ -105,13 +106,13 @@ TEST_F(DocumentSavingTest, SaveAsMovesTheDocumentToTheNewFile)
 {
     const QString first = path(QStringLiteral("first.ksv"));
     auto store = env.makeStore(namedDocument(QStringLiteral("Doc")), true);
-    DocumentSaving::saveTo(*store, first);
+    store->saveTo(first);
     const QByteArray firstBytes = contents(first);
     store->apply([](LabelDocument &d) { d.widthMm = 70; });
 
     // A name with a dot and no document extension is kept whole.
     dialogs.saveAnswer = path(QStringLiteral("second 2.5mm"));
-    ASSERT_TRUE(DocumentSaving::save(*store, dialogs, true));
+    ASSERT_TRUE(answeredBy(*store, dialogs).save(true));
     const QString second = path(QStringLiteral("second 2.5mm.ksv"));
     EXPECT_EQ(store->fileURL(), std::optional<QString>(second));
     EXPECT_EQ(LabelDocument::load(second).widthMm, 70);
@@ -125,13 +126,13 @@ TEST_F(DocumentSavingTest, FailuresAreShownAndChangeNothing)
 {
     const QString file = path(QStringLiteral("kept.ksv"));
     auto store = env.makeStore(namedDocument(QStringLiteral("Doc")), true);
-    DocumentSaving::saveTo(*store, file);
+    store->saveTo(file);
     const QByteArray before = contents(file);
     store->setStatusKey(std::nullopt);
 
     // An invalid document: no dialog, no write.
     store->apply([](LabelDocument &d) { d.widthMm = std::nan(""); });
-    EXPECT_FALSE(DocumentSaving::save(*store, dialogs, true));
+    EXPECT_FALSE(answeredBy(*store, dialogs).save(true));
     EXPECT_TRUE(dialogs.saveRequests.isEmpty());
     ASSERT_EQ(env.alerts->alerts.size(), 1);
     EXPECT_EQ(env.alerts->alerts[0].message, text("mac.error"));
@@ -143,7 +144,7 @@ TEST_F(DocumentSavingTest, FailuresAreShownAndChangeNothing)
     // A folder that does not exist: the platform's error is shown as an input/output error.
     store->apply([](LabelDocument &d) { d.name = QStringLiteral("edited"); });
     dialogs.saveAnswer = path(QStringLiteral("missing/folder/doc.ksv"));
-    EXPECT_FALSE(DocumentSaving::save(*store, dialogs, true));
+    EXPECT_FALSE(answeredBy(*store, dialogs).save(true));
     ASSERT_EQ(env.alerts->alerts.size(), 2);
     EXPECT_EQ(env.alerts->alerts[1].informativeText, text("mac.error_io"));
     EXPECT_EQ(store->fileURL(), std::optional<QString>(file));
@@ -163,7 +164,7 @@ TEST_F(DocumentSavingTest, RefusesAFileAnotherTabShows)
     const QString shown = QDir(real).filePath(QStringLiteral("shown.ksv"));
 
     auto other = env.makeStore(namedDocument(QStringLiteral("Other")), true);
-    DocumentSaving::saveTo(*other, shown);
+    other->saveTo(shown);
     const QByteArray before = contents(shown);
 
     auto store = env.makeStore(namedDocument(QStringLiteral("Mine")), true);
@@ -171,13 +172,13 @@ TEST_F(DocumentSavingTest, RefusesAFileAnotherTabShows)
         return !(other->fileURL() && DocumentSaving::sameDocumentFile(*other->fileURL(), candidate));
     });
     dialogs.saveAnswer = QDir(link).filePath(QStringLiteral("shown"));
-    EXPECT_FALSE(DocumentSaving::save(*store, dialogs, false));
+    EXPECT_FALSE(answeredBy(*store, dialogs).save(false));
     ASSERT_EQ(env.alerts->alerts.size(), 1);
     EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.file_already_open"));
     EXPECT_EQ(contents(shown), before);
     EXPECT_FALSE(store->fileURL().has_value());
     EXPECT_TRUE(store->dirty());
-    EXPECT_ISSUE(DocumentSaving::saveTo(*store, shown), WorkspaceIssue, WorkspaceIssue::fileAlreadyOpen);
+    EXPECT_ISSUE(store->saveTo(shown), WorkspaceIssue, WorkspaceIssue::fileAlreadyOpen);
 
     // Files that do not exist yet: equal through the link, different by name.
     EXPECT_TRUE(DocumentSaving::sameDocumentFile(QDir(real).filePath(QStringLiteral("new.ksv")),
@@ -189,7 +190,7 @@ TEST_F(DocumentSavingTest, RefusesAFileAnotherTabShows)
 
     // Any other file is written.
     dialogs.saveAnswer = path(QStringLiteral("mine.ksv"));
-    EXPECT_TRUE(DocumentSaving::save(*store, dialogs, false));
+    EXPECT_TRUE(answeredBy(*store, dialogs).save(false));
 }
 
 // The answer is taken from the button that was pressed, whatever order the desktop shows
@@ -198,7 +199,7 @@ TEST_F(DocumentSavingTest, SavePromptMapsButtonsByIdentity)
 {
     auto store = env.makeStore(namedDocument(QStringLiteral("Stock %1 %@ 50%")));
     dialogs.choiceAnswer = 0;
-    EXPECT_EQ(DocumentSaving::closeDecision(*store, dialogs), CloseDecision::save);
+    EXPECT_EQ(answeredBy(*store, dialogs).closeDecision(), CloseDecision::save);
     ASSERT_EQ(dialogs.choiceButtons.size(), 3);
     EXPECT_EQ(dialogs.choiceButtons[0], (EditorDialogs::Button{text("btn_save"), EditorDialogs::ButtonRole::accept}));
     EXPECT_EQ(dialogs.choiceButtons[1],
@@ -208,11 +209,11 @@ TEST_F(DocumentSavingTest, SavePromptMapsButtonsByIdentity)
     EXPECT_TRUE(dialogs.choiceText.contains(QStringLiteral("Stock %1 %@ 50%"))) << qPrintable(dialogs.choiceText);
 
     dialogs.choiceAnswer = 1;
-    EXPECT_EQ(DocumentSaving::closeDecision(*store, dialogs), CloseDecision::discard);
+    EXPECT_EQ(answeredBy(*store, dialogs).closeDecision(), CloseDecision::discard);
     dialogs.choiceAnswer = 2;
-    EXPECT_EQ(DocumentSaving::closeDecision(*store, dialogs), CloseDecision::cancel);
+    EXPECT_EQ(answeredBy(*store, dialogs).closeDecision(), CloseDecision::cancel);
     dialogs.choiceAnswer = std::nullopt;
-    EXPECT_EQ(DocumentSaving::closeDecision(*store, dialogs), CloseDecision::cancel);
+    EXPECT_EQ(answeredBy(*store, dialogs).closeDecision(), CloseDecision::cancel);
     // The prompt neither saves nor looks at the edited state.
     EXPECT_FALSE(store->statusKey().has_value());
     EXPECT_EQ(dialogs.choices, 4);

@@ -13,6 +13,7 @@
 
 using namespace kestrivane;
 using editortest::StoreEnvironment;
+using iotest::answeredBy;
 using iotest::ScriptedDialogs;
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(ElementClipboardTest, CopiesIntoAnotherStoreThroughTheApplicationClipboar
     source->setSelectedIDs({second.id});
 
     QtEditorDialogs application;
-    ASSERT_TRUE(ElementClipboard::copySelection(*source, application));
+    ASSERT_TRUE(answeredBy(*source, application).copySelection());
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->formats(), QStringList{EditorStore::pasteboardType});
@@ -55,7 +56,7 @@ TEST_F(ElementClipboardTest, CopiesIntoAnotherStoreThroughTheApplicationClipboar
     EXPECT_FALSE(bytes.contains('\n'));
     EXPECT_TRUE(bytes.contains(R"(two\/three)")) << bytes.constData();
 
-    ElementClipboard::paste(*target, application);
+    answeredBy(*target, application).paste();
     ASSERT_EQ(target->document().elements.size(), 2);
     const LabelElement pasted = target->document().elements.last();
     EXPECT_NE(pasted.id, second.id);
@@ -69,7 +70,7 @@ TEST_F(ElementClipboardTest, CopiesIntoAnotherStoreThroughTheApplicationClipboar
     EXPECT_FALSE(target->statusKey().has_value());
 
     // Pasting leaves the clipboard as it was: a second paste lands on the same place.
-    ElementClipboard::paste(*target, application);
+    answeredBy(*target, application).paste();
     ASSERT_EQ(target->document().elements.size(), 3);
     EXPECT_EQ(target->document().elements[2].xMm, pasted.xMm);
     EXPECT_NE(target->document().elements[2].id, pasted.id);
@@ -100,7 +101,7 @@ TEST_F(ElementClipboardTest, CopiesTheDocumentAsDrawnInDrawingOrder)
     store->setPreviewRow(1);
     store->setSelectedIDs({top.id, bound.id});
 
-    ASSERT_TRUE(ElementClipboard::copySelection(*store, dialogs));
+    ASSERT_TRUE(answeredBy(*store, dialogs).copySelection());
     const auto copied = ElementClipboard::decode(dialogs.clipboard->data(EditorStore::pasteboardType));
     ASSERT_TRUE(copied.has_value());
     ASSERT_EQ(copied->size(), 2);
@@ -122,10 +123,10 @@ TEST_F(ElementClipboardTest, CutDeletesOnlyWhatWasCopied)
     auto store = env.makeStore(documentWith({kept, empty, broken}));
     dialogs.putOnClipboard(EditorStore::pasteboardType, QByteArrayLiteral("[]"));
 
-    EXPECT_FALSE(ElementClipboard::copySelection(*store, dialogs)); // nothing selected
+    EXPECT_FALSE(answeredBy(*store, dialogs).copySelection()); // nothing selected
     for (const QUuid &id : {empty.id, broken.id}) {
         store->setSelectedIDs({id});
-        EXPECT_FALSE(ElementClipboard::cut(*store, dialogs));
+        EXPECT_FALSE(answeredBy(*store, dialogs).cut());
         EXPECT_EQ(store->document().elements.size(), 3);
         EXPECT_EQ(store->selectedIDs(), QSet<QUuid>{id});
     }
@@ -134,12 +135,12 @@ TEST_F(ElementClipboardTest, CutDeletesOnlyWhatWasCopied)
     EXPECT_TRUE(store->undoStack().isEmpty());
 
     store->setSelectedIDs({kept.id});
-    EXPECT_TRUE(ElementClipboard::cut(*store, dialogs));
+    EXPECT_TRUE(answeredBy(*store, dialogs).cut());
     EXPECT_EQ(store->document().elements.size(), 2);
     EXPECT_TRUE(store->selectedIDs().isEmpty());
     EXPECT_EQ(store->undoStack().size(), 1);
     auto other = env.makeStore(documentWith({}));
-    ElementClipboard::paste(*other, dialogs);
+    answeredBy(*other, dialogs).paste();
     ASSERT_EQ(other->document().elements.size(), 1);
     EXPECT_EQ(other->document().elements.last().content, QStringLiteral("kept"));
 }
@@ -156,7 +157,7 @@ TEST_F(ElementClipboardTest, PasteRefusesDataItCannotRead)
 
     const auto refused = [&](const char *what) {
         store->setStatusKey(std::nullopt);
-        ElementClipboard::paste(*store, dialogs);
+        answeredBy(*store, dialogs).paste();
         EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.error_content"))) << what;
         EXPECT_EQ(store->document(), before) << what;
     };
@@ -174,7 +175,7 @@ TEST_F(ElementClipboardTest, PasteRefusesDataItCannotRead)
 
     store->setStatusKey(std::nullopt);
     dialogs.putOnClipboard(EditorStore::pasteboardType, QByteArrayLiteral("[]"));
-    ElementClipboard::paste(*store, dialogs);
+    answeredBy(*store, dialogs).paste();
     EXPECT_FALSE(store->statusKey().has_value());
     EXPECT_EQ(store->document(), before);
     EXPECT_TRUE(store->undoStack().isEmpty());
@@ -191,12 +192,12 @@ TEST_F(ElementClipboardTest, PasteReadsAtMostTenMebibytes)
     ASSERT_EQ(atLimit.size(), 10485760);
 
     dialogs.putOnClipboard(EditorStore::pasteboardType, atLimit);
-    ElementClipboard::paste(*store, dialogs);
+    answeredBy(*store, dialogs).paste();
     EXPECT_EQ(store->document().elements.size(), 1);
     EXPECT_FALSE(store->statusKey().has_value());
 
     dialogs.putOnClipboard(EditorStore::pasteboardType, atLimit + ' ');
-    ElementClipboard::paste(*store, dialogs);
+    answeredBy(*store, dialogs).paste();
     EXPECT_EQ(store->document().elements.size(), 1);
     EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.error_content")));
 }
@@ -208,7 +209,7 @@ TEST_F(ElementClipboardTest, PasteOfElementsTheDocumentRefusesKeepsTheDocument)
     auto store = env.makeStore(documentWith({}));
     LabelElement tooLong = textElement(QString(5000, QLatin1Char('x')), 2, 2);
     dialogs.putOnClipboard(EditorStore::pasteboardType, ElementClipboard::encode({tooLong}));
-    ElementClipboard::paste(*store, dialogs);
+    answeredBy(*store, dialogs).paste();
     EXPECT_TRUE(store->document().elements.isEmpty());
     ASSERT_TRUE(store->statusKey().has_value());
     EXPECT_NE(*store->statusKey(), QString());

@@ -67,4 +67,12 @@ public:
     int clipboardWrites = 0;
 };
 
+// The store, its dialogs and clipboard answered by `dialogs` (which must outlive the store's
+// use of them).
+inline kestrivane::EditorStore &answeredBy(kestrivane::EditorStore &store, kestrivane::EditorDialogs &dialogs)
+{
+    store.setDialogs(std::shared_ptr<kestrivane::EditorDialogs>(std::shared_ptr<void>(), &dialogs));
+    return store;
+}
+
 } // namespace iotest

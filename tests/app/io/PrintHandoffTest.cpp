@@ -25,6 +25,7 @@
 
 using namespace kestrivane;
 using editortest::StoreEnvironment;
+using iotest::answeredBy;
 using iotest::ScriptedDialogs;
 
 namespace {
@@ -114,7 +115,7 @@ TEST_F(PrintHandoffTest, ExportWritesTheJobsPdfUnderTheChosenName)
     const LabelPrintJob job = jobOf(document, 25);
     dialogs.saveAnswer = path(QStringLiteral("Shelf"));
 
-    PrintHandoff::exportPrepared(*store, dialogs, job);
+    answeredBy(*store, dialogs).exportPrepared(job);
     ASSERT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(dialogs.saveRequests[0].suggestedName, QStringLiteral("Stock.pdf"));
     EXPECT_EQ(dialogs.saveRequests[0].nameFilter, QStringLiteral("*.pdf"));
@@ -143,13 +144,13 @@ TEST_F(PrintHandoffTest, ExportFailuresAreShownAndCancelIsSilent)
     store->setStatusArgument(QStringLiteral("before"));
 
     dialogs.saveAnswer = std::nullopt;
-    PrintHandoff::exportPrepared(*store, dialogs, jobOf(document, 1));
+    answeredBy(*store, dialogs).exportPrepared(jobOf(document, 1));
     EXPECT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_FALSE(store->statusKey().has_value());
     EXPECT_TRUE(env.alerts->alerts.isEmpty());
 
     dialogs.saveAnswer = path(QStringLiteral("no/such/folder/out.pdf"));
-    PrintHandoff::exportPrepared(*store, dialogs, jobOf(document, 1));
+    answeredBy(*store, dialogs).exportPrepared(jobOf(document, 1));
     ASSERT_EQ(env.alerts->alerts.size(), 1);
     EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.error_io"));
     EXPECT_FALSE(store->statusKey().has_value());
@@ -158,8 +159,8 @@ TEST_F(PrintHandoffTest, ExportFailuresAreShownAndCancelIsSilent)
     // A job that cannot be drawn is refused before any dialog.
     LabelPrintJob broken = jobOf(document, 1);
     broken.document.elements[0].widthMm = std::nan("");
-    PrintHandoff::exportPrepared(*store, dialogs, broken);
-    PrintHandoff::printPrepared(*store, dialogs, broken);
+    answeredBy(*store, dialogs).exportPrepared(broken);
+    answeredBy(*store, dialogs).printPrepared(broken);
     EXPECT_EQ(env.alerts->alerts.size(), 3);
     EXPECT_EQ(dialogs.saveRequests.size(), 2);
     EXPECT_EQ(dialogs.printDialogs, 0);
@@ -174,7 +175,7 @@ TEST_F(PrintHandoffTest, PrintsTheSheetsOntoPaperOfTheSheetsSize)
     const QString out = path(QStringLiteral("printed.pdf"));
     printToFile(out);
 
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 25));
+    answeredBy(*store, dialogs).printPrepared(jobOf(document, 25));
     EXPECT_TRUE(env.alerts->alerts.isEmpty());
     EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
     EXPECT_EQ(dialogs.printDialogPages, 3);
@@ -202,7 +203,7 @@ TEST_F(PrintHandoffTest, PrintsTheSheetsOntoPaperOfTheSheetsSize)
         printer.setPrintRange(QPrinter::PageRange);
         printer.setPageRanges(QPageRanges::fromString(QStringLiteral("3,9")));
     });
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 25));
+    answeredBy(*store, dialogs).printPrepared(jobOf(document, 25));
     LoadedPdf ranged = loadPdf(range);
     ASSERT_TRUE(ranged.ok);
     EXPECT_EQ(ranged.pdf->pageCount(), 1);
@@ -233,7 +234,7 @@ TEST_F(PrintHandoffTest, RefusesSettingsThatWouldNotPrintTheSheetAsItIs)
         const QString out = path(QStringLiteral("refused%1.pdf").arg(++n));
         printToFile(out, c.change);
         env.alerts->alerts.clear();
-        PrintHandoff::printPrepared(*store, dialogs, jobOf(c.document, 1));
+        answeredBy(*store, dialogs).printPrepared(jobOf(c.document, 1));
         ASSERT_EQ(env.alerts->alerts.size(), 1) << c.what;
         EXPECT_EQ(env.alerts->alerts[0].informativeText, text(c.key)) << c.what;
         EXPECT_FALSE(QFileInfo::exists(out)) << c.what;
@@ -245,7 +246,7 @@ TEST_F(PrintHandoffTest, RefusesSettingsThatWouldNotPrintTheSheetAsItIs)
     auto store = env.makeStore(half);
     const QString out = path(QStringLiteral("half.pdf"));
     printToFile(out);
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(half, 1));
+    answeredBy(*store, dialogs).printPrepared(jobOf(half, 1));
     EXPECT_TRUE(env.alerts->alerts.size() == 1) << "only the alerts of the refusals above";
     EXPECT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
     EXPECT_TRUE(QFileInfo::exists(out));
@@ -256,14 +257,14 @@ TEST_F(PrintHandoffTest, CancelledDialogIsSilentAndAFailedPrintIsShown)
     const LabelDocument document = sheetDocument(1, 1);
     auto store = env.makeStore(document);
     dialogs.printAnswer = [](QPrinter &) { return false; };
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 1));
+    answeredBy(*store, dialogs).printPrepared(jobOf(document, 1));
     EXPECT_EQ(dialogs.printDialogs, 1);
     EXPECT_TRUE(env.alerts->alerts.isEmpty());
     EXPECT_FALSE(store->statusKey().has_value());
 
     // The printer cannot start: the user is told instead of being left waiting for paper.
     printToFile(path(QStringLiteral("no/such/folder/out.pdf")));
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 1));
+    answeredBy(*store, dialogs).printPrepared(jobOf(document, 1));
     ASSERT_EQ(env.alerts->alerts.size(), 1);
     EXPECT_EQ(env.alerts->alerts[0].informativeText, text("mac.error_io"));
     EXPECT_FALSE(store->statusKey().has_value());
@@ -292,7 +293,7 @@ TEST_F(PrintHandoffTest, PrintsThroughAPdfQueueOfThePrintSystem)
     const QDir output(QDir::home().filePath(QStringLiteral("PDF")));
     const QStringList before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
 
-    PrintHandoff::printPrepared(*store, dialogs, jobOf(document, 3));
+    answeredBy(*store, dialogs).printPrepared(jobOf(document, 3));
     for (const editortest::RecordedAlert &alert : env.alerts->alerts)
         ADD_FAILURE() << qPrintable(alert.informativeText);
     ASSERT_EQ(store->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));

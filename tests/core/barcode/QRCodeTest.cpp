@@ -1,5 +1,5 @@
-#include "core/barcode/QRCode.h"
 #include "core/barcode/BarcodeEncoder.h"
+#include "core/barcode/QRCode.h"
 
 #include "core/common/DocumentIssue.h"
 

@@ -1,8 +1,8 @@
 #include "tests/core/model/ModelSamples.h"
 
+#include "core/common/TableIssue.h"
 #include "core/common/TextRules.h"
 #include "core/document/DocumentJson.h"
-#include "core/common/TableIssue.h"
 #include "core/json/JsonRead.h"
 
 #include "tests/common/TestSupport.h"

@@ -1,8 +1,8 @@
-#include "core/graphics/ImageAsset.h"
 #include "core/common/DocumentIssue.h"
+#include "core/graphics/ImageAsset.h"
 
-#include "tests/core/graphics/PictureSamples.h"
 #include "tests/common/TestSupport.h"
+#include "tests/core/graphics/PictureSamples.h"
 
 #include <QSvgRenderer>
 #include <gtest/gtest.h>

@@ -1,15 +1,12 @@
 #include "core/l10n/AppLanguage.h"
 
+#include "tests/common/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QSet>
 
 using namespace kestrivane;
-
-static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace kestrivane {
 static void PrintTo(AppLanguage language, std::ostream *os)

@@ -1,5 +1,7 @@
 #include "core/l10n/Localization.h"
 
+#include "tests/common/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QSettings>
@@ -8,11 +10,6 @@
 #include <memory>
 
 using namespace kestrivane;
-
-static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -13,11 +13,6 @@
 
 using namespace kestrivane;
 
-static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 ParsedStringTable tableFile(AppLanguage language)

@@ -1,15 +1,12 @@
 #include "core/l10n/TextFormat.h"
 
+#include "tests/common/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
 using namespace kestrivane;
-
-static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

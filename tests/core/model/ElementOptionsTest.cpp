@@ -13,12 +13,6 @@
 
 using namespace kestrivane;
 
-// Readable failure messages.
-static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 constexpr qint64 int64Max = std::numeric_limits<qint64>::max();

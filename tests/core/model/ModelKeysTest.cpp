@@ -1,8 +1,8 @@
+#include "core/common/TableIssue.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/StringTable.h"
 #include "core/model/ElementKind.h"
 #include "core/model/SheetLayout.h"
-#include "core/common/TableIssue.h"
 
 #include <gtest/gtest.h>
 

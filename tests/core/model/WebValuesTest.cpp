@@ -1,8 +1,7 @@
 #include "core/model/WebValues.h"
 
-#include "tests/core/web/QtPrinters.h"
-#include "tests/common/TestSupport.h"
 #include "core/common/DocumentIssue.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "core/print/LabelPrintJob.h"
 
-#include "tests/common/TestSupport.h"
-#include "core/common/Units.h"
 #include "core/common/DocumentIssue.h"
-#include "core/render/LabelRenderer.h"
 #include "core/common/TableIssue.h"
+#include "core/common/Units.h"
+#include "core/render/LabelRenderer.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -437,6 +437,34 @@ TEST(LabelPrintJobPdf, AnImageBackgroundIsEmbeddedOnceForTheWholeJob)
     const QByteArray eightPerSheet = LabelRenderer::pdf(sheet);
     EXPECT_LT(eightPerSheet.size() - onePerSheet.size(), onePerSheet.size() / 2)
         << "two labels " << onePerSheet.size() << ", eight " << eightPerSheet.size();
+}
+
+TEST(LabelPrintJobPdf, PicturesCheckedOnceForTheJobAreStillCheckedWhenDrawn)
+{
+    // Labels skip the picture checks the whole document passed when the job was built; a
+    // picture that went bad in the job's document since must still stop the drawing.
+    QImage image(32, 16, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    LabelDocument doc = boundDocument(numberedTable(3));
+    doc.elements.append(element(ElementKind::image, QStringLiteral("logo"), 2, 11, 16, 8));
+    doc.elements.last().imageData = png;
+    LabelPrintJob job(doc, options(), moment());
+    QImage sheet = sheetImage(job, 1);
+    {
+        QPainter painter(&sheet);
+        job.draw(0, painter);
+    }
+    for (const QByteArray &broken : {QByteArray("not a picture"), png.left(8)}) {
+        job.document.elements.last().imageData = broken;
+        QPainter painter(&sheet);
+        EXPECT_ISSUE(job.draw(0, painter), DocumentIssue, DocumentIssue::invalidImage);
+        painter.end();
+        EXPECT_ISSUE(job.pdf(), DocumentIssue, DocumentIssue::invalidImage);
+    }
 }
 
 TEST(LabelPrintJobPdf, DrawingErrorsAbandonThePdf)

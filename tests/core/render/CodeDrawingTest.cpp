@@ -1,12 +1,12 @@
 #include "tests/core/render/RenderSupport.h"
 
-#include "tests/common/TestSupport.h"
 #include "core/barcode/QRCode.h"
-#include "core/common/Units.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/Units.h"
 #include "core/render/CodeDrawing.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebGS1Caption.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "tests/core/render/RenderSupport.h"
 
-#include "tests/common/TestSupport.h"
-#include "core/common/Units.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TableIssue.h"
+#include "core/common/Units.h"
+#include "core/model/WebBackground.h"
 #include "core/render/PointFont.h"
 #include "core/render/WebFonts.h"
-#include "core/common/TableIssue.h"
-#include "core/model/WebBackground.h"
+#include "tests/common/TestSupport.h"
 
 #include <gtest/gtest.h>
 

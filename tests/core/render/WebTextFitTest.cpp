@@ -1,5 +1,5 @@
-#include "core/render/WebTextFit.h"
 #include "core/render/WebFonts.h"
+#include "core/render/WebTextFit.h"
 
 #include <gtest/gtest.h>
 

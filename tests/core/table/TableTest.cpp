@@ -1,7 +1,7 @@
+#include "core/common/TableIssue.h"
 #include "core/table/BatchOptions.h"
 #include "core/table/ImportedSheet.h"
 #include "core/table/LabelTable.h"
-#include "core/common/TableIssue.h"
 
 #include "tests/common/TestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "core/graphics/ImageAsset.h"
 #include "core/common/DocumentIssue.h"
+#include "core/graphics/ImageAsset.h"
 #include "core/web/WebImageAsset.h"
 
 #include "tests/common/TestSupport.h"

@@ -1,8 +1,8 @@
 #include "core/common/DocumentIssue.h"
 #include "core/model/WebBackground.h"
 
-#include "tests/core/graphics/PictureSamples.h"
 #include "tests/common/TestSupport.h"
+#include "tests/core/graphics/PictureSamples.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "core/common/DocumentIssue.h"
 #include "core/web/WebImageAsset.h"
 
-#include "tests/core/graphics/PictureSamples.h"
 #include "tests/common/TestSupport.h"
+#include "tests/core/graphics/PictureSamples.h"
 
 #include <QBuffer>
 #include <QPdfWriter>
