@@ -170,59 +170,47 @@ TEST(WorkbookImporter, ReadsCellAddresses)
 
 TEST(WorkbookImporter, ResolvesRelationshipTargets)
 {
-    const QString sheet = value("A1", "t=\"str\"", "v");
-    const QString type =
-        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet");
-    const auto relationships = [&](const QString &list) {
-        return QStringLiteral("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                              "%1</Relationships>")
-            .arg(list);
-    };
+    // Each row: the attributes of the relationships (with a worksheet type unless they
+    // start with "!"), and the entry the worksheet is stored under.
     struct Target {
         const char *name;
-        QString list;
-        QString entry; // where the worksheet is put
+        QList<QString> relationships;
+        QString entry;
         std::optional<TableIssue> issue;
     };
     const Target targets[] = {
-        {"relative",
-         "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"worksheets/sheet1.xml\"/>",
-         "xl/worksheets/sheet1.xml",
-         {}},
-        {"absolute",
-         "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"/xl/worksheets/sheet1.xml\"/>",
-         "xl/worksheets/sheet1.xml",
-         {}},
-        {"dots", "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"./a/../../x.xml\"/>", "x.xml", {}},
-        {"above the root", "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"../../x.xml\"/>", "x.xml",
-         TableIssue::workbook},
-        {"later duplicate wins",
-         "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"no.xml\"/><Relationship Id=\"rId1\" Type=\"" + type +
-             "\" Target=\"yes.xml\"/>",
-         "xl/yes.xml",
-         {}},
-        {"external", "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"x.xml\" TargetMode=\"External\"/>",
-         "xl/x.xml", TableIssue::workbook},
-        {"without type", "<Relationship Id=\"rId1\" Target=\"x.xml\"/>", "xl/x.xml", TableIssue::workbook},
-        {"without target", "<Relationship Id=\"rId1\" Type=\"" + type + "\"/>", "xl/x.xml", TableIssue::workbook},
-        {"without attributes", "<Relationship/>", "xl/x.xml", TableIssue::workbook},
-        {"target not in the archive", "<Relationship Id=\"rId1\" Type=\"" + type + "\" Target=\"gone.xml\"/>",
-         "xl/x.xml", TableIssue::workbook},
+        {"relative", {"Id=\"rId1\" Target=\"worksheets/sheet1.xml\""}, "xl/worksheets/sheet1.xml", {}},
+        {"absolute", {"Id=\"rId1\" Target=\"/xl/worksheets/sheet1.xml\""}, "xl/worksheets/sheet1.xml", {}},
+        {"dots", {"Id=\"rId1\" Target=\"./a/../../x.xml\""}, "x.xml", {}},
+        {"later duplicate wins", {"Id=\"rId1\" Target=\"no.xml\"", "Id=\"rId1\" Target=\"yes.xml\""}, "xl/yes.xml", {}},
+        {"above the root", {"Id=\"rId1\" Target=\"../../x.xml\""}, "x.xml", TableIssue::workbook},
+        {"external", {"Id=\"rId1\" Target=\"x.xml\" TargetMode=\"External\""}, "xl/x.xml", TableIssue::workbook},
+        {"without type", {"!Id=\"rId1\" Target=\"x.xml\""}, "xl/x.xml", TableIssue::workbook},
+        {"without target", {"Id=\"rId1\""}, "xl/x.xml", TableIssue::workbook},
+        {"without attributes", {""}, "xl/x.xml", TableIssue::workbook},
+        {"target not in the archive", {"Id=\"rId1\" Target=\"gone.xml\""}, "xl/x.xml", TableIssue::workbook},
     };
+    const QString worksheet = QStringLiteral("Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                                             "relationships/worksheet\" ");
     for (const Target &t : targets) {
         SCOPED_TRACE(t.name);
         WorkbookBuilder book = sampleBook(QString());
         book.sheets.clear();
         book.workbookXml = QStringLiteral("<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets>"
                                           "</workbook>");
-        book.relationshipsXml = relationships(t.list);
-        testsupport::ZipWriter zip = book.writer();
-        zip.add(t.entry, WorkbookBuilder::worksheetXml(sheet).toUtf8());
-        if (t.issue) {
-            EXPECT_ISSUE(WorkbookImporter::read(zip.build()), TableIssue, *t.issue);
-        } else {
-            EXPECT_EQ(WorkbookImporter::read(zip.build())[0].rows, Rows{{"v"}});
+        book.relationshipsXml = QStringLiteral("<Relationships>");
+        for (const QString &attributes : t.relationships) {
+            const bool untyped = attributes.isEmpty() || attributes.startsWith(u'!');
+            *book.relationshipsXml += QStringLiteral("<Relationship %1%2/>")
+                                          .arg(untyped ? QString() : worksheet, attributes.mid(untyped ? 1 : 0));
         }
+        *book.relationshipsXml += QStringLiteral("</Relationships>");
+        testsupport::ZipWriter zip = book.writer();
+        zip.add(t.entry, WorkbookBuilder::worksheetXml(value("A1", "t=\"str\"", "v")).toUtf8());
+        if (t.issue)
+            EXPECT_ISSUE(WorkbookImporter::read(zip.build()), TableIssue, *t.issue);
+        else
+            EXPECT_EQ(WorkbookImporter::read(zip.build())[0].rows, Rows{{"v"}});
     }
 }
 
