@@ -227,7 +227,9 @@ TEST_F(MainMenuTest, EditCommandsReachTheFocusedField)
     ASSERT_TRUE(canvas->inlineEditor()->isOpen());
     canvas->inlineEditor()->view()->setFocus();
     menu().action(C::selectAll)->trigger();
-    EXPECT_EQ(canvas->inlineEditor()->textEdit()->textCursor().selectedText().toStdString(), "Kestrivane");
+    menu().action(C::copy)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "Kestrivane");
+    EXPECT_EQ(env.dialogs->clipboardWrites, 1);
     field.setFocus();
     canvas->inlineEditor()->finish(false, false);
     field.hide();
