@@ -19,7 +19,7 @@ class QStackedWidget;
 
 namespace kestrivane {
 
-class CanvasWorkspaceView;
+class ContentView;
 class HomeView;
 class Localization;
 class TabStrip;
@@ -71,7 +71,7 @@ public:
     using CatalogPageFactory = std::function<QWidget *(WorkspaceStore &, Localization *, QWidget *parent)>;
     static void setCatalogPageFactory(CatalogPageFactory factory);
     // The active tab's editor page; null on the other screens.
-    CanvasWorkspaceView *editorPage() const { return m_editor; }
+    ContentView *editorPage() const { return m_editor; }
     QWidget *currentPage() const;
     // The parameters sheet on screen, if any.
     TemplateView *sheet() const { return m_sheet; }
@@ -107,7 +107,7 @@ private:
     QWidget *m_catalog;
     bool m_catalogMade = false;
     QLabel *m_catalogTitle;
-    CanvasWorkspaceView *m_editor = nullptr;
+    ContentView *m_editor = nullptr;
     std::optional<QUuid> m_editorID;
 
     std::optional<QUuid> m_seenActiveID;
