@@ -277,3 +277,32 @@ TEST(TemplateCatalogStore, OpenAddsIndependentUnsavedTabs)
     EXPECT_EQ(workspace.route(), WorkspaceStore::Route::editor);
     EXPECT_FALSE(workspace.tabs()[1]->fileURL());
 }
+
+TEST(TemplateCatalogStore, RefreshReportsTheFirstFailureInRequestOrder)
+{
+    using Kind = CatalogIssue::Kind;
+    // Whichever request fails first in time, the page's failure comes before the lists'.
+    const struct {
+        std::optional<Kind> page, categories, sizes;
+        qint64 pageDelayMs;
+        Kind reported;
+    } cases[] = {{Kind::rateLimited, Kind::access, std::nullopt, 200, Kind::rateLimited},
+                 {std::nullopt, Kind::disabled, Kind::access, 0, Kind::disabled},
+                 {std::nullopt, std::nullopt, Kind::invalid, 100, Kind::invalid}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(CatalogIssue(c.reported).key().toStdString());
+        Rig rig;
+        rig.scriptCatalog({itemJson("a")});
+        const auto reply = [](std::optional<Kind> issue, const QByteArray &bytes, qint64 delay) {
+            return issue ? Reply{{}, CatalogIssue(*issue), delay} : Reply{bytes, std::nullopt, delay};
+        };
+        rig.transport->script(pageURL(0), {reply(c.page, pageJson(0, {itemJson("a")}, 1), c.pageDelayMs)});
+        rig.transport->script(base + "/categories", {reply(c.categories, "[]", 0)});
+        rig.transport->script(base + "/sizes", {reply(c.sizes, "[]", 0)});
+        auto store = rig.store();
+        store->refresh(std::nullopt, false);
+        ASSERT_TRUE(idle(*store));
+        EXPECT_EQ(store->issue(), CatalogIssue(c.reported));
+        EXPECT_TRUE(store->snapshot().items().isEmpty()) << "a failed refresh publishes no list";
+    }
+}

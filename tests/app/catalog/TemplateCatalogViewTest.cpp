@@ -52,6 +52,13 @@ TEST(TemplateCatalogView, ControlsFollowTheStore)
     EXPECT_TRUE(screen.view.moreButton()->isEnabled());
     EXPECT_TRUE(screen.view.openButton()->isEnabled());
     EXPECT_FALSE(screen.view.statusArea()->isVisible());
+    rig.transport->script(pageURL(1), {Reply{pageJson(1, {itemJson("c")}, 2), std::nullopt, 200}});
+    screen.view.moreButton()->click();
+    EXPECT_FALSE(screen.view.moreButton()->isEnabled());
+    EXPECT_FALSE(screen.view.refreshButton()->isEnabled());
+    ASSERT_TRUE(idle(screen.store));
+    EXPECT_FALSE(screen.view.moreButton()->isVisible()) << "the last page is listed";
+    EXPECT_EQ(screen.view.itemView()->model()->rowCount(), 3);
 
     // Return opens only while Open is enabled.
     screen.view.activateWindow();
