@@ -125,6 +125,12 @@ bool TemplateCatalogStore::canLoadMore() const
 
 void TemplateCatalogStore::setSnapshot(const CatalogSnapshot &snapshot)
 {
+    // A catalog may have thousands of categories, and every sidebar row asks for its path.
+    if (snapshot.categories != m_snapshot.categories || m_categoryIndex.isEmpty()) {
+        m_categoryIndex.clear();
+        for (qsizetype i = snapshot.categories.size() - 1; i >= 0; --i) // the first of an id wins
+            m_categoryIndex.insert(snapshot.categories.at(i).id, i);
+    }
     m_snapshot = snapshot;
     KESTRIVANE_PUBLISH(snapshotChanged);
 }
@@ -539,13 +545,13 @@ QString TemplateCatalogStore::categoryTitle(const CatalogCategory &category) con
     std::optional<QString> parent = category.parentId;
     const QList<CatalogCategory> &all = m_snapshot.categories;
     while (parent && !visited.contains(*parent)) {
-        const auto found = std::find_if(all.begin(), all.end(),
-                                        [&](const CatalogCategory &candidate) { return candidate.id == *parent; });
-        if (found == all.end())
+        const auto found = m_categoryIndex.constFind(*parent);
+        if (found == m_categoryIndex.constEnd())
             break;
+        const CatalogCategory &next = all.at(*found);
         visited.insert(*parent);
-        names.prepend(found->name);
-        parent = found->parentId;
+        names.prepend(next.name);
+        parent = next.parentId;
     }
     return names.join(QStringLiteral(" \u203A "));
 }

@@ -137,6 +137,7 @@ private:
     QSettings *m_preferences;
 
     CatalogSnapshot m_snapshot;
+    QHash<QString, qsizetype> m_categoryIndex; // id → position of its first category
     std::optional<QString> m_category;
     std::optional<CatalogItem> m_selected;
     std::optional<CachedTemplate> m_prepared;
