@@ -671,7 +671,7 @@ QWidget *EditorInspector::geometrySection()
         gridLayout->setColumnStretch(column, 1);
     }
     for (qsizetype i = 0; i < cells.size(); ++i)
-        gridLayout->addWidget(cells.at(i), int(i / 2), int(i % 2), Qt::AlignLeft | Qt::AlignTop);
+        gridLayout->addWidget(cells.at(i), int(i / 2), int(i % 2), Qt::AlignTop);
     return column(12, {grid, style::horizontalDivider(),
                        number(QStringLiteral("mac.rotation"), inspector::member(&LabelElement::rotationDegrees),
                               QStringLiteral("mac.unit_degree"))});

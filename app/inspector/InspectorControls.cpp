@@ -2,7 +2,6 @@
 
 #include "app/shell/ShellStyle.h"
 
-#include <QBoxLayout>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
@@ -255,18 +254,19 @@ void ContentEditor::keyPressEvent(QKeyEvent *event)
 // --- FitLayout ----------------------------------------------------------------------
 
 FitLayout::FitLayout(int rowSpacing, int columnSpacing, Qt::Alignment columnAlignment, QWidget *parent)
-    : QWidget(parent), m_layout(new QBoxLayout(QBoxLayout::LeftToRight, this)), m_rowSpacing(rowSpacing),
-      m_columnSpacing(columnSpacing), m_columnAlignment(columnAlignment)
+    : QWidget(parent), m_rowSpacing(rowSpacing), m_columnSpacing(columnSpacing), m_columnAlignment(columnAlignment)
 {
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    arrange(true);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
 }
 
 void FitLayout::addWidget(QWidget *widget)
 {
     m_children.append(widget);
     widget->setParent(this);
-    arrange(m_row);
+    place();
+    updateGeometry();
 }
 
 int FitLayout::rowWidth() const
@@ -277,37 +277,62 @@ int FitLayout::rowWidth() const
     return width + m_rowSpacing * std::max<int>(0, m_children.size() - 1);
 }
 
+int FitLayout::heightForWidth(int width) const
+{
+    int row = 0;
+    int column = 0;
+    for (QWidget *child : m_children) {
+        row = std::max(row, child->sizeHint().height());
+        column += child->sizeHint().height();
+    }
+    if (rowWidth() <= width)
+        return row;
+    return column + m_columnSpacing * std::max<int>(0, m_children.size() - 1);
+}
+
+QSize FitLayout::sizeHint() const
+{
+    return QSize(rowWidth(), heightForWidth(rowWidth()));
+}
+
+// Narrower than the row: the children then stand one above the other.
 QSize FitLayout::minimumSizeHint() const
 {
     int width = 0;
-    int height = 0;
-    for (QWidget *child : m_children) {
+    for (QWidget *child : m_children)
         width = std::max(width, child->minimumSizeHint().width());
-        height = std::max(height, child->minimumSizeHint().height());
-    }
-    return QSize(width, m_row ? height : m_layout->minimumSize().height());
+    return QSize(width, heightForWidth(rowWidth()));
 }
 
 void FitLayout::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const bool row = rowWidth() <= width();
-    if (row != m_row)
-        arrange(row);
+    place();
 }
 
-void FitLayout::arrange(bool row)
+void FitLayout::place()
 {
-    m_row = row;
-    while (QLayoutItem *item = m_layout->takeAt(0))
-        delete item;
-    m_layout->setDirection(row ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    m_layout->setSpacing(row ? m_rowSpacing : m_columnSpacing);
+    const bool row = rowWidth() <= width();
+    int rowHeight = 0;
     for (QWidget *child : m_children)
-        m_layout->addWidget(child, 0, row ? Qt::AlignLeft | Qt::AlignVCenter : m_columnAlignment);
-    if (row)
-        m_layout->addStretch(1);
-    updateGeometry();
+        rowHeight = std::max(rowHeight, child->sizeHint().height());
+    int offset = 0;
+    for (QWidget *child : m_children) {
+        const QSize hint = child->sizeHint();
+        if (row) {
+            child->setGeometry(offset, (rowHeight - hint.height()) / 2, hint.width(), hint.height());
+            offset += hint.width() + m_rowSpacing;
+        } else {
+            const int childWidth = std::min(hint.width(), width());
+            const int x = (m_columnAlignment & Qt::AlignHCenter) ? (width() - childWidth) / 2 : 0;
+            child->setGeometry(x, offset, childWidth, hint.height());
+            offset += hint.height() + m_columnSpacing;
+        }
+    }
+    if (row != m_row) {
+        m_row = row;
+        updateGeometry();
+    }
 }
 
 // --- InspectorCard ------------------------------------------------------------------

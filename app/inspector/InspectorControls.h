@@ -13,8 +13,6 @@
 #include <functional>
 #include <optional>
 
-class QBoxLayout;
-
 namespace kestrivane {
 
 // The locale the number fields read and write in: the user's own (the system locale),
@@ -131,15 +129,19 @@ public:
     // The width the children need side by side.
     int rowWidth() const;
 
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void arrange(bool row);
+    // Places the children by hand: a layout would hide the height for a width from the
+    // card around it.
+    void place();
 
-    QBoxLayout *m_layout;
     QList<QWidget *> m_children;
     int m_rowSpacing;
     int m_columnSpacing;
