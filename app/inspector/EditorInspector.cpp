@@ -114,7 +114,7 @@ void EditorInspector::retire()
 
 bool EditorInspector::mayWrite() const
 {
-    return !m_retired && m_store && m_store->selectedID() == m_id;
+    return !m_retired && !m_building && m_store && m_store->selectedID() == m_id;
 }
 
 void EditorInspector::edit(const std::function<void(EditorStore &)> &write)
@@ -134,7 +134,7 @@ void EditorInspector::storeChanged()
 
 void EditorInspector::refresh()
 {
-    if (m_retired || !m_store || !m_localization)
+    if (m_retired || m_building || !m_store || !m_localization)
         return;
     m_seenSelection = m_store->selectedIDs();
     m_seenPreviewRow = m_store->previewRow();
@@ -154,6 +154,7 @@ void EditorInspector::refresh()
 
 void EditorInspector::rebuild()
 {
+    m_building = true;
     m_built = true;
     m_refreshers.clear();
     auto *content = new QWidget;
@@ -216,6 +217,7 @@ void EditorInspector::rebuild()
         old->deleteLater();
     }
     setWidget(content);
+    m_building = false;
 }
 
 // --- Building blocks ----------------------------------------------------------------

@@ -87,6 +87,7 @@ private:
     std::optional<LabelElement> m_element; // the selected element as last read
     bool m_built = false;
     bool m_retired = false;
+    bool m_building = false; // the old tree may commit a field as it goes: dropped
     QSet<QUuid> m_seenSelection;
     qint64 m_seenPreviewRow = 0;
 
