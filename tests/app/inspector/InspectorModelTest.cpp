@@ -12,36 +12,36 @@ using namespace inspectortest;
 namespace {
 
 // The names of the cards and fields a layout shows, for compact expectations.
-QStringList shown(const InspectorLayout &layout)
+QString shown(const InspectorLayout &l)
 {
-    QStringList names;
     const std::pair<bool, const char *> flags[] = {
-        {layout.showsData, "data"},
-        {layout.showsTableOptions, "column"},
-        {layout.bound, "bound"},
-        {layout.showsElementCard, "card"},
-        {layout.showsBarcodeOptions, "barcode"},
-        {layout.showsCaptionSize, "caption"},
-        {layout.showsGS1Caption, "gs1Caption"},
-        {layout.showsGS1Actions, "gs1Actions"},
-        {layout.showsTextOptions, "text"},
-        {layout.dateForm == DateForm::plain, "plainDate"},
-        {layout.dateForm == DateForm::web, "webDate"},
-        {layout.showsManualText, "manual"},
-        {layout.showsBaseDate, "baseDate"},
-        {layout.showsCounterOptions, "counter"},
-        {layout.showsStroke, "stroke"},
-        {layout.showsFilled, "filled"},
-        {layout.showsImageNote, "imageNote"},
-        {layout.showsHeight, "height"},
+        {l.showsData, "data"},
+        {l.showsTableOptions, "column"},
+        {l.bound, "bound"},
+        {l.showsElementCard, "card"},
+        {l.showsBarcodeOptions, "bar"},
+        {l.showsCaptionSize, "caption"},
+        {l.showsGS1Caption, "gs1"},
+        {l.showsGS1Actions, "gs"},
+        {l.showsTextOptions, "text"},
+        {l.dateForm == DateForm::plain, "date"},
+        {l.dateForm == DateForm::web, "web"},
+        {l.showsManualText, "manual"},
+        {l.showsBaseDate, "base"},
+        {l.showsCounterOptions, "counter"},
+        {l.showsStroke, "stroke"},
+        {l.showsFilled, "filled"},
+        {l.showsImageNote, "note"},
+        {l.showsHeight, "height"},
     };
+    QStringList names;
     for (const auto &[on, name] : flags)
         if (on)
             names.append(QString::fromLatin1(name));
-    return names;
+    return names.join(QLatin1Char(' '));
 }
 
-LabelElement barcode(BarcodeSymbology symbology, bool showsText, bool web = false)
+LabelElement code(BarcodeSymbology symbology, bool showsText, bool web = false)
 {
     LabelElement result = element(ElementKind::barcode);
     result.barcode.symbology = symbology;
@@ -66,157 +66,55 @@ LabelElement bound()
     return result;
 }
 
-struct ModelCase {
-    const char *name;
-    QList<LabelElement> selection;
-    bool table;
-    const char *symbol;
-    const char *subtitle;
-    QStringList fields;
-};
-
 } // namespace
 
 TEST(InspectorModel, CardsAndFieldsFollowTheSelection)
 {
-    const QList<ModelCase> cases = {
-        {"nothing", {}, false, "slider.horizontal.3", "", {}},
-        {"several",
-         {element(ElementKind::text), element(ElementKind::line)},
-         true,
-         "square.stack.3d.up",
-         "2 items",
-         {}},
-        {"text", {element(ElementKind::text)}, false, "textformat", "Text", {"data", "card", "text", "height"}},
-        {"text, table",
-         {element(ElementKind::text)},
-         true,
-         "textformat",
-         "Text",
-         {"data", "column", "card", "text", "height"}},
-        {"text, bound", {bound()}, true, "textformat", "Text", {"data", "column", "bound", "card", "text", "height"}},
-        {"bound, no table", {bound()}, false, "textformat", "Text", {"data", "bound", "card", "text", "height"}},
-        {"qr", {element(ElementKind::qr)}, true, "qrcode", "QR code", {"data", "column"}},
-        {"code128",
-         {barcode(BarcodeSymbology::code128, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "caption", "height"}},
-        {"code128, no text",
-         {barcode(BarcodeSymbology::code128, false)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "height"}},
-        {"dataMatrix",
-         {barcode(BarcodeSymbology::dataMatrix, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode"}},
-        {"web dataMatrix",
-         {barcode(BarcodeSymbology::dataMatrix, true, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "height"}},
-        {"web qr",
-         {barcode(BarcodeSymbology::qr, true, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode"}},
-        {"gs1DataMatrix",
-         {barcode(BarcodeSymbology::gs1DataMatrix, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "gs1Actions"}},
-        {"web gs1DataMatrix",
-         {barcode(BarcodeSymbology::gs1DataMatrix, true, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "gs1Caption", "gs1Actions", "height"}},
-        {"gs1DataBarStacked",
-         {barcode(BarcodeSymbology::gs1DataBarStacked, true, true)},
-         false,
-         "barcode",
-         "Barcode",
-         {"data", "card", "barcode", "caption", "gs1Actions", "height"}},
-        {"plain date",
-         {date(std::nullopt)},
-         true,
-         "calendar",
-         "Date and time",
-         {"card", "text", "plainDate", "height"}},
-        {"web without date",
-         {date(QString())},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "plainDate", "height"}},
-        {"web current",
-         {date(QStringLiteral("current"))},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "webDate", "height"}},
-        {"web manual",
-         {date(QStringLiteral("manual"))},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "webDate", "manual", "height"}},
-        {"web calendar",
-         {date(QStringLiteral("calendar"))},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "webDate", "baseDate", "height"}},
-        {"web calendarPlus",
-         {date(QStringLiteral("calendarPlus"))},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "webDate", "baseDate", "height"}},
-        {"web Calendar",
-         {date(QStringLiteral("Calendar"))},
-         false,
-         "calendar",
-         "Date and time",
-         {"card", "text", "webDate", "height"}},
-        {"counter",
-         {element(ElementKind::counter)},
-         false,
-         "number.square",
-         "Counter",
-         {"card", "text", "counter", "height"}},
-        {"line", {element(ElementKind::line)}, false, "line.diagonal", "Line", {"card", "stroke", "height"}},
-        {"rectangle",
-         {element(ElementKind::rectangle)},
-         false,
-         "rectangle",
-         "Rectangle",
-         {"card", "stroke", "filled", "height"}},
-        {"ellipse",
-         {element(ElementKind::ellipse)},
-         false,
-         "circle",
-         "Ellipse",
-         {"card", "stroke", "filled", "height"}},
-        {"image", {element(ElementKind::image)}, true, "photo", "Image", {"card", "imageNote", "height"}},
+    using S = BarcodeSymbology;
+    const struct {
+        QList<LabelElement> selection;
+        bool table;
+        const char *symbol, *subtitle, *fields;
+    } cases[] = {
+        {{}, false, "slider.horizontal.3", "", ""},
+        {{element(ElementKind::text), element(ElementKind::line)}, true, "square.stack.3d.up", "2 items", ""},
+        {{element(ElementKind::text)}, false, "textformat", "Text", "data card text height"},
+        {{element(ElementKind::text)}, true, "textformat", "Text", "data column card text height"},
+        {{bound()}, true, "textformat", "Text", "data column bound card text height"},
+        {{bound()}, false, "textformat", "Text", "data bound card text height"},
+        {{element(ElementKind::qr)}, true, "qrcode", "QR code", "data column"},
+        {{code(S::code128, true)}, false, "barcode", "Barcode", "data card bar caption height"},
+        {{code(S::code128, false)}, false, "barcode", "Barcode", "data card bar height"},
+        {{code(S::dataMatrix, true)}, false, "barcode", "Barcode", "data card bar"},
+        {{code(S::dataMatrix, true, true)}, false, "barcode", "Barcode", "data card bar height"},
+        {{code(S::qr, true, true)}, false, "barcode", "Barcode", "data card bar"},
+        {{code(S::gs1DataMatrix, true)}, false, "barcode", "Barcode", "data card bar gs"},
+        {{code(S::gs1DataMatrix, true, true)}, false, "barcode", "Barcode", "data card bar gs1 gs height"},
+        {{code(S::gs1DataBarStacked, true, true)}, false, "barcode", "Barcode", "data card bar caption gs height"},
+        {{date(std::nullopt)}, true, "calendar", "Date and time", "card text date height"},
+        {{date(QString())}, false, "calendar", "Date and time", "card text date height"},
+        {{date(QStringLiteral("current"))}, false, "calendar", "Date and time", "card text web height"},
+        {{date(QStringLiteral("manual"))}, false, "calendar", "Date and time", "card text web manual height"},
+        {{date(QStringLiteral("calendar"))}, false, "calendar", "Date and time", "card text web base height"},
+        {{date(QStringLiteral("calendarPlus"))}, false, "calendar", "Date and time", "card text web base height"},
+        {{date(QStringLiteral("Calendar"))}, false, "calendar", "Date and time", "card text web height"},
+        {{element(ElementKind::counter)}, false, "number.square", "Counter", "card text counter height"},
+        {{element(ElementKind::line)}, false, "line.diagonal", "Line", "card stroke height"},
+        {{element(ElementKind::rectangle)}, false, "rectangle", "Rectangle", "card stroke filled height"},
+        {{element(ElementKind::ellipse)}, false, "circle", "Ellipse", "card stroke filled height"},
+        {{element(ElementKind::image)}, true, "photo", "Image", "card note height"},
     };
     editortest::StoreEnvironment env;
-    for (const ModelCase &item : cases) {
+    int row = 0;
+    for (const auto &item : cases) {
         LabelDocument document(QStringLiteral("Test"), 60, 40, item.selection);
         if (item.table)
             document.table = priceTable();
         const InspectorModel model = InspectorModel::make(document, item.selection);
-        EXPECT_EQ(model.layout.symbol, QString::fromLatin1(item.symbol)) << item.name;
-        EXPECT_EQ(model.subtitle(env.localization), QString::fromLatin1(item.subtitle)) << item.name;
-        EXPECT_EQ(shown(model.layout), item.fields) << item.name;
+        EXPECT_EQ(model.layout.symbol, QString::fromLatin1(item.symbol)) << "row " << row;
+        EXPECT_EQ(model.subtitle(env.localization), QString::fromLatin1(item.subtitle)) << "row " << row;
+        EXPECT_EQ(shown(model.layout), QString::fromLatin1(item.fields)) << "row " << row;
+        ++row;
     }
 }
 
