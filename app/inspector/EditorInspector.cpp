@@ -49,14 +49,14 @@ const QStringList &webDateModes()
 }
 
 // A bordered button whose label is a full-width row: symbol, text, flexible space.
-QPushButton *rowButton(const QString &symbol, const QString &text, const QColor &tint)
+QPushButton *rowButton(const QString &symbol, const QString &text, const QColor &iconTint, const QColor &tint)
 {
     auto *button = new QPushButton;
     auto *row = new QHBoxLayout(button);
     row->setContentsMargins(10, 4, 10, 4);
     row->setSpacing(6);
     auto *icon = new QLabel;
-    icon->setPixmap(symbolPixmap(symbol, 14, button, tint));
+    icon->setPixmap(symbolPixmap(symbol, 14, button, iconTint));
     auto *label = new QLabel(text);
     label->setWordWrap(true);
     if (tint.isValid())
@@ -168,7 +168,7 @@ void EditorInspector::rebuild()
     const InspectorLayout &shape = m_model.layout;
     switch (shape.body) {
     case InspectorBody::empty: {
-        QLabel *label = style::label(FontStyle::body, true);
+        QLabel *label = secondaryLabel(FontStyle::body);
         label->setText(text(QStringLiteral("mac.empty_selection")));
         layout->addWidget(infoCard(label));
         break;
@@ -181,7 +181,7 @@ void EditorInspector::rebuild()
         layout->addWidget(sectionCard(text(QStringLiteral("mac.inspector_geometry")), geometrySection()));
         break;
     case InspectorBody::multiple: {
-        QLabel *label = style::label(FontStyle::caption, true);
+        QLabel *label = secondaryLabel(FontStyle::caption);
         label->setText(text(QStringLiteral("mac.multi_hint")));
         layout->addWidget(infoCard(label));
         break;
@@ -217,14 +217,51 @@ void EditorInspector::rebuild()
         old->deleteLater();
     }
     setWidget(content);
+    colourSecondaryTexts();
     m_building = false;
 }
 
 // --- Building blocks ----------------------------------------------------------------
 
+QColor EditorInspector::primaryColor() const
+{
+    return palette().color(QPalette::ButtonText);
+}
+
+QColor EditorInspector::secondaryColor() const
+{
+    return palette().color(QPalette::PlaceholderText);
+}
+
+// Marked, and coloured once the tree is in place: a label made without a parent has the
+// application's palette, which is not the pane's when the desktop is dark.
+QLabel *EditorInspector::secondaryLabel(FontStyle style)
+{
+    QLabel *label = style::label(style);
+    label->setProperty("secondary", true);
+    return label;
+}
+
+void EditorInspector::colourSecondaryTexts()
+{
+    if (!widget())
+        return;
+    const QColor secondary = secondaryColor();
+    for (QLabel *label : widget()->findChildren<QLabel *>())
+        if (label->property("secondary").toBool())
+            style::setTextColor(label, secondary);
+}
+
+void EditorInspector::changeEvent(QEvent *event)
+{
+    QScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourSecondaryTexts();
+}
+
 QLabel *EditorInspector::caption(const QString &key, bool secondary)
 {
-    QLabel *label = style::label(FontStyle::caption, secondary);
+    QLabel *label = secondary ? secondaryLabel(FontStyle::caption) : style::label(FontStyle::caption);
     label->setText(text(key));
     label->setWordWrap(true);
     return label;
@@ -362,7 +399,7 @@ QWidget *EditorInspector::header()
     auto *symbol = new QLabel;
     symbol->setObjectName(QStringLiteral("inspectorSymbol"));
     symbol->setProperty("symbolName", m_model.layout.symbol);
-    symbol->setPixmap(symbolPixmap(m_model.layout.symbol, 19, tile));
+    symbol->setPixmap(symbolPixmap(m_model.layout.symbol, 19, tile, secondaryColor()));
     symbol->setAlignment(Qt::AlignCenter);
     tileLayout->addWidget(symbol);
     tile->setAccessibleName(QString());
@@ -371,7 +408,7 @@ QWidget *EditorInspector::header()
     QLabel *title = style::label(FontStyle::title3);
     title->setFont(style::font(FontStyle::title3, true));
     title->setText(text(QStringLiteral("mac.properties")));
-    QLabel *subtitle = style::label(FontStyle::subheadline, true);
+    QLabel *subtitle = secondaryLabel(FontStyle::subheadline);
     subtitle->setObjectName(QStringLiteral("inspectorSubtitle"));
     auto *titles = column(1, {title, subtitle});
     m_refreshers.append([this, subtitle] {
@@ -467,8 +504,8 @@ QWidget *EditorInspector::barcodeDataActions()
                 [this] { edit([](EditorStore &store) { inspector::appendGroupSeparator(store); }); });
         parts.append(append);
     }
-    auto *example =
-        new QPushButton(systemSymbol(QStringLiteral("wand.and.stars")), text(QStringLiteral("mac.bar_example")));
+    auto *example = new QPushButton(systemSymbol(QStringLiteral("wand.and.stars"), primaryColor()),
+                                    text(QStringLiteral("mac.bar_example")));
     example->setObjectName(QStringLiteral("mac.bar_example"));
     connect(example, &QPushButton::clicked, this,
             [this] { edit([](EditorStore &store) { inspector::writeExample(store); }); });
@@ -695,7 +732,7 @@ QWidget *EditorInspector::arrangementSection()
         const QString key = QStringLiteral("mac.align_") + rawValue(alignment);
         button->setObjectName(key);
         button->setAutoRaise(true);
-        button->setIcon(systemSymbol(alignmentSymbol(alignment)));
+        button->setIcon(systemSymbol(alignmentSymbol(alignment), primaryColor()));
         button->setIconSize(QSize(16, 16));
         button->setToolTip(text(key));
         button->setAccessibleName(text(key));
@@ -713,7 +750,7 @@ QWidget *EditorInspector::arrangementSection()
         {QStringLiteral("mac.layer_back"), QStringLiteral("arrow.down.to.line"), false},
     }};
     for (const auto &[key, symbol, front] : buttons) {
-        auto *button = new QPushButton(systemSymbol(symbol), text(key));
+        auto *button = new QPushButton(systemSymbol(symbol, primaryColor()), text(key));
         button->setObjectName(key);
         button->setToolTip(text(key));
         connect(button, &QPushButton::clicked, this,
@@ -725,11 +762,13 @@ QWidget *EditorInspector::arrangementSection()
 
 QWidget *EditorInspector::actionButtons()
 {
-    QPushButton *duplicate = rowButton(QStringLiteral("doc.on.doc"), text(QStringLiteral("mac.duplicate")), QColor());
+    QPushButton *duplicate =
+        rowButton(QStringLiteral("doc.on.doc"), text(QStringLiteral("mac.duplicate")), primaryColor(), QColor());
     duplicate->setObjectName(QStringLiteral("mac.duplicate"));
     connect(duplicate, &QPushButton::clicked, this,
             [this] { edit([](EditorStore &store) { store.insert(store.selection(), true); }); });
-    QPushButton *remove = rowButton(QStringLiteral("trash"), text(QStringLiteral("mac.delete")), destructiveTint());
+    QPushButton *remove =
+        rowButton(QStringLiteral("trash"), text(QStringLiteral("mac.delete")), destructiveTint(), destructiveTint());
     remove->setObjectName(QStringLiteral("mac.delete"));
     connect(remove, &QPushButton::clicked, this, [this] { edit([](EditorStore &store) { store.deleteSelection(); }); });
     return column(8, {duplicate, remove});

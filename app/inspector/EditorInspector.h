@@ -2,6 +2,7 @@
 
 #include "app/inspector/InspectorModel.h"
 #include "app/inspector/InspectorWrites.h"
+#include "app/shell/ShellStyle.h"
 
 #include <QPointer>
 #include <QScrollArea>
@@ -44,6 +45,9 @@ public:
     // Reads the store again: a new tree when the layout changed, else values in place.
     void refresh();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     using Refresher = std::function<void()>;
 
@@ -53,6 +57,11 @@ private:
     // Runs `write` only while this inspector's element is still the selected one.
     void edit(const std::function<void(EditorStore &)> &write);
     QString text(const QString &key) const;
+
+    QColor primaryColor() const;
+    QColor secondaryColor() const;
+    QLabel *secondaryLabel(shellstyle::FontStyle style);
+    void colourSecondaryTexts();
 
     // Building blocks.
     QLabel *caption(const QString &key, bool secondary = true);
