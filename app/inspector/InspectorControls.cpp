@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -377,6 +378,19 @@ void InspectorCard::paintEvent(QPaintEvent *)
 }
 
 // --- Pickers ------------------------------------------------------------------------
+
+ValuePicker::ValuePicker(QWidget *parent) : QComboBox(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ValuePicker::wheelEvent(QWheelEvent *event)
+{
+    if (hasFocus())
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore();
+}
 
 void ValuePicker::select(const QVariant &value)
 {

@@ -166,12 +166,17 @@ private:
 };
 
 // A pop-up whose entries carry values; a stored value missing from them selects nothing.
+// The wheel turns it only once it has the focus: scrolling the panel past a pop-up must not
+// pick a new value.
 class ValuePicker : public QComboBox {
     Q_OBJECT
 
 public:
-    using QComboBox::QComboBox;
+    explicit ValuePicker(QWidget *parent = nullptr);
     void select(const QVariant &value);
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
 };
 
 // The font pop-up: its family list is read again each time it opens.
