@@ -1,9 +1,13 @@
 // The inspector's widgets on the offscreen platform, driven with keys and clicks.
 
 #include "tests/app/inspector/InspectorTestSupport.h"
+#include "tests/app/shell/ShellTestSupport.h"
 
 #include "app/inspector/EditorInspector.h"
 #include "app/inspector/InspectorControls.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/WorkspaceStore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -222,4 +226,31 @@ TEST(InspectorWidgets, FontFamiliesAreCleanedAndSortedByCodePoint)
     EXPECT_EQ(cleanFontFamilies(families),
               QStringList({QStringLiteral("A"), QStringLiteral("C059"), QStringLiteral("b"),
                            QStringLiteral("\uFF21 Wide"), QStringLiteral("\U0001F600 Emoji")}));
+}
+
+// In the real window the main menu's Undo runs, not the field's own.
+TEST(InspectorWidgets, CtrlZInAFieldIsTheMenusUndo)
+{
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate(&env.localization, &env.settings);
+    delegate.setTerminate([] {});
+    delegate.launch();
+    LabelElement text = element(ElementKind::text, QStringLiteral("Tea"));
+    delegate.workspace()->add(LabelDocument(QStringLiteral("Doc"), 60, 40, {text}), std::nullopt, true);
+    EditorStore &store = *delegate.workspace()->tabs().first();
+    store.setSelectedIDs({text.id});
+    QApplication::setActiveWindow(delegate.window());
+    Window::settle();
+    auto *editor = delegate.window()->findChild<ContentEditor *>(QStringLiteral("mac.content"));
+    ASSERT_TRUE(editor);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("s"));
+    ASSERT_EQ(store.document().elements.first().content, QStringLiteral("Teas"));
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(store.document().elements.first().content, QStringLiteral("Tea"));
+    EXPECT_EQ(editor->content(), QStringLiteral("Tea"));
+    EXPECT_EQ(store.redoStack().size(), 1);
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor->content(), QStringLiteral("Teas"));
 }
