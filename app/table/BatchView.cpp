@@ -229,7 +229,6 @@ void BatchView::refresh()
             m_localization->format(QStringLiteral("mac.data_summary"),
                                    {qint64(document.table->rows.size()), qint64(document.table->columns.size())}));
     m_rowsLabel->setText(text(QStringLiteral("mac.batch_rows")));
-    m_rows->setPlaceholderText(text(QStringLiteral("mac.batch_rows")));
     if (m_rows->text() != options.rows) {
         const QSignalBlocker block(m_rows);
         m_rows->setText(options.rows);
