@@ -2,7 +2,7 @@
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/artwork/WindowsArtwork.h"
-#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/editor/ContentView.h"
 #include "app/editor/EditorStore.h"
 #include "app/shell/HomeView.h"
 #include "app/shell/ShellStyle.h"
@@ -260,12 +260,22 @@ void WorkspaceView::showRoute()
                 m_pages->removeWidget(m_editor);
                 m_editor->deleteLater();
             }
-            m_editor = new CanvasWorkspaceView(m_pages);
             QPointer<WorkspaceStore> workspace = m_workspace;
-            m_editor->bind(active, m_localization, [workspace] {
-                if (workspace)
-                    workspace->editParameters();
-            });
+            m_editor = new ContentView(
+                active, m_localization,
+                [workspace] {
+                    if (workspace)
+                        workspace->newDocument();
+                },
+                [workspace] {
+                    if (workspace)
+                        workspace->openPanel();
+                },
+                [workspace] {
+                    if (workspace)
+                        workspace->editParameters();
+                },
+                m_pages);
             m_editorID = active->id();
             m_pages->addWidget(m_editor);
         }

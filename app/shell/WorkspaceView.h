@@ -19,7 +19,7 @@ class QStackedWidget;
 
 namespace kestrivane {
 
-class CanvasWorkspaceView;
+class ContentView;
 class HomeView;
 class Localization;
 class TabStrip;
@@ -66,7 +66,7 @@ public:
     HomeView *homeView() const { return m_homeView; }
     QWidget *catalogPage() const { return m_catalog; }
     // The active tab's editor page; null on the other screens.
-    CanvasWorkspaceView *editorPage() const { return m_editor; }
+    ContentView *editorPage() const { return m_editor; }
     QWidget *currentPage() const;
     // The parameters sheet on screen, if any.
     TemplateView *sheet() const { return m_sheet; }
@@ -101,7 +101,7 @@ private:
     HomeView *m_homeView;
     QWidget *m_catalog;
     QLabel *m_catalogTitle;
-    CanvasWorkspaceView *m_editor = nullptr;
+    ContentView *m_editor = nullptr;
     std::optional<QUuid> m_editorID;
 
     std::optional<QUuid> m_seenActiveID;

@@ -1,6 +1,6 @@
 #include "tests/app/shell/ShellTestSupport.h"
 
-#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/editor/ContentView.h"
 #include "app/shell/HomeView.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateDraft.h"
@@ -195,7 +195,7 @@ TEST(WorkspaceView, AnEditorPageIsMadeForEachTabSwitchNotForEdits)
 {
     Screen screen;
     EditorStore *a = screen.open(QStringLiteral("A"));
-    CanvasWorkspaceView *pageA = screen.view.editorPage();
+    ContentView *pageA = screen.view.editorPage();
     ASSERT_NE(pageA, nullptr);
     EXPECT_EQ(pageA->store(), a);
     rename(*a, QStringLiteral("A2"));
@@ -203,13 +203,13 @@ TEST(WorkspaceView, AnEditorPageIsMadeForEachTabSwitchNotForEdits)
 
     EditorStore *b = screen.open(QStringLiteral("B"));
     EXPECT_EQ(screen.view.editorPage()->store(), b);
-    QPointer<CanvasWorkspaceView> oldPage = pageA;
+    QPointer<ContentView> oldPage = pageA;
     Screen::settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(oldPage.isNull());
 
     // Leaving the editor and coming back to the same tab starts the page afresh.
-    CanvasWorkspaceView *pageB = screen.view.editorPage();
+    ContentView *pageB = screen.view.editorPage();
     screen.env.workspace.setRoute(Route::home);
     EXPECT_EQ(screen.view.editorPage(), nullptr);
     screen.env.workspace.activate(b->id());

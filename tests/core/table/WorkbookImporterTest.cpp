@@ -309,6 +309,10 @@ TEST(WorkbookImporter, RefusesBrokenWorkbooks)
     latin.entries.last().data =
         "<worksheet><sheetData><row><c r=\"A1\" t=\"str\"><v>\xE9</v></c></row></sheetData></worksheet>";
     EXPECT_ISSUE(WorkbookImporter::read(latin.build()), TableIssue, TableIssue::workbook);
+    // Parts are UTF-8 whatever their declaration says.
+    latin.entries.last().data = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row>"
+                                "<c r=\"A1\" t=\"str\"><v>\xC3\xA9</v></c></row></sheetData></worksheet>";
+    EXPECT_EQ(WorkbookImporter::read(latin.build())[0].rows, Rows{{u"\u00E9"_qs}});
     EXPECT_ISSUE(WorkbookImporter::read("PK not a zip"), TableIssue, TableIssue::large);
     EXPECT_ISSUE(WorkbookImporter::read(QByteArray(100, 'x')), TableIssue, TableIssue::workbook);
 }
