@@ -237,12 +237,19 @@ void BatchView::refresh()
     m_columnLabel->setText(text(QStringLiteral("mac.batch_copies_column")));
     {
         const QSignalBlocker block(m_copiesColumn);
-        m_copiesColumn->clear();
-        m_copiesColumn->addItem(text(QStringLiteral("mac.batch_fixed")), qint64(-1));
+        // Filled again only when a text changed (the language): an open list stays open.
+        QStringList choices{text(QStringLiteral("mac.batch_fixed"))};
         if (hasTable)
             for (qsizetype i = 0; i < document.table->columns.size(); ++i)
-                m_copiesColumn->addItem(
-                    ImportedSheet::columnName(i) + QStringLiteral(" \u00b7 ") + document.table->columns[i], qint64(i));
+                choices.append(ImportedSheet::columnName(i) + QStringLiteral(" \u00b7 ") + document.table->columns[i]);
+        QStringList shown;
+        for (int i = 0; i < m_copiesColumn->count(); ++i)
+            shown.append(m_copiesColumn->itemText(i));
+        if (shown != choices) {
+            m_copiesColumn->clear();
+            for (qsizetype i = 0; i < choices.size(); ++i)
+                m_copiesColumn->addItem(choices[i], qint64(i - 1));
+        }
         const int at = options.copiesColumn ? m_copiesColumn->findData(*options.copiesColumn) : 0;
         m_copiesColumn->setCurrentIndex(std::max(at, 0));
     }

@@ -105,6 +105,18 @@ constexpr int cellWidth = 150;
 constexpr int numberWidth = 44;
 constexpr int cellLines = 3;
 
+// Fills a picker again only when its texts changed, so that an open list stays open.
+void fill(QComboBox *picker, const QStringList &texts)
+{
+    QStringList shown;
+    for (int i = 0; i < picker->count(); ++i)
+        shown.append(picker->itemText(i));
+    if (shown != texts) {
+        picker->clear();
+        picker->addItems(texts);
+    }
+}
+
 QLabel *wrappingLabel(FontStyle style, bool secondary = false)
 {
     QLabel *label = shellstyle::label(style, secondary);
@@ -304,13 +316,13 @@ void TableImportView::refresh()
     {
         const QSignalBlocker blockSeparator(m_separator);
         const QSignalBlocker blockEncoding(m_encoding);
-        m_separator->clear();
+        QStringList separators;
         for (CSVSeparator separator : allCSVSeparators)
-            m_separator->addItem(text(QStringLiteral("mac.data_sep_") + rawValue(separator)));
+            separators.append(text(QStringLiteral("mac.data_sep_") + rawValue(separator)));
+        fill(m_separator, separators);
         m_separator->setCurrentIndex(int(draft.separator()));
-        m_encoding->clear();
-        m_encoding->addItems({text(QStringLiteral("mac.data_auto")), QStringLiteral("UTF-8"), QStringLiteral("UTF-16"),
-                              QStringLiteral("Windows-1251")});
+        fill(m_encoding, {text(QStringLiteral("mac.data_auto")), QStringLiteral("UTF-8"), QStringLiteral("UTF-16"),
+                          QStringLiteral("Windows-1251")});
         m_encoding->setCurrentIndex(int(draft.encoding()));
     }
 
@@ -324,13 +336,7 @@ void TableImportView::refresh()
         QStringList names;
         for (const ImportedSheet &sheet : draft.sheets())
             names.append(sheet.name);
-        QStringList shown;
-        for (int i = 0; i < m_sheet->count(); ++i)
-            shown.append(m_sheet->itemText(i));
-        if (names != shown) {
-            m_sheet->clear();
-            m_sheet->addItems(names);
-        }
+        fill(m_sheet, names);
         m_sheet->setCurrentIndex(draft.sheet());
         m_header->setChecked(draft.header());
     }
