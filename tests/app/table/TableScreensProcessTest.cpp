@@ -39,44 +39,40 @@ bool save(QWidget *window, const QString &name)
     return window->grab().save(testsupport::outputPath(name));
 }
 
+// A Windows-1251 price list with long names, and a workbook of three sheets whose numbers
+// bring the values warning.
 QByteArray cyrillicCsv()
 {
-    QString text = QStringLiteral("Наименование;Артикул;Цена;Копий\n");
     const QStringList names = {QStringLiteral("Молоко пастеризованное 3,2 %"), QStringLiteral("Хлеб ржаной"),
-                               QStringLiteral("Сыр «Российский», весовой, нарезка для витрины самообслуживания"),
-                               QStringLiteral("Чай чёрный"), QStringLiteral("Яблоки")};
+                               QStringLiteral("Сыр «Российский», весовой, нарезка для витрины самообслуживания")};
+    QString text = QStringLiteral("Наименование;Артикул;Цена;Копий\n");
     for (int i = 0; i < 24; ++i)
-        text += QStringLiteral("%1;%2;%3,50;%4\n")
-                    .arg(names[i % names.size()])
-                    .arg(460100000 + i * 17)
-                    .arg(40 + i * 3)
-                    .arg(i % 3 + 1);
-    QStringEncoder encoder("Windows-1251");
-    return encoder.encode(text);
+        text += QStringLiteral("%1;%2;%3,50;%4\n").arg(names[i % 3]).arg(460100000 + i * 17).arg(40 + i).arg(i % 3 + 1);
+    return QStringEncoder("Windows-1251").encode(text);
 }
 
 QByteArray threeSheetWorkbook()
 {
-    testsupport::WorkbookBuilder book;
     auto cell = [](const QString &ref, const QString &text) {
         return QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>").arg(ref, text);
     };
-    QString rows = QStringLiteral("<row r=\"1\">") + cell(QStringLiteral("A1"), QStringLiteral("Product")) +
-                   cell(QStringLiteral("B1"), QStringLiteral("Price")) + cell(QStringLiteral("C1"), QString()) +
-                   QStringLiteral("</row>");
+    QString rows = QStringLiteral("<row>%1%2%3</row>")
+                       .arg(cell(QStringLiteral("A1"), QStringLiteral("Product")),
+                            cell(QStringLiteral("B1"), QStringLiteral("Price")), cell(QStringLiteral("C1"), {}));
     for (int r = 2; r <= 12; ++r)
-        rows += QStringLiteral("<row r=\"%1\">").arg(r) +
-                cell(QStringLiteral("A%1").arg(r), QStringLiteral("Shelf label %1").arg(r - 1)) +
-                QStringLiteral("<c r=\"B%1\"><v>%2</v></c>").arg(r).arg(r * 1.25) +
-                cell(QStringLiteral("C%1").arg(r), QStringLiteral("aisle %1").arg(r % 4)) + QStringLiteral("</row>");
+        rows += QStringLiteral("<row>%1<c r=\"B%2\"><v>%3</v></c>%4</row>")
+                    .arg(cell(QStringLiteral("A%1").arg(r), QStringLiteral("Shelf label %1").arg(r - 1)))
+                    .arg(r)
+                    .arg(r * 1.25)
+                    .arg(cell(QStringLiteral("C%1").arg(r), QStringLiteral("aisle %1").arg(r % 4)));
+    testsupport::WorkbookBuilder book;
     book.addSheet(QStringLiteral("Prices"), rows);
-    book.addSheet(QStringLiteral("Stock"), QStringLiteral("<row r=\"1\">") +
-                                               cell(QStringLiteral("A1"), QStringLiteral("x")) +
-                                               QStringLiteral("</row>"));
+    book.addSheet(QStringLiteral("Stock"), QStringLiteral("<row>%1</row>").arg(cell(QStringLiteral("A1"), "x")));
     book.addSheet(QStringLiteral("Notes"), QString());
     return book.build();
 }
 
+// Nine rows whose copies column asks for 18 labels: two sheets of 3 × 4.
 LabelDocument batchDocument()
 {
     LabelElement name(QUuid::createUuid(), ElementKind::text, QStringLiteral("Name"), 3, 3, 44, 9, 11);
@@ -85,17 +81,11 @@ LabelDocument batchDocument()
     code.tableBinding = TableBinding(1);
     LabelElement counter(QUuid::createUuid(), ElementKind::counter, QString(), 36, 3, 12, 6, 8);
     LabelDocument document(QStringLiteral("Shelf"), 50, 30, {name, code, counter});
-    document.layout.columns = 3;
-    document.layout.rows = 4;
-    document.layout.leftMarginMm = 5;
-    document.layout.topMarginMm = 5;
-    document.layout.columnGapMm = 3;
-    document.layout.rowGapMm = 3;
-    document.layout.cornerRadiusMm = 3;
-    LabelTable table;
-    table.sourceName = QStringLiteral("shelf.csv");
-    table.sheetName = QStringLiteral("CSV");
-    table.columns = {QStringLiteral("Name"), QStringLiteral("Code"), QStringLiteral("Copies")};
+    document.layout = {LabelShape::rectangle, 3, LabelMedium::directThermal, 3, 4, 5, 5, 3, 3};
+    LabelTable table{QStringLiteral("shelf.csv"),
+                     QStringLiteral("CSV"),
+                     {QStringLiteral("Name"), QStringLiteral("Code"), QStringLiteral("Copies")},
+                     {}};
     for (int i = 0; i < 9; ++i)
         table.rows.append(
             {QStringLiteral("Label %1").arg(i + 1), QString::number(460100000 + i * 7), QString::number(i % 3 + 1)});
