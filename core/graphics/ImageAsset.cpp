@@ -96,10 +96,22 @@ QByteArray ImageAsset::importRaster(const QByteArray &data)
         refuse();
     // Scaling while decoding keeps a large photograph from being decoded at full size
     // first; the reader's own allocation limit bounds the formats that cannot.
-    const QImage image = raster::decode(data, raster::shrunkToFit(header->size, importMaximumSide));
-    if (image.isNull())
-        refuse();
-    return checkedPng(image);
+    // A detailed photograph at 2048 pixels can make a PNG over the stored limit; such a
+    // picture is decoded again smaller, a fifth less each time, rather than refused.
+    int side = std::min(importMaximumSide, std::max(header->size.width(), header->size.height()));
+    for (;;) {
+        const QImage image = raster::decode(data, raster::shrunkToFit(header->size, side));
+        if (image.isNull())
+            refuse();
+        const QByteArray png = encodePng(image);
+        if (png.isEmpty())
+            refuse();
+        if (png.size() <= maximumBytes || side <= importMinimumRetrySide) {
+            validate(png);
+            return png;
+        }
+        side = std::max(importMinimumRetrySide, static_cast<int>(side * 0.8));
+    }
 }
 
 QByteArray ImageAsset::rasterize(const QImage &image, int maximumSide)

@@ -19,12 +19,15 @@ public:
     static constexpr int maximumPixelSide = 4096;
     static constexpr qsizetype maximumImportBytes = 20'971'520;
     static constexpr int importMaximumSide = 2048;
+    // The smallest side an import tries when the PNG at the full side is too large.
+    static constexpr int importMinimumRetrySide = 512;
 
     // Accepts only PNG bytes within the limits; reads the header, never the pixels.
     static void validate(const QByteArray &data);
 
     // Normalises an image file of a raster format (png, jpeg, gif, bmp, tiff, webp) to a
     // PNG whose longer side is at most 2048 pixels, upright after the file's orientation.
+    // A picture whose PNG would exceed `maximumBytes` comes out smaller (down to 512).
     // SVG and SVGZ are refused: they must be sanitised and drawn, never read as pictures.
     static QByteArray importRaster(const QByteArray &data);
 

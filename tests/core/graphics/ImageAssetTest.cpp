@@ -192,3 +192,27 @@ TEST(ImageAssetRasterize, KeepsTheFractionsOfADrawingsSize)
     QSvgRenderer near(sized("width=\"1\" height=\"2\" viewBox=\"0 0 1.9 1.1\""));
     EXPECT_EQ(drawingSize(near), QSizeF(1, 2));
 }
+
+// A detailed photograph makes a PNG over the stored limit at 2048 pixels; it must come out
+// smaller instead of being refused, still opaque.
+TEST(ImageAssetImport, ShrinksPicturesWhosePngWouldBeTooLarge)
+{
+    QImage noise(2400, 1600, QImage::Format_RGB32);
+    quint32 state = 7;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    const QByteArray input = samples::encode(noise, "png");
+    ASSERT_LE(input.size(), ImageAsset::maximumImportBytes);
+    const QByteArray png = ImageAsset::importRaster(input);
+    EXPECT_LE(png.size(), ImageAsset::maximumBytes);
+    const QImage stored = samples::decoded(png);
+    EXPECT_LT(stored.width(), 2048);
+    EXPECT_GE(stored.width(), ImageAsset::importMinimumRetrySide);
+    EXPECT_NEAR(double(stored.width()) / stored.height(), 1.5, 0.01);
+    EXPECT_FALSE(stored.hasAlphaChannel());
+}

@@ -1,0 +1,180 @@
+// The graphic library lists every stored picture each time the panel opens, makes the
+// thumbnails of a full library and draws the built-in signs on first display.
+
+#include "app/library/GraphicLibraryModel.h"
+#include "bench/BenchMain.h"
+#include "core/graphics/ImageAsset.h"
+#include "core/graphics/RasterReader.h"
+#include "core/library/GraphicLibrary.h"
+#include "core/library/UserGraphicLibrary.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+using namespace kestrivane;
+
+namespace {
+
+constexpr int fullLibrary = 512;
+
+QByteArray encodedPng(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return bytes;
+}
+
+QImage noise(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    quint32 state = 99;
+    for (int y = 0; y < side; ++y) {
+        auto *line = reinterpret_cast<quint32 *>(image.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    return image;
+}
+
+QImage gradient(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / side, y * 255 / side, (x ^ y) & 0xFF));
+    return image;
+}
+
+// A library folder written directly (an import would list the folder every time): `count`
+// copies of `png`, each made unique by bytes after its end so that every hash differs.
+QList<UserGraphic> fill(const QString &folder, const QByteArray &png, int count)
+{
+    QDir().mkpath(folder);
+    QList<UserGraphic> graphics;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray bytes = png + QByteArray::number(i);
+        UserGraphic graphic{QUuid::createUuid(), QStringLiteral("picture %1.png").arg(i), double(i),
+                            QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())};
+        const QString stem = folder + u'/' + graphic.id.toString(QUuid::WithoutBraces).toLower();
+        QFile png(stem + ".png");
+        png.open(QIODevice::WriteOnly);
+        png.write(bytes);
+        QFile side(stem + ".json");
+        side.open(QIODevice::WriteOnly);
+        side.write(graphic.encoded());
+        graphics.append(graphic);
+    }
+    return graphics;
+}
+
+template <typename Predicate> void waitFor(Predicate done, int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+double currentRssMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * 4096 / 1048576.0 : 0;
+}
+
+double peakRssMB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// 512 pictures of half a MiB each: the default budget, read and hashed on every listing.
+void listFullLibrary(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    QByteArray png = encodedPng(noise(420));
+    png += QByteArray(std::max<qsizetype>(0, 524'288 - png.size() - 4), '\0'); // trailing bytes keep it a PNG
+    fill(dir.filePath("lib"), png, fullLibrary);
+    const UserGraphicLibrary library(dir.filePath("lib"), 268'435'456, fullLibrary);
+    library.load(); // warm file cache
+    for (auto _ : state) {
+        const auto list = library.load();
+        if (list.size() != fullLibrary)
+            state.SkipWithError("pictures missing from the listing");
+    }
+    state.counters["MiB"] = double(png.size()) * fullLibrary / 1048576.0;
+}
+BENCHMARK(listFullLibrary)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// What the worker does for one thumbnail: the verified read of a stored 2048 × 2048 PNG and
+// its decode straight to the thumbnail side.
+void thumbnailOfLargestPicture(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QList<UserGraphic> graphics = fill(dir.filePath("lib"), encodedPng(gradient(2048)), 1);
+    const UserGraphicLibrary library(dir.filePath("lib"), 268'435'456, fullLibrary);
+    const int side = GraphicLibraryModel::defaultThumbnailSide;
+    for (auto _ : state) {
+        const QByteArray png = library.data(graphics.first());
+        const auto header = raster::readHeader(png);
+        benchmark::DoNotOptimize(raster::decode(png, raster::shrunkToFit(header->size, side)));
+    }
+}
+BENCHMARK(thumbnailOfLargestPicture)->Unit(benchmark::kMillisecond);
+
+// The model's thumbnails of a full library of 2048 × 2048 pictures; memory must stay
+// bounded by the thumbnails, not by the pictures.
+void thumbnailsOfFullLibrary(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QList<UserGraphic> graphics = fill(dir.filePath("lib"), encodedPng(gradient(2048)), fullLibrary);
+    const UserGraphicLibrary library(dir.filePath("lib"), 268'435'456, fullLibrary);
+    const double before = currentRssMB();
+    double after = 0;
+    for (auto _ : state) {
+        GraphicLibraryModel model(library);
+        for (const UserGraphic &graphic : graphics)
+            model.loadImage(graphic);
+        waitFor([&] { return model.userImages().size() + model.failedImages().size() == fullLibrary; }, 600'000);
+        if (model.userImages().size() != fullLibrary)
+            state.SkipWithError("thumbnails missing");
+        after = currentRssMB();
+    }
+    state.counters["thumbnailsMB"] = after - before;
+    state.counters["peakRssMB"] = peakRssMB();
+}
+BENCHMARK(thumbnailsOfFullLibrary)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A sign drawn for the panel on first display, on the main thread.
+void signThumbnail(benchmark::State &state)
+{
+    const QList<GraphicSign> signs = GraphicLibrary::load();
+    qsizetype next = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(signs.at(next++ % signs.size()).picture(GraphicLibraryModel::defaultThumbnailSide));
+}
+BENCHMARK(signThumbnail)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarks<QGuiApplication>(argc, argv);
+}

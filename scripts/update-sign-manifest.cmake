@@ -1,0 +1,20 @@
+# Rewrites the "sha256" members of the built-in sign manifest from the sign files, after a
+# drawing was added or changed. Web templates find a sign only when its checksum matches.
+# Run from the repository root: cmake -P scripts/update-sign-manifest.cmake
+get_filename_component(root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(folder "${root}/resources/GraphicSigns")
+file(READ "${folder}/manifest.json" manifest)
+string(JSON count LENGTH "${manifest}")
+if(count GREATER 0)
+  math(EXPR last "${count} - 1")
+  foreach(index RANGE ${last})
+    string(JSON filename GET "${manifest}" ${index} filename)
+    if(filename MATCHES "[/\\\\]|\\.\\.")
+      message(FATAL_ERROR "sign file name is not a plain name: ${filename}")
+    endif()
+    file(SHA256 "${folder}/${filename}" digest)
+    string(JSON manifest SET "${manifest}" ${index} sha256 "\"${digest}\"")
+  endforeach()
+endif()
+file(WRITE "${folder}/manifest.json" "${manifest}\n")
+message(STATUS "${count} sign checksums written")
