@@ -157,11 +157,6 @@ struct ZipWriter {
     }
 };
 
-inline QString xmlEscaped(const QString &text)
-{
-    return text.toHtmlEscaped();
-}
-
 // The parts of an XLSX workbook. Sheets hold the rows of their "sheetData" as XML;
 // the rest is written from the lists below unless a whole part is given.
 struct WorkbookBuilder {
@@ -200,7 +195,7 @@ struct WorkbookBuilder {
         QString list;
         for (qsizetype i = 0; i < sheets.size(); ++i)
             list += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%2\"/>")
-                        .arg(xmlEscaped(sheets[i].name))
+                        .arg(sheets[i].name.toHtmlEscaped())
                         .arg(i + 1);
         return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -233,7 +228,7 @@ struct WorkbookBuilder {
     {
         QString list;
         for (const QString &text : sharedStrings)
-            list += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(xmlEscaped(text));
+            list += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(text.toHtmlEscaped());
         return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                               "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                               "count=\"%1\" uniqueCount=\"%1\">%2</sst>")
@@ -245,7 +240,7 @@ struct WorkbookBuilder {
     {
         QString formats;
         for (const auto &[id, code] : numberFormats)
-            formats += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>").arg(id).arg(xmlEscaped(code));
+            formats += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>").arg(id).arg(code.toHtmlEscaped());
         QString xfs;
         for (int id : cellFormats)
             xfs += QStringLiteral("<xf numFmtId=\"%1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>").arg(id);
