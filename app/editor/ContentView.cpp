@@ -5,6 +5,7 @@
 #include "app/editor/EditorSidebar.h"
 #include "app/editor/EditorStore.h"
 #include "app/editor/EditorWindowText.h"
+#include "app/inspector/EditorInspector.h"
 #include "app/shell/ShellStyle.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
@@ -154,6 +155,11 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     makeLightPane(m_inspector);
     m_inspector->setMinimumWidth(inspectorMinimumWidth);
     m_inspector->setMaximumWidth(inspectorMaximumWidth);
+    if (m_store) {
+        auto *inspectorLayout = new QVBoxLayout(m_inspector);
+        inspectorLayout->setContentsMargins(0, 0, 0, 0);
+        inspectorLayout->addWidget(new InspectorPane(m_store, m_localization, m_inspector));
+    }
     m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
