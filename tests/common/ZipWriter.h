@@ -3,7 +3,8 @@
 // A small ZIP writer for tests, fuzz targets and benchmarks: stored and deflated
 // entries, and knobs that break every rule a strict reader checks (checksums, sizes,
 // methods, flags, names, counts, offsets, comments, data descriptors). On top of it, a
-// workbook builder that writes the parts of an XLSX file from a short description.
+// workbook builder that writes the parts of an XLSX file that a reader looks at from a
+// short description (no content types: nothing here reads them).
 // Header-only, so that the fuzz targets can use it without the test library.
 
 #include <QByteArray>
@@ -256,34 +257,6 @@ struct WorkbookBuilder {
     ZipWriter writer() const
     {
         ZipWriter zip;
-        QString types;
-        for (qsizetype i = 0; i < sheets.size(); ++i)
-            types += QStringLiteral("<Override PartName=\"/xl/worksheets/sheet%1.xml\" ContentType=\"application/"
-                                    "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>")
-                         .arg(i + 1);
-        zip.add(QStringLiteral("[Content_Types].xml"),
-                QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                               "<Default Extension=\"rels\" ContentType=\"application/"
-                               "vnd.openxmlformats-package.relationships+xml\"/>"
-                               "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                               "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-                               "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
-                               "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
-                               "%1</Types>")
-                    .arg(types)
-                    .toUtf8(),
-                deflated);
-        zip.add(QStringLiteral("_rels/.rels"),
-                QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                                  "relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-                                  "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/>"
-                                  "</Relationships>"),
-                deflated);
         zip.add(QStringLiteral("xl/workbook.xml"), workbookXml.value_or(defaultWorkbookXml()).toUtf8(), deflated);
         zip.add(QStringLiteral("xl/_rels/workbook.xml.rels"),
                 relationshipsXml.value_or(defaultRelationshipsXml()).toUtf8(), deflated);
