@@ -2,7 +2,7 @@
 // icon shown) and drawing every icon and symbol at toolbar size, as one window repaint
 // full of icons does.
 
-#include "BenchMain.h"
+#include "bench/BenchMain.h"
 
 #include "core/artwork/ArtworkSet.h"
 #include "core/l10n/CoreResources.h"

@@ -320,7 +320,7 @@ void InlineTextEditor::begin(const LabelElement &element)
         endEditingOnFocusLoss();
     });
     connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
-        if (!m_finishing && !m_placing && isOpen() && m_verticalPlacement > 0 && m_canvas && m_canvas->store()) {
+        if (!m_finishing && !m_placing && isOpen() && m_textBox.verticalShare > 0 && m_canvas && m_canvas->store()) {
             if (const auto found = findElement(m_canvas->store()->document(), *m_elementID))
                 placeText(*found);
         }
@@ -476,10 +476,11 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
 
     // Template texts have a fixed line height. Only a block format holds it, and block
     // formats are undoable, so it is written only when it actually differs.
+    m_textBox = textBoxGeometry(element);
     if (appearance) {
         // The field's font never goes below one pixel, and the lines follow the font
         // (in box units, so the height is the same at every zoom above that floor).
-        const double lineHeight = appearance->lineHeight * canvasSize / m_unitScale;
+        const double lineHeight = m_textBox.lineHeight(canvasSize) / m_unitScale;
         bool differs = false;
         for (QTextBlock block = document->begin(); block.isValid() && !differs; block = block.next()) {
             const QTextBlockFormat format = block.blockFormat();
@@ -495,11 +496,6 @@ void InlineTextEditor::applyStyle(const LabelElement &element, double zoom)
             all.mergeBlockFormat(format);
             edit->setTextCursor(kept);
         }
-        m_verticalPlacement = appearance->vertical == QLatin1String("bottom") ? 1.0
-                              : appearance->vertical == QLatin1String("top")  ? 0.0
-                                                                              : 0.5;
-    } else {
-        m_verticalPlacement = 0;
     }
 }
 
@@ -521,8 +517,8 @@ void InlineTextEditor::placeText(const LabelElement &element)
     const QRectF boxRect = area.adjusted(-boxOutset, -boxOutset, boxOutset, boxOutset);
 
     // Where the renderer starts the text inside the element (template texts are inset).
-    const bool web = element.webAppearance.has_value();
-    const QPointF inset(web ? 1.5 * z : 0, web ? 0.75 * z : 0);
+    const TextBoxGeometry geometry = textBoxGeometry(element);
+    const QPointF inset(geometry.insetX * z, geometry.insetY * z);
     const QSizeF textSize(std::max(elementRect.width() - 2 * inset.x(), 1.0),
                           std::max(elementRect.height() - 2 * inset.y(), 1.0));
     const QPointF textOrigin = elementRect.topLeft() + inset - boxRect.topLeft();
@@ -542,9 +538,9 @@ void InlineTextEditor::placeText(const LabelElement &element)
 
     InlineTextEdit *edit = textEdit();
     int shift = 0;
-    if (m_verticalPlacement > 0) {
+    if (m_textBox.verticalShare > 0) {
         const double used = edit->document()->size().height();
-        shift = int(std::lround(std::max(textHeight - used, 0.0) * m_verticalPlacement));
+        shift = int(std::lround(m_textBox.verticalOffset(textHeight, used)));
     }
     m_margins = QMargins(left, top + shift, std::max(width - left - textWidth, 0),
                          std::max(height - top - textHeight - shift, 0));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/render/TextBoxGeometry.h"
+
 #include <QGraphicsView>
 #include <QMargins>
 #include <QPointer>
@@ -179,8 +181,8 @@ private:
     QMargins m_margins;
     QPointF m_boxOrigin;
     double m_unitScale = 1;
-    // 0 for text at the top of its box, 0.5 centred, 1 at the bottom (template texts).
-    double m_verticalPlacement = 0;
+    // The element's text geometry as last styled; its vertical share places the text.
+    TextBoxGeometry m_textBox;
 };
 
 } // namespace kestrivane

@@ -395,7 +395,7 @@ void LabelCanvas::drawLabel(QPainter &painter, const QRectF &paper, const LabelD
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::draw(document, painter, false, now, 0, &cache);
+        LabelRenderer::draw(document, painter, RenderValidation::skip, now, 0, &cache);
     } catch (const std::exception &) {
         // What was drawn before the failure stays; the overlays still follow.
     }
@@ -418,7 +418,7 @@ void LabelCanvas::drawOverflow(QPainter &painter, const QRectF &paper, const Lab
     painter.translate(paper.topLeft());
     painter.scale(zoom, zoom);
     try {
-        LabelRenderer::drawElements(outside, painter, false, now, 0, &cache);
+        LabelRenderer::drawElements(outside, painter, RenderValidation::skip, now, 0, &cache);
     } catch (const std::exception &) {
         // As for the label itself: keep what was drawn.
     }

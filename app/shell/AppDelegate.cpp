@@ -1,6 +1,7 @@
 #include "app/shell/AppDelegate.h"
 
 #include "app/shell/ApplicationView.h"
+#include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/SettingsView.h"
 #include "app/shell/WorkspaceStore.h"
@@ -46,7 +47,9 @@ AppDelegate::AppDelegate(Localization *localization, QSettings *settings, QObjec
 
 AppDelegate::~AppDelegate()
 {
-    // The windows show the workspace's state: they go first.
+    // The menu and the windows show the workspace's state: they go first.
+    delete m_menu;
+    m_menu = nullptr;
     m_settingsWindow.reset();
     m_window.reset();
     delete m_workspace;
@@ -65,13 +68,14 @@ void AppDelegate::launch(const QStringList &files)
     m_window->setShouldClose([this] { return windowShouldClose(); });
     m_window->setWillClose([this] { windowWillClose(); });
     workspace()->setWindow(m_window.get());
+    // The menu bar first: the window is sized for its content plus the bar.
+    rebuildMenus();
     m_window->setRootView(new ApplicationView(workspace(), m_localization, [guard = QPointer<AppDelegate>(this)] {
         if (guard)
             guard->settings();
     }));
     centre(*m_window);
     workspace()->updateWindow();
-    rebuildMenus();
     // Connected once the current language is known: only later changes act.
     if (m_localization)
         connect(m_localization, &Localization::languageChanged, this, &AppDelegate::languageChanged);
@@ -110,6 +114,11 @@ void AppDelegate::applyLocale()
 
 void AppDelegate::rebuildMenus()
 {
+    if (m_window) {
+        if (!m_menu)
+            m_menu = new MainMenu(this);
+        m_menu->rebuild(m_window->menuBar());
+    }
     Q_EMIT menusRebuilt();
 }
 

@@ -15,6 +15,7 @@ namespace kestrivane {
 
 class ApplicationView;
 class Localization;
+class MainMenu;
 class MainWindow;
 class WorkspaceStore;
 
@@ -65,6 +66,8 @@ public:
 
     // Rebuilds the main menu in the current language.
     void rebuildMenus();
+    // The main menu of the main window, made by the first rebuild.
+    MainMenu *menu() const { return m_menu; }
 
 Q_SIGNALS:
     // After every rebuild of the main menu.
@@ -77,6 +80,7 @@ private:
     QPointer<Localization> m_localization;
     QSettings *m_settings;
     WorkspaceStore *m_workspace = nullptr;
+    MainMenu *m_menu = nullptr;
     bool m_closingMainWindow = false;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QWidget> m_settingsWindow;

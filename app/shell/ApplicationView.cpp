@@ -1,6 +1,7 @@
 #include "app/shell/ApplicationView.h"
 
 #include "app/shell/WorkspaceStore.h"
+#include "app/shell/WorkspaceView.h"
 #include "core/l10n/Localization.h"
 
 #include <QStackedLayout>
@@ -15,9 +16,7 @@ ApplicationView::ApplicationView(WorkspaceStore *workspace, Localization *locali
     setBackgroundRole(QPalette::Window);
     auto *layers = new QStackedLayout(this);
     layers->setContentsMargins(0, 0, 0, 0);
-    auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("placeholderPage"));
-    layers->addWidget(page);
+    layers->addWidget(new WorkspaceView(workspace, localization, m_settings, this));
 }
 
 } // namespace kestrivane

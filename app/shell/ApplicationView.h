@@ -10,8 +10,7 @@ namespace kestrivane {
 class Localization;
 class WorkspaceStore;
 
-// The root of the main window: hosts the workspace's screens. Until they exist it shows
-// an empty page.
+// The root of the main window: hosts the workspace's screens.
 class ApplicationView final : public QWidget {
     Q_OBJECT
 

@@ -44,4 +44,14 @@ double SheetLayout::height(double label) const
     return (label * double(rows) + topMarginMm) + rowGapMm * double(rows - 1);
 }
 
+double SheetLayout::columnX(qint64 column, double label) const
+{
+    return leftMarginMm + double(column) * (label + columnGapMm);
+}
+
+double SheetLayout::rowY(qint64 row, double label) const
+{
+    return topMarginMm + double(row) * (label + rowGapMm);
+}
+
 } // namespace kestrivane

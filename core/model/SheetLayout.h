@@ -37,6 +37,10 @@ struct SheetLayout {
     double width(double label) const;
     // (label × rows + top margin) + row gap × (rows − 1), in that order.
     double height(double label) const;
+    // Left edge of the labels in `column` (from 0): left margin + column × (label + column gap).
+    double columnX(qint64 column, double label) const;
+    // Top edge of the labels in `row` (from 0): top margin + row × (label + row gap).
+    double rowY(qint64 row, double label) const;
 
     friend bool operator==(const SheetLayout &, const SheetLayout &) = default;
 };

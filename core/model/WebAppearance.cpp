@@ -1,6 +1,7 @@
 #include "core/model/WebAppearance.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/common/TextRules.h"
 
 #include <QStringList>
@@ -161,6 +162,29 @@ std::optional<QColor> WebAppearance::cssColor(QStringView text)
     return hexColor(s);
 }
 
+namespace {
+
+constexpr std::array<WebTextVertical, 3> allWebTextVerticals = {WebTextVertical::top, WebTextVertical::center,
+                                                                WebTextVertical::bottom};
+
+} // namespace
+
+QString rawValue(WebTextVertical vertical)
+{
+    switch (vertical) {
+    case WebTextVertical::top: return QStringLiteral("top");
+    case WebTextVertical::center: return QStringLiteral("center");
+    case WebTextVertical::bottom: return QStringLiteral("bottom");
+    case WebTextVertical::other: break;
+    }
+    return QString();
+}
+
+WebTextVertical webTextVertical(const QString &raw)
+{
+    return fromRawValue(allWebTextVerticals, raw).value_or(WebTextVertical::other);
+}
+
 void WebAppearance::validate() const
 {
     if (!cssColor(color))
@@ -170,7 +194,7 @@ void WebAppearance::validate() const
     // Written so that NaN fails every range check.
     if (!(std::isfinite(radiusPt) && radiusPt >= 0 && radiusPt <= 500))
         throwIssue(DocumentIssue::invalidContent);
-    if (vertical != QLatin1String("top") && vertical != QLatin1String("center") && vertical != QLatin1String("bottom"))
+    if (webTextVertical(vertical) == WebTextVertical::other)
         throwIssue(DocumentIssue::invalidContent);
     if (!(std::isfinite(lineHeight) && lineHeight >= 0.5 && lineHeight <= 5))
         throwIssue(DocumentIssue::invalidContent);

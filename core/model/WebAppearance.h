@@ -15,6 +15,12 @@
 
 namespace kestrivane {
 
+// Where a template text sits vertically in its box, read from WebAppearance::vertical;
+// `other` for any word a template may hold that is none of these.
+enum class WebTextVertical { top, center, bottom, other };
+QString rawValue(WebTextVertical vertical); // empty for other
+WebTextVertical webTextVertical(const QString &raw);
+
 struct WebAppearance {
     // CSS colour of the ink (fill and stroke of the element's drawing).
     QString color = QStringLiteral("#000000");
@@ -22,7 +28,7 @@ struct WebAppearance {
     std::optional<QString> fill;
     // Corner radius of a rectangle element, points.
     double radiusPt = 0;
-    // Vertical placement of text in its box: "top", "center" or "bottom".
+    // Vertical placement of text in its box: "top", "center" or "bottom" (webTextVertical).
     QString vertical = QStringLiteral("top");
     // Line height of web text as a multiple of the font size.
     double lineHeight = 1.2;

@@ -17,6 +17,11 @@ namespace kestrivane {
 
 class WebPictureStore;
 
+// The kind of a background, read from WebBackground::type(); `other` for any other word.
+enum class WebBackgroundType { none, color, linear, radial, image, other };
+QString rawValue(WebBackgroundType type); // empty for other
+WebBackgroundType webBackgroundType(const QString &raw);
+
 struct WebBackground {
     // The description exactly as the template gave it. Read keys: "type" ("none",
     // "color", "linear", "radial", "image"), "color", "stops" (objects with "pos" in
@@ -28,7 +33,8 @@ struct WebBackground {
 
     friend bool operator==(const WebBackground &, const WebBackground &) = default;
 
-    // "none" when the description is not an object or has no string "type".
+    // "none" when the description is not an object or has no string "type"
+    // (webBackgroundType reads it).
     QString type() const;
 
     // The placement of an image background's picture; defaults "cover", 100, 50, 50 for

@@ -1,11 +1,55 @@
 #include "core/model/WebImagePlacement.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kestrivane {
+
+namespace {
+
+constexpr std::array<WebImageFit, 4> allWebImageFits = {WebImageFit::contain, WebImageFit::cover, WebImageFit::scale,
+                                                        WebImageFit::fill};
+constexpr std::array<WebImageShape, 3> allWebImageShapes = {WebImageShape::rect, WebImageShape::circle,
+                                                            WebImageShape::rounded};
+
+} // namespace
+
+QString rawValue(WebImageFit fit)
+{
+    switch (fit) {
+    case WebImageFit::contain: return QStringLiteral("contain");
+    case WebImageFit::cover: return QStringLiteral("cover");
+    case WebImageFit::scale: return QStringLiteral("scale");
+    case WebImageFit::fill: return QStringLiteral("fill");
+    case WebImageFit::other: break;
+    }
+    return QString();
+}
+
+WebImageFit webImageFit(const QString &raw)
+{
+    return fromRawValue(allWebImageFits, raw).value_or(WebImageFit::other);
+}
+
+QString rawValue(WebImageShape shape)
+{
+    switch (shape) {
+    case WebImageShape::rect: return QStringLiteral("rect");
+    case WebImageShape::circle: return QStringLiteral("circle");
+    case WebImageShape::rounded: return QStringLiteral("rounded");
+    case WebImageShape::other: break;
+    }
+    return QString();
+}
+
+WebImageShape webImageShape(const QString &raw)
+{
+    return fromRawValue(allWebImageShapes, raw).value_or(WebImageShape::other);
+}
 
 QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, bool background) const
 {
@@ -14,12 +58,13 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
     // Written so that NaN sizes take this branch too.
     if (!(iw > 0) || !(ih > 0))
         return QRectF(0, 0, 0, 0);
-    if (fit == QLatin1String("fill"))
+    const WebImageFit mode = webImageFit(fit);
+    if (mode == WebImageFit::fill)
         return box;
 
     const double W = box.width();
     const double H = box.height();
-    const bool scaled = fit == QLatin1String("scale");
+    const bool scaled = mode == WebImageFit::scale;
     // On an element the scaled area stays anchored at the box's top-left corner and the
     // leftover is measured against it; a background keeps the whole box as its area.
     double aw = W;
@@ -36,7 +81,7 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
         width = W * scale / 100;
         height = ih * (scale * W / 100) / iw;
     } else {
-        const double r = fit == QLatin1String("contain") ? std::min(aw / iw, ah / ih) : std::max(aw / iw, ah / ih);
+        const double r = mode == WebImageFit::contain ? std::min(aw / iw, ah / ih) : std::max(aw / iw, ah / ih);
         width = iw * r;
         height = ih * r;
     }
@@ -45,11 +90,7 @@ QRectF WebImagePlacement::imageRect(const QRectF &box, const QSizeF &intrinsic, 
 
 void WebImagePlacement::validate() const
 {
-    const bool knownFit = fit == QLatin1String("contain") || fit == QLatin1String("cover") ||
-                          fit == QLatin1String("scale") || fit == QLatin1String("fill");
-    const bool knownShape =
-        shape == QLatin1String("rect") || shape == QLatin1String("circle") || shape == QLatin1String("rounded");
-    if (!knownFit || !knownShape)
+    if (webImageFit(fit) == WebImageFit::other || webImageShape(shape) == WebImageShape::other)
         throwIssue(DocumentIssue::invalidImage);
     if (!std::isfinite(scale) || !std::isfinite(x) || !std::isfinite(y))
         throwIssue(DocumentIssue::invalidImage);

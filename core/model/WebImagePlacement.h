@@ -9,8 +9,19 @@
 
 namespace kestrivane {
 
+// How a picture fills its box, read from WebImagePlacement::fit; `other` for any other word.
+enum class WebImageFit { contain, cover, scale, fill, other };
+QString rawValue(WebImageFit fit); // empty for other
+WebImageFit webImageFit(const QString &raw);
+
+// The clip shape of an image element, read from WebImagePlacement::shape; `other` for any
+// other word.
+enum class WebImageShape { rect, circle, rounded, other };
+QString rawValue(WebImageShape shape); // empty for other
+WebImageShape webImageShape(const QString &raw);
+
 struct WebImagePlacement {
-    // "contain", "cover", "scale" or "fill".
+    // "contain", "cover", "scale" or "fill" (webImageFit).
     QString fit;
     // Percent; used by "scale" only.
     double scale = 0;
@@ -19,7 +30,8 @@ struct WebImagePlacement {
     double x = 0;
     // The same vertically (0 top, 100 bottom).
     double y = 0;
-    // Clip shape of an image element: "rect", "circle" or "rounded". Backgrounds ignore it.
+    // Clip shape of an image element: "rect", "circle" or "rounded" (webImageShape).
+    // Backgrounds ignore it.
     QString shape;
 
     bool operator==(const WebImagePlacement &) const = default;

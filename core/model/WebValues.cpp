@@ -1,11 +1,13 @@
 #include "core/model/WebValues.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/common/TextRules.h"
 
 #include <QDate>
 #include <QStringList>
 
+#include <array>
 #include <cmath>
 
 namespace kestrivane {
@@ -127,15 +129,6 @@ namespace {
 
 constexpr double maximumOffsetDays = 36500;
 
-bool isKnownMode(const QString &mode)
-{
-    for (const char *known : {"current", "manual", "calendar", "currentPlus", "calendarPlus"}) {
-        if (mode == QLatin1String(known))
-            return true;
-    }
-    return false;
-}
-
 // Midnight of the base day in `zone`. Pieces that are not integers are dropped, as
 // the web editor writes them loosely; three numbers must remain and name a real day.
 QDateTime baseDay(const QString &baseDate, const QTimeZone &zone)
@@ -194,9 +187,35 @@ void replaceFirst(QString &pattern, QLatin1String token, const QString &value)
 
 } // namespace
 
+namespace {
+
+constexpr std::array<WebDateMode, 5> allWebDateModes = {WebDateMode::current, WebDateMode::manual,
+                                                        WebDateMode::calendar, WebDateMode::currentPlus,
+                                                        WebDateMode::calendarPlus};
+
+} // namespace
+
+QString rawValue(WebDateMode mode)
+{
+    switch (mode) {
+    case WebDateMode::current: return QStringLiteral("current");
+    case WebDateMode::manual: return QStringLiteral("manual");
+    case WebDateMode::calendar: return QStringLiteral("calendar");
+    case WebDateMode::currentPlus: return QStringLiteral("currentPlus");
+    case WebDateMode::calendarPlus: return QStringLiteral("calendarPlus");
+    case WebDateMode::other: break;
+    }
+    return QString();
+}
+
+WebDateMode webDateMode(const QString &raw)
+{
+    return fromRawValue(allWebDateModes, raw).value_or(WebDateMode::other);
+}
+
 void WebDateStyle::validate() const
 {
-    if (!isKnownMode(mode))
+    if (webDateMode(mode) == WebDateMode::other)
         throwIssue(DocumentIssue::invalidContent);
     if (text::exceedsGraphemes(format, 128))
         throwIssue(DocumentIssue::invalidContent);
@@ -209,11 +228,12 @@ void WebDateStyle::validate() const
 QString WebDateStyle::value(const QDateTime &at, const QString &manual, const QTimeZone &timeZone) const
 {
     validate();
-    if (mode == QLatin1String("manual") && !manual.isEmpty())
+    const WebDateMode dateMode = webDateMode(mode);
+    if (dateMode == WebDateMode::manual && !manual.isEmpty())
         return manual;
 
     const QTimeZone zone = timeZone.isValid() ? timeZone : QTimeZone::utc();
-    const bool calendarMode = mode == QLatin1String("calendar") || mode == QLatin1String("calendarPlus");
+    const bool calendarMode = dateMode == WebDateMode::calendar || dateMode == WebDateMode::calendarPlus;
     QDateTime moment;
     if (calendarMode && baseDate && !baseDate->isEmpty()) {
         moment = baseDay(*baseDate, zone);
@@ -223,7 +243,7 @@ QString WebDateStyle::value(const QDateTime &at, const QString &manual, const QT
         moment = at.toTimeZone(zone);
     }
 
-    if (mode == QLatin1String("currentPlus") || mode == QLatin1String("calendarPlus")) {
+    if (dateMode == WebDateMode::currentPlus || dateMode == WebDateMode::calendarPlus) {
         // Whole days move by calendar days at the same wall time: a plain 86,400 s per
         // day would land on the day before when the span crosses the autumn clock
         // change (midnight + 24 h = 23:00). The fractional rest is elapsed time.

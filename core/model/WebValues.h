@@ -21,11 +21,17 @@ QString format(const QString &text, const QString &formatName);
 
 } // namespace WebTextValue
 
+// Which day a web date element shows, read from WebDateStyle::mode; `other` for any other
+// word.
+enum class WebDateMode { current, manual, calendar, currentPlus, calendarPlus, other };
+QString rawValue(WebDateMode mode); // empty for other
+WebDateMode webDateMode(const QString &raw);
+
 // The date settings of a web date element: today, a fixed calendar day, either shifted by
 // a number of days, or a manual text, written through a small token pattern
 // (DD, MM, YYYY, YY, HH, mm).
 struct WebDateStyle {
-    // "current", "manual", "calendar", "currentPlus" or "calendarPlus".
+    // "current", "manual", "calendar", "currentPlus" or "calendarPlus" (webDateMode).
     QString mode;
     // Token pattern; empty means "DD.MM.YYYY".
     QString format;

@@ -8,6 +8,7 @@
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/PointFont.h"
 #include "core/render/RenderCache.h"
+#include "core/render/TextBoxGeometry.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebTextFit.h"
 
@@ -24,9 +25,6 @@ namespace {
 
 constexpr double k = Units::pointsPerMillimetre;
 
-// Web text sits inside its box by these insets, points.
-constexpr double webTextInsetX = 1.5;
-constexpr double webTextInsetY = 0.75;
 // Corner radius of a "rounded" picture, as a share of the box's smaller side.
 constexpr double roundedPictureRadius = 0.14;
 
@@ -92,18 +90,19 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
 
     const QString text = element.displayText(at, index);
 
+    const TextBoxGeometry geometry = textBoxGeometry(element);
     QRectF box(0, 0, w, h);
     PointTextLayout::Options options;
     options.alignment = qtAlignment(style.alignment);
     // Where lines wrap: the box's width, or more for a block narrowed to its own width below.
     double wrapWidth = w;
     if (appearance) {
-        box.adjust(webTextInsetX, webTextInsetY, -webTextInsetX, -webTextInsetY);
+        box = geometry.textArea(box);
         wrapWidth = box.width();
-        options.lineHeightPt = appearance->lineHeight * font.pointSize();
+        options.lineHeightPt = geometry.lineHeight(font.pointSize());
         if (appearance->shrink) {
-            font = WebTextFit::font(font, text, box.size(), appearance->lineHeight);
-            options.lineHeightPt = appearance->lineHeight * font.pointSize();
+            font = WebTextFit::font(font, text, box.size(), geometry.lineHeightFactor);
+            options.lineHeightPt = geometry.lineHeight(font.pointSize());
         }
         if (appearance->missingAlignment.value_or(false) && style.alignment == TextAlignment::left) {
             PointTextLayout::Options oneLine;
@@ -120,11 +119,8 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
     options.wrapWidthPt = std::max(wrapWidth, 1.0);
     const PointTextLayout layout(text, font, options);
 
-    if (appearance && appearance->vertical != QLatin1String("top")) {
-        const double slack = std::max(box.height() - layout.height(), 0.0);
-        const double f = appearance->vertical == QLatin1String("bottom") ? 1.0 : 0.5;
-        box.setTop(box.top() + f * slack);
-    }
+    if (geometry.verticalShare > 0)
+        box.setTop(box.top() + geometry.verticalOffset(box.height(), layout.height()));
     painter.setPen(ink);
     layout.draw(painter, box.topLeft());
 }
@@ -175,12 +171,13 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         placement = *element.webAppearance->image;
 
     const QRectF box(0, 0, w, h);
-    if (placement.shape == QLatin1String("circle")) {
+    const WebImageShape shape = webImageShape(placement.shape);
+    if (shape == WebImageShape::circle) {
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
         clip.addEllipse(box);
         painter.setClipPath(clip, Qt::IntersectClip);
-    } else if (placement.shape == QLatin1String("rounded")) {
+    } else if (shape == WebImageShape::rounded) {
         const double radius = roundedPictureRadius * std::min(w, h);
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
@@ -193,7 +190,7 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         return;
     // The shape clips lie inside the box; without one, a picture reaching out is cut, and so
     // is a drawing, which may paint beyond its own view box.
-    if (placement.shape != QLatin1String("circle") && placement.shape != QLatin1String("rounded") &&
+    if (shape != WebImageShape::circle && shape != WebImageShape::rounded &&
         (picture.isDrawing() || !box.contains(target)))
         clipToBox(painter, w, h);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -302,22 +299,25 @@ void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure 
 
 // The document to draw: with a table, its first row bound in (the binding's error is
 // thrown); validated when asked.
-LabelDocument prepared(const LabelDocument &document, bool validating)
+LabelDocument prepared(const LabelDocument &document, RenderValidation validation)
 {
     LabelDocument result = document.table ? document.resolving(0) : document;
     WebFonts::registerFonts();
-    if (validating)
+    if (validation == RenderValidation::check)
         result.validate();
     return result;
+}
+
+ElementFailure failureFor(RenderValidation validation)
+{
+    return validation == RenderValidation::check ? ElementFailure::stop : ElementFailure::skip;
 }
 
 } // namespace
 
 QSizeF sheetSize(const LabelDocument &document)
 {
-    const SheetLayout &l = document.layout;
-    return QSizeF((l.leftMarginMm + l.columns * document.widthMm + (l.columns - 1) * l.columnGapMm) * k,
-                  (l.topMarginMm + l.rows * document.heightMm + (l.rows - 1) * l.rowGapMm) * k);
+    return QSizeF(document.layout.width(document.widthMm) * k, document.layout.height(document.heightMm) * k);
 }
 
 QList<QRectF> labelRects(const LabelDocument &document)
@@ -328,9 +328,8 @@ QList<QRectF> labelRects(const LabelDocument &document)
         rects.reserve(l.columns * l.rows);
     for (qint64 r = 0; r < l.rows; ++r) {
         for (qint64 c = 0; c < l.columns; ++c) {
-            rects.append(QRectF((l.leftMarginMm + c * (document.widthMm + l.columnGapMm)) * k,
-                                (l.topMarginMm + r * (document.heightMm + l.rowGapMm)) * k, document.widthMm * k,
-                                document.heightMm * k));
+            rects.append(QRectF(l.columnX(c, document.widthMm) * k, l.rowY(r, document.heightMm) * k,
+                                document.widthMm * k, document.heightMm * k));
         }
     }
     return rects;
@@ -357,13 +356,12 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect)
     return path;
 }
 
-void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          RenderCache *cache)
+void draw(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+          qint64 index, RenderCache *cache)
 {
-    const LabelDocument label = prepared(document, validating);
+    const LabelDocument label = prepared(document, validation);
     std::optional<RenderCache> local;
-    drawLabel(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
-              cache ? *cache : local.emplace());
+    drawLabel(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace());
 }
 
 void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
@@ -374,20 +372,19 @@ void drawValidated(const LabelDocument &document, QPainter &painter, const QDate
     drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
 }
 
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-                  RenderCache *cache)
+void drawElements(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+                  qint64 index, RenderCache *cache)
 {
-    const LabelDocument label = prepared(document, validating);
+    const LabelDocument label = prepared(document, validation);
     std::optional<RenderCache> local;
-    drawElementList(label, painter, validating ? ElementFailure::stop : ElementFailure::skip, at, index,
-                    cache ? *cache : local.emplace());
+    drawElementList(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace());
 }
 
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at)
 {
     document.validate();
     // Every slot draws the same document: bind and check it once.
-    const LabelDocument label = prepared(document, document.table.has_value());
+    const LabelDocument label = prepared(document, document.table ? RenderValidation::check : RenderValidation::skip);
     painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
     RenderCache cache;
     const QList<QRectF> slots = labelRects(document);

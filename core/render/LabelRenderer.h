@@ -15,6 +15,15 @@ namespace kestrivane {
 
 class RenderCache;
 
+// What drawing a label does with a document it cannot draw whole.
+enum class RenderValidation {
+    // Elements that cannot be drawn are left out and the others drawn: previews and the canvas.
+    skip,
+    // The document is validated first and the first element that cannot be drawn ends the
+    // call with its error: output that must be whole, such as print.
+    check,
+};
+
 // The one place where a label document becomes drawing. Every operation is stateless and
 // may run on several threads at once, each with its own painter.
 //
@@ -28,11 +37,11 @@ class RenderCache;
 // are looked up once. Without one, every call reads its document afresh.
 namespace LabelRenderer {
 
-// The printed sheet in points: left margin, the columns and the gaps between them (and the
-// same vertically); there is no right or bottom margin.
+// The printed sheet in points: the layout's width and height for the document's label
+// (left margin, the columns and the gaps between them; no right or bottom margin).
 QSizeF sheetSize(const LabelDocument &document);
-// One rectangle per label slot of a sheet, in points, row by row and left to right: the
-// order of label indices wherever a sheet is filled.
+// One rectangle per label slot of a sheet, in points, at the layout's column and row
+// edges, row by row and left to right: the order of label indices wherever a sheet is filled.
 QList<QRectF> labelRects(const LabelDocument &document);
 // One label in points.
 QSizeF size(const LabelDocument &document);
@@ -43,15 +52,14 @@ QPainterPath outline(const LabelDocument &document, const QRectF &rect);
 
 // One label with its top-left corner at the painter's origin: outline clip, white paper,
 // web background, then the elements. A document that still carries a table is drawn with
-// its first row bound in. With `validating` true the document is validated first and the
-// first element that cannot be drawn ends the call with its error; with `validating` false
-// such elements are left out and the others drawn. `at` is the moment date elements show,
-// `index` the label's position in a run, which counters use.
-void draw(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-          RenderCache *cache = nullptr);
+// its first row bound in. `validation` says whether a fault ends the call or is left out.
+// `at` is the moment date elements show, `index` the label's position in a run, which
+// counters use.
+void draw(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+          qint64 index, RenderCache *cache = nullptr);
 // The elements alone, without outline, paper or background; errors as in `draw`.
-void drawElements(const LabelDocument &document, QPainter &painter, bool validating, const QDateTime &at, qint64 index,
-                  RenderCache *cache = nullptr);
+void drawElements(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
+                  qint64 index, RenderCache *cache = nullptr);
 // As `draw` with validation on, for a caller that has bound and validated `document` itself
 // (it carries no table), such as a print job that prepares its labels on other threads
 // while earlier ones are drawn: the first element that cannot be drawn throws.

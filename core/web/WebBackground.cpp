@@ -2,6 +2,7 @@
 #include "core/model/WebBackground.h"
 
 #include "core/common/DocumentIssue.h"
+#include "core/common/RawValue.h"
 #include "core/model/WebAppearance.h"
 #include "core/web/WebImageAsset.h"
 
@@ -9,6 +10,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -125,6 +127,32 @@ void drawRadial(QPainter &painter, const QRectF &rect, const CatalogJSON &defini
 
 } // namespace
 
+namespace {
+
+constexpr std::array<WebBackgroundType, 5> allWebBackgroundTypes = {
+    WebBackgroundType::none, WebBackgroundType::color, WebBackgroundType::linear, WebBackgroundType::radial,
+    WebBackgroundType::image};
+
+} // namespace
+
+QString rawValue(WebBackgroundType type)
+{
+    switch (type) {
+    case WebBackgroundType::none: return QStringLiteral("none");
+    case WebBackgroundType::color: return QStringLiteral("color");
+    case WebBackgroundType::linear: return QStringLiteral("linear");
+    case WebBackgroundType::radial: return QStringLiteral("radial");
+    case WebBackgroundType::image: return QStringLiteral("image");
+    case WebBackgroundType::other: break;
+    }
+    return QString();
+}
+
+WebBackgroundType webBackgroundType(const QString &raw)
+{
+    return fromRawValue(allWebBackgroundTypes, raw).value_or(WebBackgroundType::other);
+}
+
 QString WebBackground::type() const
 {
     return definition[QStringLiteral("type")].string().value_or(QStringLiteral("none"));
@@ -144,18 +172,18 @@ WebImagePlacement WebBackground::imagePlacement() const
 
 void WebBackground::validate() const
 {
-    const QString kind = type();
-    if (kind == QLatin1String("none"))
+    const WebBackgroundType kind = webBackgroundType(type());
+    if (kind == WebBackgroundType::none)
         return;
-    if (kind == QLatin1String("color")) {
+    if (kind == WebBackgroundType::color) {
         colourOr(definition[QStringLiteral("color")], QStringLiteral("#ffffff"));
         return;
     }
-    if (kind == QLatin1String("linear") || kind == QLatin1String("radial")) {
+    if (kind == WebBackgroundType::linear || kind == WebBackgroundType::radial) {
         validateGradient(definition);
         return;
     }
-    if (kind == QLatin1String("image")) {
+    if (kind == WebBackgroundType::image) {
         if (!originalImage)
             throwIssue(DocumentIssue::invalidImage);
         WebImageAsset::validate(*originalImage);
@@ -174,16 +202,16 @@ void WebBackground::validate() const
 void WebBackground::draw(QPainter &painter, const QRectF &rect, WebPictureStore *store) const
 {
     validate();
-    const QString kind = type();
+    const WebBackgroundType kind = webBackgroundType(type());
     painter.save();
     try {
-        if (kind == QLatin1String("color")) {
+        if (kind == WebBackgroundType::color) {
             painter.fillRect(rect, colourOr(definition[QStringLiteral("color")], QStringLiteral("#ffffff")));
-        } else if (kind == QLatin1String("linear")) {
+        } else if (kind == WebBackgroundType::linear) {
             drawLinear(painter, rect, definition);
-        } else if (kind == QLatin1String("radial")) {
+        } else if (kind == WebBackgroundType::radial) {
             drawRadial(painter, rect, definition);
-        } else if (kind == QLatin1String("image")) {
+        } else if (kind == WebBackgroundType::image) {
             const CatalogJSON pad = definition[QStringLiteral("image")][QStringLiteral("pad")];
             painter.fillRect(rect, colourOr(pad, QStringLiteral("#ffffff")));
             // Drawings are drawn from their cleaned text, raster pictures decoded at the

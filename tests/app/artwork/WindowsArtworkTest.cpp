@@ -1,5 +1,5 @@
-#include "app/artwork/WindowsArtwork.h"
 #include "app/artwork/ArtworkIcon.h"
+#include "app/artwork/WindowsArtwork.h"
 
 #include "core/artwork/ArtworkSet.h"
 #include "tests/common/TestSupport.h"

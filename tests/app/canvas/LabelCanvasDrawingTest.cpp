@@ -341,7 +341,7 @@ TEST_F(CanvasDrawingTest, RepaintsFromTheKeptLabelMatchDirectDrawingAndFollowCha
         LabelDocument shown = store->renderDocument();
         if (canvas.editingElementID())
             shown.elements.last().content.clear();
-        LabelRenderer::draw(shown, painter, false, QDateTime::currentDateTime(), 0);
+        LabelRenderer::draw(shown, painter, RenderValidation::skip, QDateTime::currentDateTime(), 0);
         painter.end();
         return image;
     };

@@ -66,7 +66,8 @@ TEST(WorkspaceStore, EachFailingFileGetsOneAlertAndTheOthersStillOpen)
 {
     // A document whose text element is bound to the sixth column of a one-column table.
     LabelDocument bound(QStringLiteral("Bound"), 60, 40, {});
-    bound.table = LabelTable{QStringLiteral("data.csv"), QStringLiteral("CSV"), {QStringLiteral("A")}, {{QStringLiteral("1")}}};
+    bound.table =
+        LabelTable{QStringLiteral("data.csv"), QStringLiteral("CSV"), {QStringLiteral("A")}, {{QStringLiteral("1")}}};
     LabelElement element(QUuid::createUuid(), ElementKind::text, QStringLiteral("x"), 5, 5, 20, 8, 10);
     element.tableBinding = TableBinding(0);
     bound.elements = {element};

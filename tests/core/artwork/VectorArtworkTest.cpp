@@ -1,5 +1,5 @@
-#include "core/artwork/VectorArtwork.h"
 #include "core/artwork/ArtworkSet.h"
+#include "core/artwork/VectorArtwork.h"
 #include "core/json/JsonRead.h"
 #include "core/l10n/CoreResources.h"
 #include "tests/common/TestSupport.h"

@@ -327,7 +327,7 @@ TEST(LabelPrintJobPages, SlotsShowTheirOwnRowAndCounter)
         alone.fill(Qt::white);
         QPainter painter(&alone);
         painter.scale(ppp, ppp);
-        LabelRenderer::draw(job.label(i), painter, true, job.date, job.entries[i].counterIndex);
+        LabelRenderer::draw(job.label(i), painter, RenderValidation::check, job.date, job.entries[i].counterIndex);
         painter.end();
         EXPECT_EQ(page.copy((i % 2) * 144, (i / 2) * 144, 144, 144), alone) << i;
     }

@@ -239,7 +239,7 @@ TEST(CodeDrawing, GS1CaptionTakesTheBandBelowTheCode)
     gs1.webAppearance->gs1Identification = true;
     gs1.webAppearance->gs1FontPx = 10;
     const WebGS1Caption::Layout caption = WebGS1Caption::layout(gs1);
-    const QImage image = render(document({gs1}), ppp, true);
+    const QImage image = render(document({gs1}), ppp, RenderValidation::check);
     image.save(testsupport::outputPath(QStringLiteral("code-gs1-caption.png")));
     const double bandTop = 2 * k + 36 * k - caption.heightPt;
     const QRect box = pixels(QRectF(5 * k, 2 * k, 30 * k, 36 * k), ppp);
@@ -291,7 +291,7 @@ protected:
     QStringList decode(const LabelDocument &doc, const QString &name, double ppp = 4)
     {
         const QString path = testsupport::outputPath(QStringLiteral("code-") + name + QStringLiteral(".png"));
-        EXPECT_TRUE(render(doc, ppp, true).save(path));
+        EXPECT_TRUE(render(doc, ppp, RenderValidation::check).save(path));
         QProcess process;
         process.start(m_zbar, {QStringLiteral("--raw"), QStringLiteral("-q"), path});
         EXPECT_TRUE(process.waitForFinished(60000));

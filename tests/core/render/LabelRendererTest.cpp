@@ -201,7 +201,7 @@ TEST(LabelRendererShapes, LabelOutlineClipsEverything)
     QImage big = canvas(QSizeF(100 * k, 80 * k), ppp);
     QPainter painter(&big);
     painter.scale(ppp, ppp);
-    LabelRenderer::draw(overhanging, painter, false, fixedMoment(), 0);
+    LabelRenderer::draw(overhanging, painter, RenderValidation::skip, fixedMoment(), 0);
     painter.end();
     EXPECT_TRUE(isDark(pixelMm(big, 55, 35)));
     EXPECT_TRUE(isWhite(pixelMm(big, 65, 35)));
@@ -278,17 +278,17 @@ TEST(LabelRendererImages, OriginalPictureIsDrawnAfterBothAreChecked)
     // A stored picture that is not a PNG fails even though the original is fine.
     LabelElement broken = picture;
     broken.imageData = QByteArray("not a picture");
-    EXPECT_ISSUE(render(document({broken}), ppp, true), DocumentIssue, DocumentIssue::invalidImage);
+    EXPECT_ISSUE(render(document({broken}), ppp, RenderValidation::check), DocumentIssue, DocumentIssue::invalidImage);
     // So does an unsafe original, and a missing stored picture.
     broken = picture;
     broken.originalImageData = QByteArray("<svg xmlns='http://www.w3.org/2000/svg'><script>x</script></svg>");
-    EXPECT_ISSUE(render(document({broken}), ppp, true), DocumentIssue, DocumentIssue::invalidImage);
+    EXPECT_ISSUE(render(document({broken}), ppp, RenderValidation::check), DocumentIssue, DocumentIssue::invalidImage);
     broken.originalImageData.reset();
     broken.imageData.reset();
     LabelDocument doc = document({broken});
     QImage sink = canvas(LabelRenderer::size(doc), 1);
     QPainter painter(&sink);
-    EXPECT_ISSUE(LabelRenderer::drawElements(doc, painter, true, fixedMoment(), 0), DocumentIssue,
+    EXPECT_ISSUE(LabelRenderer::drawElements(doc, painter, RenderValidation::check, fixedMoment(), 0), DocumentIssue,
                  DocumentIssue::invalidImage);
 }
 
@@ -452,13 +452,14 @@ TEST(LabelRendererText, DatesAndCountersShowTheirValues)
     counter.counter.start = 0;
     counter.counter.digits = 3;
     const LabelDocument doc = document({counter});
-    EXPECT_NE(render(doc, ppp, true, 7), render(doc, ppp, true, 0));
-    EXPECT_EQ(render(doc, ppp, true, 7), render(doc, ppp, true, 7));
+    EXPECT_NE(render(doc, ppp, RenderValidation::check, 7), render(doc, ppp, RenderValidation::check, 0));
+    EXPECT_EQ(render(doc, ppp, RenderValidation::check, 7), render(doc, ppp, RenderValidation::check, 7));
     // A date element shows its moment.
     LabelElement date = element(ElementKind::dateTime, QString(), 5, 5, 40, 10, 14);
     date.dateOptions.timeZoneID = QStringLiteral("UTC");
     const LabelDocument dated = document({date});
-    EXPECT_NE(render(dated, ppp, true, 0, fixedMoment()), render(dated, ppp, true, 0, fixedMoment().addDays(1)));
+    EXPECT_NE(render(dated, ppp, RenderValidation::check, 0, fixedMoment()),
+              render(dated, ppp, RenderValidation::check, 0, fixedMoment().addDays(1)));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -469,10 +470,10 @@ TEST(LabelRendererFailures, UndrawableElementsAreSkippedOnlyWithoutValidation)
     LabelElement tooLong = element(ElementKind::qr, QString(600, u'x'), 5, 5, 20, 20);
     LabelElement bar = shape(ElementKind::rectangle, 30, 5, 20, 20, true, 1);
     const LabelDocument doc = document({tooLong, bar});
-    const QImage image = render(doc, ppp, false);
+    const QImage image = render(doc, ppp, RenderValidation::skip);
     EXPECT_TRUE(isDark(pixelMm(image, 40, 15)));
     EXPECT_TRUE(isWhite(pixelMm(image, 15, 15)));
-    EXPECT_ISSUE(render(doc, ppp, true), DocumentIssue, DocumentIssue::invalidContent);
+    EXPECT_ISSUE(render(doc, ppp, RenderValidation::check), DocumentIssue, DocumentIssue::invalidContent);
 
     // Broken frames are skipped, never drawn through a broken transform.
     for (double bad : {0.0, -1.0, std::nan(""), double(INFINITY)}) {
@@ -498,9 +499,9 @@ TEST(LabelRendererFailures, ValidatedDrawThrowsWhatOnlyDrawingFinds)
     counter.counter.start = 3;
     counter.counter.step = -1;
     const LabelDocument doc = document({counter});
-    EXPECT_NO_THROW(render(doc, ppp, true, 3));
-    EXPECT_ISSUE(render(doc, ppp, true, 5), DocumentIssue, DocumentIssue::invalidContent);
-    EXPECT_NO_THROW(render(doc, ppp, false, 5));
+    EXPECT_NO_THROW(render(doc, ppp, RenderValidation::check, 3));
+    EXPECT_ISSUE(render(doc, ppp, RenderValidation::check, 5), DocumentIssue, DocumentIssue::invalidContent);
+    EXPECT_NO_THROW(render(doc, ppp, RenderValidation::skip, 5));
 }
 
 TEST(LabelRendererFailures, InvalidDocumentDrawsNothingWhenValidating)
@@ -511,7 +512,7 @@ TEST(LabelRendererFailures, InvalidDocumentDrawsNothingWhenValidating)
     image.fill(Qt::green);
     QPainter painter(&image);
     painter.scale(ppp, ppp);
-    EXPECT_ISSUE(LabelRenderer::draw(doc, painter, true, fixedMoment(), 0), DocumentIssue,
+    EXPECT_ISSUE(LabelRenderer::draw(doc, painter, RenderValidation::check, fixedMoment(), 0), DocumentIssue,
                  DocumentIssue::invalidDocument);
     painter.end();
     EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::green));
@@ -525,7 +526,7 @@ TEST(LabelRendererFailures, PainterStateIsRestoredAfterFailures)
     QPainter painter(&image);
     painter.translate(3, 4);
     const QTransform before = painter.transform();
-    EXPECT_ANY_THROW(LabelRenderer::draw(doc, painter, true, fixedMoment(), 0));
+    EXPECT_ANY_THROW(LabelRenderer::draw(doc, painter, RenderValidation::check, fixedMoment(), 0));
     EXPECT_EQ(painter.transform(), before);
     EXPECT_FALSE(painter.hasClipping());
 }
@@ -540,14 +541,15 @@ TEST(LabelRendererTables, FirstRowIsBoundAndBindingErrorsAreThrown)
                            {QStringLiteral("a"), QStringLiteral("b")},
                            {{QStringLiteral("x"), QStringLiteral("MMMM")}, {QStringLiteral("y"), QStringLiteral("I")}}};
     LabelDocument expected = document({element(ElementKind::text, QStringLiteral("MMMM"), 5, 5, 50, 10, 20)});
-    EXPECT_EQ(render(doc, ppp, true), render(expected, ppp, true));
+    EXPECT_EQ(render(doc, ppp, RenderValidation::check), render(expected, ppp, RenderValidation::check));
 
     // A table without rows cannot bind row 0: nothing is drawn, not even the paper.
     doc.table->rows.clear();
     QImage image = canvas(LabelRenderer::size(doc), ppp);
     image.fill(Qt::green);
     QPainter painter(&image);
-    EXPECT_ISSUE(LabelRenderer::draw(doc, painter, false, fixedMoment(), 0), TableIssue, TableIssue::binding);
+    EXPECT_ISSUE(LabelRenderer::draw(doc, painter, RenderValidation::skip, fixedMoment(), 0), TableIssue,
+                 TableIssue::binding);
     painter.end();
     EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::green));
 }
@@ -573,7 +575,7 @@ TEST(LabelRendererSheets, SlotsGetTheirIndexAndTheFirstFailureStopsTheSheet)
     for (int i = 0; i < 6; ++i) {
         const QImage slot = sheet.copy((i % 3) * 144, (i / 3) * 144, 144, 144);
         EXPECT_EQ(slot.convertToFormat(QImage::Format_RGB32),
-                  render(doc, s, true, i).convertToFormat(QImage::Format_RGB32))
+                  render(doc, s, RenderValidation::check, i).convertToFormat(QImage::Format_RGB32))
             << "slot " << i;
     }
 
@@ -657,19 +659,19 @@ TEST(LabelRendererThreads, DrawingFromSeveralThreadsGivesTheSameLabel)
     LabelElement bar = element(ElementKind::barcode, QStringLiteral("KESTRIVANE"), 30, 2, 28, 12);
     bar.barcode.showsText = true;
     doc.elements.append(bar);
-    const QImage reference = render(doc, 3, true);
+    const QImage reference = render(doc, 3, RenderValidation::check);
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 15; ++i) {
-                if (render(doc, 3, true) != reference)
+                if (render(doc, 3, RenderValidation::check) != reference)
                     ++mismatches;
             }
         });
     }
     for (int i = 0; i < 15; ++i) {
-        if (render(doc, 3, true) != reference)
+        if (render(doc, 3, RenderValidation::check) != reference)
             ++mismatches;
     }
     for (auto &thread : threads)
@@ -680,7 +682,7 @@ TEST(LabelRendererThreads, DrawingFromSeveralThreadsGivesTheSameLabel)
 TEST(LabelRendererVisual, SampleAndEveryKindForAPerson)
 {
     const LabelDocument sample = LabelDocument::example();
-    const QImage sampleImage = render(sample, 4, true);
+    const QImage sampleImage = render(sample, 4, RenderValidation::check);
     EXPECT_TRUE(sampleImage.save(testsupport::outputPath(QStringLiteral("renderer-sample.png"))));
     // The sample's title, QR code and number are all inked.
     EXPECT_GT(countPixels(sampleImage, isDarkPixel, pixels(QRectF(5 * k, 5 * k, 45 * k, 8 * k))), 200);
@@ -709,7 +711,7 @@ TEST(LabelRendererVisual, SampleAndEveryKindForAPerson)
     web.webAppearance->color = QStringLiteral("#c0392b");
     LabelDocument all = document({title, qr, bar, line, rect, ellipse, picture, date, counter, web}, 95, 52);
     all.layout.cornerRadiusMm = 3;
-    const QImage image = render(all, 4, true, 41);
+    const QImage image = render(all, 4, RenderValidation::check, 41);
     EXPECT_TRUE(image.save(testsupport::outputPath(QStringLiteral("renderer-every-kind.png"))));
     EXPECT_TRUE(isWhite(pixelMm(image, 0.2, 0.2))); // rounded label corner
     EXPECT_GT(countPixels(image, isBlue, pixels(QRectF(3 * k, 37 * k, 12 * k, 12 * k))), 1000);
@@ -743,7 +745,7 @@ TEST(LabelRendererBackgrounds, BackgroundLiesUnderTheElementsInsideTheOutline)
     LabelDocument doc = document({shape(ElementKind::rectangle, 20, 10, 10, 10, true, 1)});
     doc.layout.shape = LabelShape::ellipse;
     doc.webBackground = WebBackground{*CatalogJSON::parse(R"({"type":"color","color":"#0000ff"})"), std::nullopt};
-    const QImage image = render(doc, ppp, true);
+    const QImage image = render(doc, ppp, RenderValidation::check);
     EXPECT_TRUE(isBlue(pixelMm(image, 10, 20)));
     EXPECT_TRUE(isDark(pixelMm(image, 25, 15)) && !isBlue(pixelMm(image, 25, 15)));
     EXPECT_TRUE(isWhite(pixelMm(image, 0.5, 0.5))); // outside the ellipse
@@ -753,16 +755,16 @@ TEST(LabelRendererBackgrounds, FailingBackgroundLeavesTheLabelWhiteAndThrows)
 {
     LabelDocument doc = document({shape(ElementKind::rectangle, 20, 10, 10, 10, true, 1)});
     doc.webBackground = WebBackground{*CatalogJSON::parse(R"({"type":"image"})"), QByteArray("not a picture")};
-    for (bool validating : {false, true}) {
+    for (RenderValidation validation : {RenderValidation::skip, RenderValidation::check}) {
         QImage image = canvas(LabelRenderer::size(doc), ppp);
         image.fill(Qt::green);
         QPainter painter(&image);
         painter.scale(ppp, ppp);
-        EXPECT_ISSUE(LabelRenderer::draw(doc, painter, validating, fixedMoment(), 0), DocumentIssue,
+        EXPECT_ISSUE(LabelRenderer::draw(doc, painter, validation, fixedMoment(), 0), DocumentIssue,
                      DocumentIssue::invalidImage);
         painter.end();
-        EXPECT_NE(QColor(pixelMm(image, 25, 15)), QColor(Qt::black)) << validating;
-        if (!validating) {
+        EXPECT_NE(QColor(pixelMm(image, 25, 15)), QColor(Qt::black)) << int(validation);
+        if (validation == RenderValidation::skip) {
             EXPECT_TRUE(isWhite(pixelMm(image, 5, 5))); // the paper is there, the elements are not
         }
     }

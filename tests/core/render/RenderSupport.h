@@ -45,13 +45,14 @@ inline QImage canvas(QSizeF points, double pixelsPerPoint)
 }
 
 // One label drawn at `pixelsPerPoint`.
-inline QImage render(const LabelDocument &doc, double pixelsPerPoint = 4, bool validating = false, qint64 index = 0,
+inline QImage render(const LabelDocument &doc, double pixelsPerPoint = 4,
+                     RenderValidation validation = RenderValidation::skip, qint64 index = 0,
                      const QDateTime &at = fixedMoment())
 {
     QImage image = canvas(LabelRenderer::size(doc), pixelsPerPoint);
     QPainter painter(&image);
     painter.scale(pixelsPerPoint, pixelsPerPoint);
-    LabelRenderer::draw(doc, painter, validating, at, index);
+    LabelRenderer::draw(doc, painter, validation, at, index);
     painter.end();
     return image;
 }
