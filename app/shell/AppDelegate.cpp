@@ -1,5 +1,6 @@
 #include "app/shell/AppDelegate.h"
 
+#include "app/library/LibrarySheet.h"
 #include "app/shell/ApplicationView.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
@@ -43,6 +44,7 @@ void bringToFront(QWidget &window)
 AppDelegate::AppDelegate(Localization *localization, QSettings *settings, QObject *parent)
     : QObject(parent), m_localization(localization), m_settings(settings), m_terminate([] { QCoreApplication::quit(); })
 {
+    LibrarySheet::install();
 }
 
 AppDelegate::~AppDelegate()

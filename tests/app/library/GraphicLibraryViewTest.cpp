@@ -1,8 +1,13 @@
 #include "tests/app/library/LibraryPanelSupport.h"
 #include "tests/common/TestSupport.h"
 
+#include "app/editor/ContentView.h"
+#include "app/editor/EditorSidebar.h"
+#include "app/library/LibrarySheet.h"
+
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
@@ -352,4 +357,31 @@ TEST(GraphicLibraryView, AsksOnlyForTheThumbnailsInView)
     EXPECT_LE(asked(), columns * (rows + 1));
     EXPECT_GE(asked(), columns);
     EXPECT_TRUE(view.model().failedImages().isEmpty());
+}
+
+TEST(GraphicLibraryView, OpensFromTheEditorsImageEntry)
+{
+    // The panel of the editor lists the user's default folder: the test's own.
+    QStandardPaths::setTestModeEnabled(true);
+    LibrarySheet::install();
+    Panel panel;
+    ContentView window(
+        panel.store.get(), &panel.env.localization, [] {}, [] {}, [] {});
+    window.show();
+    QCoreApplication::processEvents();
+    const auto rows = window.componentButtons();
+    const auto image =
+        std::find_if(rows.begin(), rows.end(), [](auto *row) { return row->kind() == ElementKind::image; });
+    ASSERT_NE(image, rows.end());
+    ASSERT_TRUE((*image)->isEnabled());
+    (*image)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.sheet(EditorSheet::library) != nullptr; }, 5000));
+    QPointer<QDialog> sheet = window.sheet(EditorSheet::library);
+    ASSERT_NE(qobject_cast<GraphicLibraryView *>(sheet.data()), nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_FALSE(panel.store->showsLibrary());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 5000));
+    ContentView::installSheet(EditorSheet::library, nullptr);
 }
