@@ -36,15 +36,9 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
         file.write(bytes);
 }
 
-// Id, title key, category key and file of the fixture signs, in manifest order. The last
-// one names a file that is not there.
-struct FixtureSign {
-    const char *id;
-    const char *titleKey;
-    const char *categoryKey;
-    const char *file;
-};
-inline constexpr FixtureSign fixtureSigns[] = {
+// The fixture signs in manifest order: id, title key, category key, file. The last file
+// is not there.
+inline const QList<QStringList> fixtureSigns = {
     {"sign_01", "mac.sign_fragile", "mac.sign_cat_handling", "fragile.svg"},
     {"sign_02", "mac.sign_keep_from_heat", "mac.sign_cat_handling", "keep_from_heat.svg"},
     {"sign_03", "mac.sign_vegetarian", "mac.sign_cat_food", "vegetarian.svg"},
@@ -54,18 +48,16 @@ inline constexpr FixtureSign fixtureSigns[] = {
     {"sign_07", "mac.sign_cross", "mac.sign_cat_marks", "missing.svg"},
 };
 
-// Writes the fixture sign folder and returns it.
 inline QString makeSignFolder(const QString &folder)
 {
     QDir().mkpath(folder);
     QJsonArray manifest;
-    for (const FixtureSign &sign : fixtureSigns) {
-        const QString source = kestrivane::GraphicLibrary::directory() + u'/' + QLatin1String(sign.file);
-        QFile::copy(source, folder + u'/' + QLatin1String(sign.file));
-        manifest.append(QJsonObject{{"id", sign.id},
-                                    {"titleKey", sign.titleKey},
-                                    {"categoryKey", sign.categoryKey},
-                                    {"filename", sign.file},
+    for (const QStringList &sign : fixtureSigns) {
+        QFile::copy(kestrivane::GraphicLibrary::directory() + u'/' + sign[3], folder + u'/' + sign[3]);
+        manifest.append(QJsonObject{{"id", sign[0]},
+                                    {"titleKey", sign[1]},
+                                    {"categoryKey", sign[2]},
+                                    {"filename", sign[3]},
                                     {"sha256", QString(64, u'0')}});
     }
     writeFile(folder + QStringLiteral("/manifest.json"), QJsonDocument(manifest).toJson());
@@ -119,12 +111,12 @@ public:
     QTabBar *tabs() const { return child<QTabBar>("libraryTabs"); }
     QListView *grid(bool uploaded) const { return child<QListView>(uploaded ? "uploadedGrid" : "signGrid"); }
     QPushButton *button(const char *name) const { return child<QPushButton>(name); }
+    // The text of a label while it is shown.
     QString lineText(const char *name) const
     {
         const QLabel *label = child<QLabel>(name);
         return label->isVisible() ? label->text() : QString();
     }
-
     void showTab(int index)
     {
         tabs()->setCurrentIndex(index);
@@ -136,28 +128,15 @@ public:
         auto *box = child<QComboBox>("signCategory");
         box->setCurrentIndex(box->findData(key));
     }
-    // Clicks the cell of `row` in the grid of the current tab, as the user would.
+    // Clicks a cell of the current tab's grid, once the view has laid it out.
     void clickCell(int row)
     {
         QListView *view = grid(tabs()->currentIndex() == 1);
         const QModelIndex index = view->model()->index(row, 0);
-        // The view lays its items out on the next turn of the event loop.
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                const QRect cell = view->visualRect(index);
-                return !cell.isEmpty() && view->indexAt(cell.center()) == index;
-            },
-            5000));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    }
-    // The row of a sign in the sign grid, or -1.
-    int signRow(const QString &id) const
-    {
-        const QList<kestrivane::GraphicSign> visible = view->visibleSigns();
-        for (qsizetype row = 0; row < visible.size(); ++row)
-            if (visible[row].id == id)
-                return int(row);
-        return -1;
+        const auto cell = [&] { return view->visualRect(index); };
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !cell().isEmpty() && view->indexAt(cell().center()) == index; }, 5000));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell().center());
     }
 
     QTemporaryDir dir;

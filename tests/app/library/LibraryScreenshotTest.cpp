@@ -5,7 +5,6 @@
 #include "tests/common/PrivateDisplay.h"
 #include "tests/common/TestSupport.h"
 
-#include <QPainter>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -15,23 +14,6 @@
 using namespace kestrivane;
 
 namespace {
-
-QByteArray drawing(int width, int height, QColor colour, bool round)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(colour);
-    painter.setPen(QPen(colour.darker(160), std::max(2, width / 30)));
-    const QRectF box = QRectF(image.rect()).adjusted(width / 10.0, height / 10.0, -width / 10.0, -height / 10.0);
-    if (round)
-        painter.drawEllipse(box);
-    else
-        painter.drawRoundedRect(box, width / 8.0, width / 8.0);
-    painter.end();
-    return samples::encode(image, "png");
-}
 
 bool save(QWidget &window, const QString &name)
 {
@@ -47,12 +29,10 @@ bool screenshotsIn(AppLanguage language, const QString &suffix)
     librarytest::Panel panel(GraphicLibrary::directory(), 512);
     const QList<UserGraphic> stored = librarytest::storePictures(
         panel.library.directory(),
-        {drawing(300, 200, QColor(0, 150, 136), false), drawing(120, 120, QColor(255, 152, 0), true),
-         drawing(40, 160, QColor(63, 81, 181), false), drawing(600, 300, QColor(233, 30, 99), true),
-         drawing(90, 90, Qt::gray, false)},
-        {QStringLiteral("Company logo.png"),
-         QStringLiteral("A long name for a picture that needs more than two lines to show.jpg"),
-         QStringLiteral("bottle.tiff"), QStringLiteral("banner.bmp"), QStringLiteral("damaged.png")});
+        {samples::png(300, 200, QColor(0, 150, 136)), samples::png(120, 120, QColor(255, 152, 0)),
+         samples::png(40, 160, QColor(63, 81, 181)), samples::png(600, 300, QColor(233, 30, 99)), samples::png(9, 9)},
+        {"Company logo.png", "A long name for a picture that needs more than two lines to show.jpg", "bottle.tiff",
+         "banner.bmp", "damaged.png"});
     const QString notAPicture = panel.dir.filePath(QStringLiteral("notes.png"));
     librarytest::writeFile(notAPicture, "not a picture");
 
@@ -67,7 +47,7 @@ bool screenshotsIn(AppLanguage language, const QString &suffix)
     // Changed after the listing: its thumbnail fails.
     librarytest::writeFile(panel.library.directory() + u'/' +
                                stored.last().id.toString(QUuid::WithoutBraces).toLower() + QStringLiteral(".png"),
-                           drawing(90, 90, Qt::black, false));
+                           samples::png(10, 10));
     panel.showTab(1);
     if (!QTest::qWaitFor(
             [&] { return view.model().userImages().size() + view.model().failedImages().size() == stored.size(); },
