@@ -5,14 +5,13 @@
 #include "app/editor/EditorSidebar.h"
 #include "app/editor/EditorStore.h"
 #include "app/editor/EditorWindowText.h"
+#include "app/inspector/EditorInspector.h"
 #include "app/shell/ShellStyle.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
-#include "core/print/LabelPrintJob.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDialog>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -156,6 +155,11 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     makeLightPane(m_inspector);
     m_inspector->setMinimumWidth(inspectorMinimumWidth);
     m_inspector->setMaximumWidth(inspectorMaximumWidth);
+    if (m_store) {
+        auto *inspectorLayout = new QVBoxLayout(m_inspector);
+        inspectorLayout->setContentsMargins(0, 0, 0, 0);
+        inspectorLayout->addWidget(new InspectorPane(m_store, m_localization, m_inspector));
+    }
     m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
@@ -627,7 +631,7 @@ void ContentView::showSheetFlag(EditorSheet sheet)
     }
     if (m_sheets[at] || m_presentPending[at])
         return;
-    if (!hasSheet(sheet) && sheet != EditorSheet::batch) {
+    if (!hasSheet(sheet)) {
         // Nothing to show yet: a flag left raised would block raising it again.
         lowerFlag(sheet);
         return;
@@ -645,10 +649,7 @@ void ContentView::present(EditorSheet sheet)
         return;
     const auto factory = sheetFactories().find(sheet);
     if (factory == sheetFactories().end()) {
-        if (sheet == EditorSheet::batch)
-            runBatchStandIn();
-        else
-            lowerFlag(sheet);
+        lowerFlag(sheet);
         return;
     }
     QDialog *dialog = factory->second(m_store, m_localization, window());
@@ -668,27 +669,6 @@ void ContentView::present(EditorSheet sheet)
         lowerFlag(sheet);
     });
     dialog->open();
-}
-
-void ContentView::runBatchStandIn()
-{
-    QPointer<EditorStore> store = m_store;
-    if (!store)
-        return;
-    const bool exports = store->batchExport();
-    const LabelDocument document = store->document();
-    store->setShowsBatch(false);
-    std::optional<LabelPrintJob> job;
-    try {
-        job.emplace(document, document.batch, QDateTime::currentDateTime());
-    } catch (const std::exception &error) {
-        store->show(error);
-        return;
-    }
-    if (exports)
-        store->exportPrepared(*job);
-    else
-        store->printPrepared(*job);
 }
 
 } // namespace kestrivane

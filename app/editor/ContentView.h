@@ -143,8 +143,6 @@ private:
     void placeHint();
     void showSheetFlag(EditorSheet sheet);
     void present(EditorSheet sheet);
-    // Until the batch sheet exists: the job from the document's own batch settings.
-    void runBatchStandIn();
     bool flag(EditorSheet sheet) const;
     void lowerFlag(EditorSheet sheet);
 

@@ -6,6 +6,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/SettingsView.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/table/TableSheets.h"
 #include "core/l10n/Localization.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ void bringToFront(QWidget &window)
 AppDelegate::AppDelegate(Localization *localization, QSettings *settings, QObject *parent)
     : QObject(parent), m_localization(localization), m_settings(settings), m_terminate([] { QCoreApplication::quit(); })
 {
+    TableSheets::install();
     LibrarySheet::install();
 }
 

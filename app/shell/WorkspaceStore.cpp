@@ -11,8 +11,31 @@ namespace kestrivane {
 
 WorkspaceStore::WorkspaceStore(Localization *localization, QSettings &preferences, QObject *parent)
     : QObject(parent), m_localization(localization), m_gridPreferences(new EditorGridPreferences(preferences, this)),
-      m_alerts(EditorAlerts::standard()), m_dialogs(EditorDialogs::standard())
+      m_alerts(EditorAlerts::standard()), m_dialogs(EditorDialogs::standard()), m_preferences(preferences)
 {
+}
+
+namespace {
+WorkspaceStore::CatalogFactory &defaultCatalogFactory()
+{
+    static WorkspaceStore::CatalogFactory factory;
+    return factory;
+}
+} // namespace
+
+void WorkspaceStore::setDefaultCatalogFactory(CatalogFactory factory)
+{
+    defaultCatalogFactory() = std::move(factory);
+}
+
+TemplateCatalogStore *WorkspaceStore::catalog()
+{
+    if (!m_catalog) {
+        const CatalogFactory &factory = m_catalogFactory ? m_catalogFactory : defaultCatalogFactory();
+        if (factory)
+            m_catalog = factory(*this);
+    }
+    return m_catalog;
 }
 
 WorkspaceStore::~WorkspaceStore()

@@ -24,6 +24,7 @@
 namespace kestrivane {
 
 class EditorDialogs;
+class TemplateCatalogStore;
 
 // The state of the main window: the open documents as tabs (one EditorStore each, in the
 // order they were opened), the active tab, the screen shown, the pending parameters
@@ -54,6 +55,16 @@ public:
     void clearDraft();
     Localization *localization() const { return m_localization; }
     EditorGridPreferences *gridPreferences() const { return m_gridPreferences; }
+
+    // The catalog store, made on first use by the catalog factory (null when none is set).
+    // The catalog screens register the program's factory at start-up, so the shell needs
+    // none of their headers; a test hands the workspace its own before first use. The store
+    // made is a child of the workspace.
+    using CatalogFactory = std::function<TemplateCatalogStore *(WorkspaceStore &workspace)>;
+    static void setDefaultCatalogFactory(CatalogFactory factory);
+    void setCatalogFactory(CatalogFactory factory) { m_catalogFactory = std::move(factory); }
+    TemplateCatalogStore *catalog();
+    QSettings &preferences() const { return m_preferences; }
 
     // The window whose title, file and edited mark follow the active document.
     QWidget *window() const { return m_window; }
@@ -128,6 +139,9 @@ private:
     std::shared_ptr<EditorAlerts> m_alerts;
     std::shared_ptr<EditorDialogs> m_dialogs;
     bool m_windowUpdatePending = false;
+    QSettings &m_preferences;
+    CatalogFactory m_catalogFactory;
+    TemplateCatalogStore *m_catalog = nullptr; // a child of this store
 };
 
 } // namespace kestrivane

@@ -172,6 +172,19 @@ WorkspaceView::WorkspaceView(WorkspaceStore *workspace, Localization *localizati
         QTimer::singleShot(0, this, &WorkspaceView::presentDraft);
 }
 
+namespace {
+WorkspaceView::CatalogPageFactory &catalogPageFactory()
+{
+    static WorkspaceView::CatalogPageFactory factory;
+    return factory;
+}
+} // namespace
+
+void WorkspaceView::setCatalogPageFactory(CatalogPageFactory factory)
+{
+    catalogPageFactory() = std::move(factory);
+}
+
 QWidget *WorkspaceView::currentPage() const
 {
     return m_pages->currentWidget();
@@ -251,6 +264,13 @@ void WorkspaceView::showRoute()
     EditorStore *active = m_workspace->route() == WorkspaceStore::Route::catalog ? nullptr : m_workspace->active();
     QWidget *page = m_homeView;
     if (m_workspace->route() == WorkspaceStore::Route::catalog) {
+        if (!m_catalogMade && catalogPageFactory()) {
+            m_catalogMade = true;
+            if (QWidget *screen = catalogPageFactory()(*m_workspace, m_localization, m_pages)) {
+                m_pages->addWidget(screen);
+                m_catalog = screen;
+            }
+        }
         page = m_catalog;
     } else if (active) {
         // A fresh editor for another tab, or when the editor is entered again: what the

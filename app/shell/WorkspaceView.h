@@ -64,7 +64,12 @@ public:
     QToolButton *allTabsButton() const { return m_allTabs; }
     QToolButton *languageButton() const { return m_language; }
     HomeView *homeView() const { return m_homeView; }
+    // The catalog screen once made, else the placeholder that stands for it.
     QWidget *catalogPage() const { return m_catalog; }
+    // Makes the catalog screen the first time the catalog route is shown; registered by the
+    // catalog screens at start-up. Null (or a null result) keeps the placeholder.
+    using CatalogPageFactory = std::function<QWidget *(WorkspaceStore &, Localization *, QWidget *parent)>;
+    static void setCatalogPageFactory(CatalogPageFactory factory);
     // The active tab's editor page; null on the other screens.
     ContentView *editorPage() const { return m_editor; }
     QWidget *currentPage() const;
@@ -100,6 +105,7 @@ private:
     QStackedWidget *m_pages;
     HomeView *m_homeView;
     QWidget *m_catalog;
+    bool m_catalogMade = false;
     QLabel *m_catalogTitle;
     ContentView *m_editor = nullptr;
     std::optional<QUuid> m_editorID;
