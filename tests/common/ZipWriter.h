@@ -3,7 +3,8 @@
 // A small ZIP writer for tests, fuzz targets and benchmarks: stored and deflated
 // entries, and knobs that break every rule a strict reader checks (checksums, sizes,
 // methods, flags, names, counts, offsets, comments, data descriptors). On top of it, a
-// workbook builder that writes the parts of an XLSX file from a short description.
+// workbook builder that writes the parts of an XLSX file that a reader looks at from a
+// short description (no content types: nothing here reads them).
 // Header-only, so that the fuzz targets can use it without the test library.
 
 #include <QByteArray>
@@ -157,11 +158,6 @@ struct ZipWriter {
     }
 };
 
-inline QString xmlEscaped(const QString &text)
-{
-    return text.toHtmlEscaped();
-}
-
 // The parts of an XLSX workbook. Sheets hold the rows of their "sheetData" as XML;
 // the rest is written from the lists below unless a whole part is given.
 struct WorkbookBuilder {
@@ -200,7 +196,7 @@ struct WorkbookBuilder {
         QString list;
         for (qsizetype i = 0; i < sheets.size(); ++i)
             list += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%2\"/>")
-                        .arg(xmlEscaped(sheets[i].name))
+                        .arg(sheets[i].name.toHtmlEscaped())
                         .arg(i + 1);
         return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -233,7 +229,7 @@ struct WorkbookBuilder {
     {
         QString list;
         for (const QString &text : sharedStrings)
-            list += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(xmlEscaped(text));
+            list += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(text.toHtmlEscaped());
         return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                               "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                               "count=\"%1\" uniqueCount=\"%1\">%2</sst>")
@@ -245,7 +241,7 @@ struct WorkbookBuilder {
     {
         QString formats;
         for (const auto &[id, code] : numberFormats)
-            formats += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>").arg(id).arg(xmlEscaped(code));
+            formats += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>").arg(id).arg(code.toHtmlEscaped());
         QString xfs;
         for (int id : cellFormats)
             xfs += QStringLiteral("<xf numFmtId=\"%1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>").arg(id);
@@ -261,34 +257,6 @@ struct WorkbookBuilder {
     ZipWriter writer() const
     {
         ZipWriter zip;
-        QString types;
-        for (qsizetype i = 0; i < sheets.size(); ++i)
-            types += QStringLiteral("<Override PartName=\"/xl/worksheets/sheet%1.xml\" ContentType=\"application/"
-                                    "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>")
-                         .arg(i + 1);
-        zip.add(QStringLiteral("[Content_Types].xml"),
-                QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                               "<Default Extension=\"rels\" ContentType=\"application/"
-                               "vnd.openxmlformats-package.relationships+xml\"/>"
-                               "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                               "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-                               "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
-                               "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
-                               "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
-                               "%1</Types>")
-                    .arg(types)
-                    .toUtf8(),
-                deflated);
-        zip.add(QStringLiteral("_rels/.rels"),
-                QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                                  "relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-                                  "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/>"
-                                  "</Relationships>"),
-                deflated);
         zip.add(QStringLiteral("xl/workbook.xml"), workbookXml.value_or(defaultWorkbookXml()).toUtf8(), deflated);
         zip.add(QStringLiteral("xl/_rels/workbook.xml.rels"),
                 relationshipsXml.value_or(defaultRelationshipsXml()).toUtf8(), deflated);

@@ -8,54 +8,49 @@
 
 #include <QDir>
 
-#include <functional>
-
 using namespace kestrivane;
 
 namespace {
 
-// Replays the seeds of one fuzz target: each is read within the limits or refused with
-// a TableError, and the seeds named "valid-…" or "broken-…" are read or refused as named.
-void replay(const QString &target, const std::function<QList<ImportedSheet>(const QByteArray &)> &read, bool csv)
+QList<ImportedSheet> readCSV(const QByteArray &bytes)
 {
-    const QDir dir(QStringLiteral(KESTRIVANE_FUZZ_CORPUS "/") + target);
-    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
-    ASSERT_EQ(names.size(), testsupport::fuzzCorpus(target).size());
-    ASSERT_GE(names.size(), 8);
-    for (const QString &name : names) {
-        SCOPED_TRACE(name.toStdString());
-        const QByteArray input = testsupport::readFile(dir.filePath(name));
-        try {
-            const QList<ImportedSheet> sheets = read(input);
-            EXPECT_FALSE(name.startsWith(QStringLiteral("broken-")));
-            EXPECT_EQ(tablefuzz::brokenLimit(sheets, csv), nullptr);
-        } catch (const TableError &) {
-            EXPECT_FALSE(name.startsWith(QStringLiteral("valid-")));
-        }
-    }
+    const tablefuzz::CSVInput input = tablefuzz::csvInput(bytes);
+    return {CSVImporter::read(input.data, input.separator, input.encoding)};
+}
+
+QList<ImportedSheet> readParts(const QByteArray &bytes)
+{
+    return WorkbookImporter::read(tablefuzz::workbookFromParts(bytes));
 }
 
 } // namespace
 
-TEST(TableCorpus, CSVSeedsAreReadOrRefusedAsNamed)
+// Replays the seeds of each fuzz target: each is read within the limits or refused with
+// a TableError, and the seeds named "valid-…" or "broken-…" are read or refused as named.
+TEST(TableCorpus, SeedsAreReadOrRefusedAsNamed)
 {
-    replay(
-        QStringLiteral("csv"),
-        [](const QByteArray &bytes) {
-            const tablefuzz::CSVInput input = tablefuzz::csvInput(bytes);
-            return QList<ImportedSheet>{CSVImporter::read(input.data, input.separator, input.encoding)};
-        },
-        true);
-}
-
-TEST(TableCorpus, WorkbookSeedsAreReadOrRefusedAsNamed)
-{
-    replay(QStringLiteral("workbook"), &WorkbookImporter::read, false);
-}
-
-TEST(TableCorpus, WorkbookPartSeedsAreReadOrRefusedAsNamed)
-{
-    replay(
-        QStringLiteral("workbook_parts"),
-        [](const QByteArray &bytes) { return WorkbookImporter::read(tablefuzz::workbookFromParts(bytes)); }, false);
+    struct Target {
+        const char *name;
+        QList<ImportedSheet> (*read)(const QByteArray &);
+        bool csv;
+    };
+    for (const Target &target : {Target{"csv", &readCSV, true}, Target{"workbook", &WorkbookImporter::read, false},
+                                 Target{"workbook_parts", &readParts, false}}) {
+        const QString name = QString::fromLatin1(target.name);
+        const QDir dir(QStringLiteral(KESTRIVANE_FUZZ_CORPUS "/") + name);
+        const QStringList seeds = dir.entryList(QDir::Files, QDir::Name);
+        ASSERT_EQ(seeds.size(), testsupport::fuzzCorpus(name).size());
+        ASSERT_GE(seeds.size(), 8);
+        for (const QString &seed : seeds) {
+            SCOPED_TRACE(seed.toStdString());
+            const QByteArray input = testsupport::readFile(dir.filePath(seed));
+            try {
+                const QList<ImportedSheet> sheets = target.read(input);
+                EXPECT_FALSE(seed.startsWith(QStringLiteral("broken-")));
+                EXPECT_EQ(tablefuzz::brokenLimit(sheets, target.csv), nullptr);
+            } catch (const TableError &) {
+                EXPECT_FALSE(seed.startsWith(QStringLiteral("valid-")));
+            }
+        }
+    }
 }
