@@ -1,5 +1,6 @@
 #include "app/shell/AppDelegate.h"
 
+#include "app/library/LibrarySheet.h"
 #include "app/shell/ApplicationView.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
@@ -45,6 +46,7 @@ AppDelegate::AppDelegate(Localization *localization, QSettings *settings, QObjec
     : QObject(parent), m_localization(localization), m_settings(settings), m_terminate([] { QCoreApplication::quit(); })
 {
     TableSheets::install();
+    LibrarySheet::install();
 }
 
 AppDelegate::~AppDelegate()
