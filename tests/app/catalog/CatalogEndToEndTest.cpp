@@ -10,15 +10,13 @@
 #include "app/shell/WorkspaceStore.h"
 #include "app/shell/WorkspaceView.h"
 #include "core/l10n/Localization.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestCatalogServer.h"
 #include "tests/common/TestSupport.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QListView>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,14 +24,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace kestrivane;
 
 namespace {
-
-const char *const roleVariable = "KESTRIVANE_CATALOG_ROLE";
 
 QByteArray fixture(const QString &name)
 {
@@ -207,19 +200,11 @@ void journey(bool pictures)
     WorkspaceStore::setDefaultCatalogFactory({});
 }
 
-class PicturesRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qgetenv(roleVariable) != "pictures")
-            return;
-        journey(true);
-        std::fflush(stdout);
-        std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const picturesRole = ::testing::AddGlobalTestEnvironment(new PicturesRole);
+// The journey's checks hold on a real desktop too: pictures count as saved only then.
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("catalog-pictures"), [] {
+    journey(true);
+    return !::testing::Test::HasFailure();
+});
 
 } // namespace
 
@@ -230,25 +215,10 @@ TEST(CatalogEndToEnd, FromTheHomeScreenToOpenTabsAndOffline)
 
 TEST(CatalogEndToEnd, PicturesOnARealDesktop)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1600, 1000)))
-        GTEST_SKIP() << "No Xvfb to show the windows on; install the xvfb package";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.insert("DISPLAY", display.display());
-    environment.remove("WAYLAND_DISPLAY");
-    environment.insert(QString::fromLatin1(roleVariable), "pictures");
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({"--gtest_filter=CatalogEndToEnd.PicturesOnARealDesktop"});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start();
-    if (!child.waitForFinished(120000))
-        testsupport::stopProcess(child);
-    EXPECT_EQ(child.exitCode(), 0);
+    if (!testsupport::takeScreenshots(QStringLiteral("catalog-pictures"),
+                                      QStringLiteral("CatalogEndToEnd.PicturesOnARealDesktop"), QSize(1600, 1000),
+                                      120000))
+        return;
     for (const char *name :
          {"catalog-list.png", "catalog-previews.png", "catalog-detail.png", "catalog-offline.png", "catalog-issue.png"})
         EXPECT_FALSE(QImage(testsupport::outputPath(name)).isNull()) << name;

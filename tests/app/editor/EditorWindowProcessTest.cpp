@@ -4,7 +4,7 @@
 // is this test binary, started with a role in the environment.
 
 #include "tests/app/shell/ShellTestSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
 #include "app/editor/ContentView.h"
@@ -15,27 +15,18 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace kestrivane;
 
 namespace {
-
-const char *const roleVariable = "KESTRIVANE_EDITOR_ROLE";
-const char *const outputVariable = "KESTRIVANE_EDITOR_OUTPUT";
 
 void settle(int milliseconds = 300)
 {
@@ -94,7 +85,7 @@ void fill(EditorStore &store)
     store.setSelectedIDs({});
 }
 
-int screenshotProgram()
+bool screenshotProgram()
 {
     shelltest::WorkspaceEnvironment env;
     AppDelegate delegate(&env.localization, &env.settings);
@@ -134,55 +125,18 @@ int screenshotProgram()
     env.localization.select(AppLanguage::english);
     saved = saveWindow(window, QStringLiteral("editor-window-dark.png")) && saved;
 
-    QFile output(qEnvironmentVariable(outputVariable));
-    if (output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        output.write(saved ? "saved" : "not saved");
-    return 0;
+    return saved;
 }
 
-class EditorRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qgetenv(roleVariable) != "screenshots")
-            return;
-        const int code = screenshotProgram();
-        std::fflush(stdout);
-        std::_Exit(code);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const editorRole = ::testing::AddGlobalTestEnvironment(new EditorRole);
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("editor-window"), screenshotProgram);
 
 } // namespace
 
 TEST(EditorWindowProcess, ScreenshotsOfTheEditorWindow)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1600, 1000)))
-        GTEST_SKIP() << "No Xvfb to show the window on; install the xvfb package";
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("role-output.txt"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QString::fromLatin1(roleVariable), QStringLiteral("screenshots"));
-    environment.insert(QString::fromLatin1(outputVariable), output);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QStringLiteral("--gtest_filter=EditorWindowProcess.*")});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start();
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    QFile file(output);
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "The program could not open the private display " << qPrintable(display.display());
-    ASSERT_EQ(file.readAll(), QByteArrayLiteral("saved"));
+    if (!testsupport::takeScreenshots(QStringLiteral("editor-window"), QStringLiteral("EditorWindowProcess.*"),
+                                      QSize(1600, 1000)))
+        return;
     const QImage empty(testsupport::outputPath(QStringLiteral("editor-window-empty.png")));
     EXPECT_EQ(empty.width(), 1280);
 }

@@ -3,31 +3,22 @@
 // English and in German. The child program is this test binary, started with a role.
 
 #include "tests/app/inspector/InspectorTestSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
 #include "app/inspector/EditorInspector.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QLayout>
 #include <QPainter>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 using namespace kestrivane;
 using namespace inspectortest;
 
 namespace {
-
-const char *const roleVariable = "KESTRIVANE_INSPECTOR_ROLE";
-const char *const outputVariable = "KESTRIVANE_INSPECTOR_OUTPUT";
 
 struct Case {
     QList<LabelElement> elements;
@@ -98,57 +89,18 @@ bool contactSheet(AppLanguage language, const QString &name)
     return sheet.save(testsupport::outputPath(name));
 }
 
-int screensProgram()
+bool screensProgram()
 {
-    const bool saved = contactSheet(AppLanguage::english, QStringLiteral("inspector-en.png")) &&
-                       contactSheet(AppLanguage::german, QStringLiteral("inspector-de.png"));
-    QFile file(qEnvironmentVariable(outputVariable));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(saved ? "saved" : "not saved");
-    return 0;
+    return contactSheet(AppLanguage::english, QStringLiteral("inspector-en.png")) &&
+           contactSheet(AppLanguage::german, QStringLiteral("inspector-de.png"));
 }
 
-class ScreensRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qgetenv(roleVariable) != "screens")
-            return;
-        const int code = screensProgram();
-        std::fflush(stdout);
-        std::_Exit(code);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const screensRole = ::testing::AddGlobalTestEnvironment(new ScreensRole);
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("inspector-screens"), screensProgram);
 
 } // namespace
 
 TEST(InspectorScreensProcess, ContactSheetsOfTheInspector)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1600, 1200)))
-        GTEST_SKIP() << "No Xvfb to show the windows on; install the xvfb package";
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("role-output.txt"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QString::fromLatin1(roleVariable), QStringLiteral("screens"));
-    environment.insert(QString::fromLatin1(outputVariable), output);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QStringLiteral("--gtest_filter=InspectorScreensProcess.*")});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start();
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    QFile file(output);
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "The program could not open the private display " << qPrintable(display.display());
-    EXPECT_EQ(file.readAll(), QByteArrayLiteral("saved"));
+    testsupport::takeScreenshots(QStringLiteral("inspector-screens"), QStringLiteral("InspectorScreensProcess.*"),
+                                 QSize(1600, 1200));
 }

@@ -2,14 +2,10 @@
 // started again in a role on a private X server, so that real fonts and window sizes apply.
 
 #include "tests/app/library/LibraryPanelSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace kestrivane;
 
@@ -61,50 +57,18 @@ bool screenshotsIn(AppLanguage language, const QString &suffix)
     return save(view, QStringLiteral("library-uploaded-%1.png").arg(suffix)) && saved;
 }
 
-class ScreenshotRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariable("KESTRIVANE_LIBRARY_ROLE") != QStringLiteral("screenshots"))
-            return;
-        QFile output(qEnvironmentVariable("KESTRIVANE_LIBRARY_OUTPUT"));
-        const bool saved = screenshotsIn(AppLanguage::english, QStringLiteral("en")) &&
-                           screenshotsIn(AppLanguage::chinese, QStringLiteral("zh"));
-        if (output.open(QIODevice::WriteOnly))
-            output.write(saved ? "saved" : "not saved");
-        output.close();
-        std::_Exit(0);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const screenshotRole = ::testing::AddGlobalTestEnvironment(new ScreenshotRole);
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("library-panel"), [] {
+    return screenshotsIn(AppLanguage::english, QStringLiteral("en")) &&
+           screenshotsIn(AppLanguage::chinese, QStringLiteral("zh"));
+});
 
 } // namespace
 
 TEST(GraphicLibraryScreenshots, BothTabsInTwoLanguages)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1280, 900)))
-        GTEST_SKIP() << "No Xvfb to show the panel on; install the xvfb package";
-    QTemporaryDir dir;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("KESTRIVANE_LIBRARY_ROLE"), QStringLiteral("screenshots"));
-    environment.insert(QStringLiteral("KESTRIVANE_LIBRARY_OUTPUT"), dir.filePath(QStringLiteral("output")));
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=GraphicLibraryScreenshots.*")});
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    const QByteArray result = testsupport::readFile(dir.filePath(QStringLiteral("output")));
-    if (result.isEmpty())
-        GTEST_SKIP() << "The panel could not be shown on the private display " << qPrintable(display.display());
-    ASSERT_EQ(result, QByteArrayLiteral("saved"));
+    if (!testsupport::takeScreenshots(QStringLiteral("library-panel"), QStringLiteral("GraphicLibraryScreenshots.*"),
+                                      QSize(1280, 900)))
+        return;
     for (const char *name : {"library-signs-en.png", "library-uploaded-zh.png"})
         EXPECT_EQ(QImage(testsupport::outputPath(QString::fromLatin1(name))).size(), QSize(820, 620)) << name;
 }

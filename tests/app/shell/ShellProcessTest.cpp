@@ -3,7 +3,7 @@
 // private X server, for a person to look at, and the installed files as the desktop sees them.
 
 #include "tests/app/shell/ShellTestSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
 #include "app/shell/AppDelegate.h"
@@ -17,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using namespace kestrivane;
 
 namespace {
@@ -30,7 +28,7 @@ bool saveWindow(QWidget &window, const QString &name)
 }
 
 // The settings window in English and Russian and the empty main window.
-QByteArray screenshots()
+bool screenshots()
 {
     shelltest::WorkspaceEnvironment env;
     AppDelegate delegate(&env.localization, &env.settings);
@@ -42,47 +40,16 @@ QByteArray screenshots()
     saved = saveWindow(*delegate.settingsWindow(), QStringLiteral("shell-settings-ru.png")) && saved;
     delegate.settingsWindow()->close();
     saved = saveWindow(*delegate.window(), QStringLiteral("shell-main-window.png")) && saved;
-    return saved ? "saved" : "not saved";
+    return saved;
 }
 
-class ShellRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        const QByteArray role = qgetenv("KESTRIVANE_SHELL_ROLE");
-        if (role.isEmpty())
-            return;
-        QFile output(qEnvironmentVariable("KESTRIVANE_SHELL_OUTPUT"));
-        if (output.open(QIODevice::WriteOnly))
-            output.write(role == "screenshots"
-                             ? screenshots()
-                             : QMimeDatabase()
-                                   .mimeTypeForFile(QStringLiteral("x.ksv"), QMimeDatabase::MatchExtension)
-                                   .name()
-                                   .toUtf8());
-        output.close();
-        std::_Exit(0);
-    }
-};
+[[maybe_unused]] const bool addedScreenshots =
+    testsupport::addScreenshotRole(QStringLiteral("shell-windows"), screenshots);
 
-[[maybe_unused]] ::testing::Environment *const shellRole = ::testing::AddGlobalTestEnvironment(new ShellRole);
-
-// Runs this binary in a role and returns what it wrote.
-QByteArray runRole(const char *role, QProcessEnvironment environment)
-{
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("output"));
-    environment.insert(QStringLiteral("KESTRIVANE_SHELL_ROLE"), QString::fromLatin1(role));
-    environment.insert(QStringLiteral("KESTRIVANE_SHELL_OUTPUT"), output);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ShellProcess.*")});
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    return testsupport::readFile(output);
-}
+// The type the desktop gives a document file.
+[[maybe_unused]] const bool addedMime = testsupport::addRole(QStringLiteral("shell-mime"), [] {
+    return QMimeDatabase().mimeTypeForFile(QStringLiteral("x.ksv"), QMimeDatabase::MatchExtension).name().toUtf8();
+});
 
 // A program's exit code (-1 when it did not end normally) and its output.
 std::pair<int, QByteArray> run(const QString &program, const QStringList &arguments)
@@ -98,17 +65,9 @@ std::pair<int, QByteArray> run(const QString &program, const QStringList &argume
 
 TEST(ShellProcess, ScreenshotsOfTheWindows)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1600, 1000)))
-        GTEST_SKIP() << "No Xvfb to show the windows on; install the xvfb package";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    const QByteArray result = runRole("screenshots", environment);
-    if (result.isEmpty())
-        GTEST_SKIP() << "The program could not open the private display " << qPrintable(display.display());
-    ASSERT_EQ(result, QByteArrayLiteral("saved"));
+    if (!testsupport::takeScreenshots(QStringLiteral("shell-windows"), QStringLiteral("ShellProcess.*"),
+                                      QSize(1600, 1000)))
+        return;
     // The content is 1280 × 800; the menu bar adds to the window's height.
     const QSize mainWindow = QImage(testsupport::outputPath(QStringLiteral("shell-main-window.png"))).size();
     EXPECT_EQ(mainWindow.width(), 1280);
@@ -139,7 +98,8 @@ TEST(ShellProcess, InstallsAsADesktopApplication)
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), share);
-    EXPECT_EQ(runRole("mime", environment), QByteArrayLiteral("application/x-kestrivane-document"));
+    EXPECT_EQ(testsupport::runRole(QStringLiteral("shell-mime"), QStringLiteral("ShellProcess.*"), environment),
+              QByteArrayLiteral("application/x-kestrivane-document"));
 
     const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));

@@ -3,7 +3,7 @@
 // started with a role in the environment; the role runs in place of the tests.
 
 #include "tests/app/shell/ShellTestSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
 #include "app/editor/EditorStore.h"
@@ -15,23 +15,14 @@
 #include "app/shell/WorkspaceView.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 using namespace kestrivane;
 
 namespace {
-
-const char *const roleVariable = "KESTRIVANE_SCREENS_ROLE";
-const char *const outputVariable = "KESTRIVANE_SCREENS_OUTPUT";
 
 void settle()
 {
@@ -45,7 +36,7 @@ bool save(QWidget *window, const QString &name)
     return window && window->grab().save(testsupport::outputPath(name));
 }
 
-int screensProgram()
+bool screensProgram()
 {
     shelltest::WorkspaceEnvironment env;
     AppDelegate delegate(&env.localization, &env.settings);
@@ -89,55 +80,18 @@ int screensProgram()
     settle();
     saved = save(delegate.window(), QStringLiteral("workspace-home-ru.png")) && saved;
 
-    QFile file(qEnvironmentVariable(outputVariable));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(saved ? "saved" : "not saved");
-    return 0;
+    return saved;
 }
 
-class ScreensRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qgetenv(roleVariable) != "screens")
-            return;
-        const int code = screensProgram();
-        std::fflush(stdout);
-        std::_Exit(code);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const screensRole = ::testing::AddGlobalTestEnvironment(new ScreensRole);
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("workspace-screens"), screensProgram);
 
 } // namespace
 
 TEST(WorkspaceScreensProcess, ScreenshotsOfTheWorkspaceScreens)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1600, 1000)))
-        GTEST_SKIP() << "No Xvfb to show the windows on; install the xvfb package";
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("role-output.txt"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QString::fromLatin1(roleVariable), QStringLiteral("screens"));
-    environment.insert(QString::fromLatin1(outputVariable), output);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QStringLiteral("--gtest_filter=WorkspaceScreensProcess.*")});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start();
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    QFile file(output);
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "The program could not open the private display " << qPrintable(display.display());
-    ASSERT_EQ(file.readAll(), QByteArrayLiteral("saved"));
+    if (!testsupport::takeScreenshots(QStringLiteral("workspace-screens"), QStringLiteral("WorkspaceScreensProcess.*"),
+                                      QSize(1600, 1000)))
+        return;
     EXPECT_EQ(QImage(testsupport::outputPath(QStringLiteral("workspace-sheet-valid.png"))).size(),
               TemplateView::fixedSize);
 }

@@ -4,7 +4,7 @@
 
 #include "tests/app/io/IoTestSupport.h"
 #include "tests/app/table/TableTestSupport.h"
-#include "tests/common/PrivateDisplay.h"
+#include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/ZipWriter.h"
 
@@ -14,24 +14,15 @@
 #include "app/table/TableImportView.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace kestrivane;
 
 namespace {
-
-const char *const roleVariable = "KESTRIVANE_TABLE_SCREENS_ROLE";
-const char *const outputVariable = "KESTRIVANE_TABLE_SCREENS_OUTPUT";
 
 bool save(QWidget *window, const QString &name)
 {
@@ -93,7 +84,7 @@ LabelDocument batchDocument()
     return document;
 }
 
-int screensProgram()
+bool screensProgram()
 {
     editortest::StoreEnvironment env;
     iotest::ScriptedDialogs dialogs;
@@ -133,54 +124,17 @@ int screensProgram()
         batch.reject();
     }
 
-    QFile file(qEnvironmentVariable(outputVariable));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(saved ? "saved" : "not saved");
-    return 0;
+    return saved;
 }
 
-class ScreensRole final : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qgetenv(roleVariable) != "screens")
-            return;
-        const int code = screensProgram();
-        std::fflush(stdout);
-        std::_Exit(code);
-    }
-};
-
-[[maybe_unused]] ::testing::Environment *const screensRole = ::testing::AddGlobalTestEnvironment(new ScreensRole);
+[[maybe_unused]] const bool added = testsupport::addScreenshotRole(QStringLiteral("table-screens"), screensProgram);
 
 } // namespace
 
 TEST(TableScreensProcess, ScreenshotsOfTheImportAndBatchSheets)
 {
-    testsupport::PrivateDisplay display;
-    if (!display.start(QSize(1200, 900)))
-        GTEST_SKIP() << "No Xvfb to show the windows on; install the xvfb package";
-    QTemporaryDir dir;
-    const QString output = dir.filePath(QStringLiteral("role-output.txt"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QString::fromLatin1(roleVariable), QStringLiteral("screens"));
-    environment.insert(QString::fromLatin1(outputVariable), output);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    testsupport::endWithThisProgram(child);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QStringLiteral("--gtest_filter=TableScreensProcess.*")});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setStandardOutputFile(QProcess::nullDevice());
-    child.start();
-    if (!child.waitForFinished(60000))
-        testsupport::stopProcess(child);
-    QFile file(output);
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "The program could not open the private display " << qPrintable(display.display());
-    ASSERT_EQ(file.readAll(), QByteArrayLiteral("saved"));
+    if (!testsupport::takeScreenshots(QStringLiteral("table-screens"), QStringLiteral("TableScreensProcess.*"),
+                                      QSize(1200, 900)))
+        return;
     EXPECT_EQ(QImage(testsupport::outputPath(QStringLiteral("table-batch-en.png"))).size(), BatchView::fixedSize);
 }
