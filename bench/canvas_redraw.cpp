@@ -3,6 +3,7 @@
 #include "app/canvas/LabelCanvas.h"
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/EditorStore.h"
+#include "bench/BenchDocuments.h"
 #include "bench/BenchMain.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
@@ -21,37 +22,11 @@ using namespace kestrivane;
 
 namespace {
 
-// 200 elements on a 150 x 100 mm label: mostly texts, some shapes and lines, barcodes and QR codes.
-LabelDocument crowdedLabel()
-{
-    QList<LabelElement> elements;
-    for (int i = 0; i < 200; ++i) {
-        const double x = (i % 10) * 14.5 + 1;
-        const double y = (i / 10) * 4.9 + 1;
-        const QUuid id = QUuid::createUuid();
-        switch (i % 10) {
-        case 0:
-            elements.append(LabelElement(id, ElementKind::barcode, QStringLiteral("K%1").arg(i), x, y, 13, 4.5, 8));
-            break;
-        case 1:
-            elements.append(LabelElement(id, ElementKind::qr, QStringLiteral("item-%1").arg(i), x, y, 4.5, 4.5, 8));
-            break;
-        case 2: elements.append(LabelElement(id, ElementKind::rectangle, QString(), x, y, 13, 4.5, 0)); break;
-        case 3: elements.append(LabelElement(id, ElementKind::line, QString(), x, y, 13, 1, 0)); break;
-        default:
-            elements.append(
-                LabelElement(id, ElementKind::text, QStringLiteral("Item %1 label text").arg(i), x, y, 13, 4.5, 7));
-            break;
-        }
-    }
-    return LabelDocument(QStringLiteral("Bench"), 150, 100, elements);
-}
-
 struct Fixture {
     Fixture()
         : settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
           localization(&settings, {QStringLiteral("en-US")}), grid(settings),
-          store(&localization, crowdedLabel(), std::nullopt, false, &grid)
+          store(&localization, benchdocs::crowdedLabel(), std::nullopt, false, &grid)
     {
         store.setZoom(1);
         canvas.resize(800, 600);

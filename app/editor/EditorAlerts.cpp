@@ -14,16 +14,31 @@ std::shared_ptr<EditorAlerts> EditorAlerts::standard()
     return alerts;
 }
 
-void MessageBoxAlerts::alert(const QString &message, const QString &informativeText, const QString &buttonTitle)
+namespace {
+
+void showBox(QMessageBox::Icon icon, const QString &message, const QString &informativeText,
+             const QString &buttonTitle)
 {
     QMessageBox box(QApplication::activeWindow());
-    box.setIcon(QMessageBox::Warning);
+    box.setIcon(icon);
     box.setText(message);
     box.setInformativeText(informativeText);
     QPushButton *close = box.addButton(buttonTitle, QMessageBox::AcceptRole);
     box.setDefaultButton(close);
     box.setEscapeButton(close);
     box.exec();
+}
+
+} // namespace
+
+void MessageBoxAlerts::alert(const QString &message, const QString &informativeText, const QString &buttonTitle)
+{
+    showBox(QMessageBox::Warning, message, informativeText, buttonTitle);
+}
+
+void MessageBoxAlerts::inform(const QString &message, const QString &informativeText, const QString &buttonTitle)
+{
+    showBox(QMessageBox::Information, message, informativeText, buttonTitle);
 }
 
 } // namespace kestrivane

@@ -16,6 +16,9 @@ public:
     // once the alert is closed; the answer carries no information.
     virtual void alert(const QString &message, const QString &informativeText, const QString &buttonTitle) = 0;
 
+    // The same alert in the information style (about, help): nothing went wrong.
+    virtual void inform(const QString &message, const QString &informativeText, const QString &buttonTitle) = 0;
+
     // The application's own implementation with message boxes, shared by every store.
     static std::shared_ptr<EditorAlerts> standard();
 };
@@ -24,6 +27,7 @@ public:
 class MessageBoxAlerts final : public EditorAlerts {
 public:
     void alert(const QString &message, const QString &informativeText, const QString &buttonTitle) override;
+    void inform(const QString &message, const QString &informativeText, const QString &buttonTitle) override;
 };
 
 } // namespace kestrivane

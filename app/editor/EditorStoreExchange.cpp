@@ -104,7 +104,7 @@ void EditorStore::printPrepared(const LabelPrintJob &job)
 {
     PrintHandoff::PrintOutcome outcome;
     try {
-        outcome = PrintHandoff::print(dialogs(), job);
+        outcome = PrintHandoff::print(dialogs(), *m_localization, job);
     } catch (const std::exception &error) {
         show(error);
         return;

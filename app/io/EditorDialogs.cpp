@@ -69,6 +69,22 @@ std::optional<QString> QtEditorDialogs::chooseSaveFile(const SaveRequest &reques
     return files.first();
 }
 
+QStringList QtEditorDialogs::chooseOpenFiles(const OpenRequest &request)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.nameFilters);
+    dialog.setWindowTitle(request.title);
+    if (!request.acceptLabel.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, request.acceptLabel);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList files = dialog.selectedFiles();
+    files.removeAll(QString());
+    return files;
+}
+
 std::optional<qsizetype> QtEditorDialogs::choose(const QString &message, const QString &informativeText,
                                                  const QList<Button> &buttons)
 {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -31,6 +32,17 @@ public:
     };
     // The chosen path, or nothing when the dialog was cancelled.
     virtual std::optional<QString> chooseSaveFile(const SaveRequest &request) = 0;
+
+    // An open dialog for existing files.
+    struct OpenRequest {
+        QStringList nameFilters; // e.g. "Labels (*.ksv)", "All files (*)"; the first is selected
+        bool multipleSelection = false;
+        QString title;       // the window title
+        QString acceptLabel; // the confirming button
+        friend bool operator==(const OpenRequest &, const OpenRequest &) = default;
+    };
+    // The chosen paths in the dialog's order; empty when the dialog was cancelled.
+    virtual QStringList chooseOpenFiles(const OpenRequest &request) = 0;
 
     // How a button of a choice behaves; the desktop orders the buttons by role, so the
     // answer is the index of the button in `buttons`, never a position on screen.
@@ -62,6 +74,7 @@ public:
 class QtEditorDialogs final : public EditorDialogs {
 public:
     std::optional<QString> chooseSaveFile(const SaveRequest &request) override;
+    QStringList chooseOpenFiles(const OpenRequest &request) override;
     std::optional<qsizetype> choose(const QString &message, const QString &informativeText,
                                     const QList<Button> &buttons) override;
     bool runPrintDialog(QPrinter &printer, int pageCount) override;

@@ -8,13 +8,18 @@
 #include "core/render/LabelRenderer.h"
 #include "core/render/RenderCache.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <QProgressDialog>
 
 #include <cmath>
+#include <memory>
 
 namespace kestrivane::PrintHandoff {
 
@@ -43,9 +48,38 @@ QList<qint64> selectedPages(const QPrinter &printer, qint64 count)
     return pages;
 }
 
+// The progress of a print: window-modal over the active window, without a Cancel button
+// (a half-printed job has no use), deaf to Escape and to the close button, and shown only
+// when the work lasts over half a second. Destroying it closes it.
+class PrintProgress final : public QProgressDialog {
+public:
+    PrintProgress(const QString &title, qint64 pages) : QProgressDialog(QApplication::activeWindow())
+    {
+        setWindowModality(Qt::WindowModal);
+        setLabelText(title);
+        setCancelButton(nullptr);
+        setAutoClose(false);
+        setAutoReset(false);
+        setMinimumDuration(500);
+        setRange(0, int(std::min<qint64>(pages, INT_MAX)));
+        setValue(0);
+    }
+    void advance(qint64 done) { setValue(int(std::min<qint64>(done, maximum()))); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Escape)
+            event->ignore();
+        else
+            QProgressDialog::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override { event->ignore(); }
+};
+
 // Draws the sheets onto the printer with the drawing the PDF uses. False when the printer
 // cannot be started or finished; a drawing error is thrown after the run was aborted.
-bool drawOnPrinter(const LabelPrintJob &job, QPrinter &printer)
+bool drawOnPrinter(const LabelPrintJob &job, QPrinter &printer, PrintProgress &progress)
 {
     const QList<qint64> pages = selectedPages(printer, job.pages());
     QPainter painter;
@@ -62,6 +96,7 @@ bool drawOnPrinter(const LabelPrintJob &job, QPrinter &printer)
             painter.scale(scale, scale);
             job.draw(pages[i], painter, &cache);
             painter.restore();
+            progress.advance(i + 1);
         }
     } catch (...) {
         printer.abort();
@@ -110,14 +145,16 @@ void configurePrinter(QPrinter &printer, QSizeF sheetPt)
 std::optional<QString> refusal(const QPrinter &printer, QSizeF sheetPt)
 {
     const QString paper = QStringLiteral("mac.error_paper");
-    // What Qt itself makes of the sheet: whole points, so a half-point sheet is not
-    // refused for Qt's own rounding.
-    const QSizeF expected = sheetPageSize(sheetPt).sizePoints();
     const QPageLayout layout = printer.pageLayout();
     const QRectF full = layout.fullRect(QPageLayout::Point);
-    if (!(std::abs(full.width() - expected.width()) < 0.5))
-        return paper;
-    if (!(std::abs(full.height() - expected.height()) < 0.5))
+    // Within half a point of the exact sheet; or exactly the whole-point size Qt itself
+    // makes of the sheet, since that is the paper this program hands to the dialog.
+    const QSizeF rounded = sheetPageSize(sheetPt).sizePoints();
+    auto fits = [](double paperPt, double exactPt, double roundedPt) {
+        return std::abs(paperPt - exactPt) < 0.5 || std::abs(paperPt - roundedPt) < 0.01;
+    };
+    if (!fits(full.width(), sheetPt.width(), rounded.width()) ||
+        !fits(full.height(), sheetPt.height(), rounded.height()))
         return paper;
     // A landscape choice on a square sheet keeps both sizes but turns the print.
     if (layout.orientation() != QPageLayout::Portrait)
@@ -127,11 +164,14 @@ std::optional<QString> refusal(const QPrinter &printer, QSizeF sheetPt)
     return std::nullopt;
 }
 
-PrintOutcome print(EditorDialogs &dialogs, const LabelPrintJob &job)
+PrintOutcome print(EditorDialogs &dialogs, const Localization &localization, const LabelPrintJob &job)
 {
     // The PDF is made first, as for an export: a job that cannot be drawn is refused
     // before a dialog opens or a printer is touched.
-    (void)job.pdf();
+    {
+        PrintProgress progress(localization.text(QStringLiteral("mac.batch_preparing")), job.pages());
+        (void)job.pdf([&progress](qint64 done) { progress.advance(done); });
+    }
 
     const QSizeF sheet = LabelRenderer::sheetSize(job.document);
     QPrinter printer(QPrinter::HighResolution);
@@ -140,7 +180,8 @@ PrintOutcome print(EditorDialogs &dialogs, const LabelPrintJob &job)
         return {PrintOutcome::Kind::cancelled, {}};
     if (const std::optional<QString> key = refusal(printer, sheet))
         return {PrintOutcome::Kind::refused, *key};
-    if (!drawOnPrinter(job, printer))
+    PrintProgress progress(localization.text(QStringLiteral("mac.batch_preparing")), job.pages());
+    if (!drawOnPrinter(job, printer, progress))
         throwIssue(DocumentIssue::io);
     return {PrintOutcome::Kind::submitted, {}};
 }

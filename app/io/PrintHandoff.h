@@ -38,14 +38,15 @@ struct PrintOutcome {
 // Prints the job's sheets as vectors through the print dialog. Refuses paper, scaling or
 // an orientation that would not print the sheet as it is ("mac.error_paper") and copies
 // other than one ("mac.batch_driver_copies"). A job that cannot be drawn throws before the
-// dialog opens; a printer that fails throws DocumentIssue::io.
-PrintOutcome print(EditorDialogs &dialogs, const LabelPrintJob &job);
+// dialog opens; a printer that fails throws DocumentIssue::io. A progress dialog follows the
+// sheets while the PDF is made and while they are drawn on the printer.
+PrintOutcome print(EditorDialogs &dialogs, const Localization &localization, const LabelPrintJob &job);
 
 // Portrait paper of `sheetPt` (points), no margins, the whole paper addressable, one copy.
 void configurePrinter(QPrinter &printer, QSizeF sheetPt);
 // Whether the printer still prints a sheet of `sheetPt` as configured: the key of the
-// alert that refuses it, or nothing. Qt keeps paper sizes in whole points, so the paper is
-// compared with the size Qt made of the sheet.
+// alert that refuses it, or nothing. The paper must be within half a point of the sheet
+// or exactly the whole-point size Qt makes of it.
 std::optional<QString> refusal(const QPrinter &printer, QSizeF sheetPt);
 
 } // namespace PrintHandoff

@@ -106,6 +106,10 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
     document.validate();
     if (options.copies < 1 || options.copies > BatchOptions::maximumCopies)
         throwIssue(TableIssue::copies);
+    // The options become the document's batch when the sheet stores them: a selection the
+    // document could not be saved with is refused here, with validation's measure.
+    if (text::exceedsGraphemes(options.rows, BatchOptions::maximumRowsCharacters))
+        throwIssue(TableIssue::copies);
 
     QList<std::optional<qint64>> selection;
     if (document.table) {
@@ -283,6 +287,11 @@ constexpr qint64 preparedBatchLabels = 512;
 
 QByteArray LabelPrintJob::pdf() const
 {
+    return pdf({});
+}
+
+QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progress) const
+{
     ExactPdfWriter writer(LabelRenderer::sheetSize(document));
     QPainter painter;
     if (!painter.begin(&writer.device()))
@@ -311,6 +320,8 @@ QByteArray LabelPrintJob::pdf() const
         qint64 currentFirst = 0;
         for (qint64 page = 0; page < count; ++page) {
             if (page > 0) {
+                if (progress)
+                    progress(page);
                 if (!writer.device().newPage())
                     throwIssue(DocumentIssue::io);
                 // Qt writes a page's content out only when the next page begins: this is
@@ -341,6 +352,8 @@ QByteArray LabelPrintJob::pdf() const
             if (writer.bytesWritten() > maximumPdfBytes)
                 throwIssue(TableIssue::large);
         }
+        if (progress && count > 0)
+            progress(count);
         // A batch still being prepared is waited for by its future's destructor.
     } catch (...) {
         painter.end();

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -64,6 +65,9 @@ struct LabelPrintJob {
     // size. Throws a drawing error, DocumentIssue::io when no PDF can be written and
     // TableIssue::large when the document grows beyond 128 MiB.
     QByteArray pdf() const;
+    // The same, calling `progress` on this thread with the number of sheets finished after
+    // each sheet.
+    QByteArray pdf(const std::function<void(qint64 pagesDone)> &progress) const;
 
     friend bool operator==(const LabelPrintJob &, const LabelPrintJob &) = default;
 };

@@ -20,6 +20,7 @@ using MarqueeSelectionGeometry::convexPolygonsIntersect;
 class TestClipboard final : public EditorDialogs {
 public:
     std::optional<QString> chooseSaveFile(const SaveRequest &) override { return std::nullopt; }
+    QStringList chooseOpenFiles(const OpenRequest &) override { return {}; }
     std::optional<qsizetype> choose(const QString &, const QString &, const QList<Button> &) override
     {
         return std::nullopt;

@@ -17,6 +17,7 @@ struct RecordedAlert {
     QString message;
     QString informativeText;
     QString buttonTitle;
+    bool information = false; // the information style of about and help
 };
 
 class RecordingAlerts final : public kestrivane::EditorAlerts {
@@ -24,6 +25,10 @@ public:
     void alert(const QString &message, const QString &informativeText, const QString &buttonTitle) override
     {
         alerts.append({message, informativeText, buttonTitle});
+    }
+    void inform(const QString &message, const QString &informativeText, const QString &buttonTitle) override
+    {
+        alerts.append({message, informativeText, buttonTitle, true});
     }
     QList<RecordedAlert> alerts;
 };

@@ -5,6 +5,7 @@
 // the tests once the application object exists.
 
 #include "tests/app/io/IoTestSupport.h"
+#include "tests/common/PrivateDisplay.h"
 
 #include "app/io/ElementClipboard.h"
 
@@ -19,12 +20,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
-#include <sys/prctl.h>
-#include <unistd.h>
 
 using namespace kestrivane;
 
@@ -91,25 +89,12 @@ public:
 
 [[maybe_unused]] ::testing::Environment *const clipboardRole = ::testing::AddGlobalTestEnvironment(new ClipboardRole);
 
-// Every program the test starts is killed by the system when the test program ends, also
-// when it is killed itself (a time limit of the test runner, a crash): no X server or
-// clipboard owner is ever left running behind a test.
-void endWithThisProgram(QProcess &process)
-{
-    const pid_t parent = getpid();
-    process.setChildProcessModifier([parent] {
-        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
-            _exit(127);
-    });
-}
+using testsupport::endWithThisProgram;
+using testsupport::PrivateDisplay;
 
-// Stops a program that is still running, without waiting without end.
 void stop(QProcess &process)
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.kill();
-    process.waitForFinished(3000);
+    testsupport::stopProcess(process);
 }
 
 QByteArray readAll(const QString &path)
@@ -117,47 +102,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// A private X server on a free display, stopped with the test.
-class PrivateDisplay {
-public:
-    bool start()
-    {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (program.isEmpty())
-            return false;
-        endWithThisProgram(m_server);
-        m_server.setProgram(program);
-        m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("640x480x24")});
-        m_server.start();
-        if (!m_server.waitForStarted(5000))
-            return false;
-        QByteArray number;
-        QElapsedTimer timer;
-        timer.start();
-        while (!number.contains('\n') && timer.elapsed() < 10000 && m_server.state() == QProcess::Running) {
-            m_server.waitForReadyRead(200);
-            number += m_server.readAllStandardOutput();
-        }
-        m_display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
-        return number.contains('\n');
-    }
-    ~PrivateDisplay()
-    {
-        if (m_server.state() == QProcess::NotRunning)
-            return;
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000))
-            stop(m_server);
-    }
-    const QString &display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
 
 void prepare(QProcess &process, const QString &display, const char *role, const QString &output)
 {

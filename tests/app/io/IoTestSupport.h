@@ -21,6 +21,11 @@ public:
         saveRequests.append(request);
         return saveAnswer;
     }
+    QStringList chooseOpenFiles(const OpenRequest &request) override
+    {
+        openRequests.append(request);
+        return openAnswer;
+    }
     std::optional<qsizetype> choose(const QString &message, const QString &informativeText,
                                     const QList<Button> &buttons) override
     {
@@ -28,6 +33,8 @@ public:
         choiceText = informativeText;
         choiceButtons = buttons;
         ++choices;
+        if (!choiceAnswers.isEmpty())
+            return choiceAnswers.takeFirst();
         return choiceAnswer;
     }
     bool runPrintDialog(QPrinter &printer, int pageCount) override
@@ -53,6 +60,11 @@ public:
     std::optional<QString> saveAnswer;
     QList<SaveRequest> saveRequests;
 
+    QStringList openAnswer;
+    QList<OpenRequest> openRequests;
+
+    // Answers the save prompts in turn (an empty list: `choiceAnswer` for every prompt).
+    QList<std::optional<qsizetype>> choiceAnswers;
     std::optional<qsizetype> choiceAnswer;
     QString choiceMessage;
     QString choiceText;

@@ -325,3 +325,28 @@ TEST_F(PrintHandoffTest, PrintsThroughAPdfQueueOfThePrintSystem)
     EXPECT_NEAR(loaded.pdf->pagePointSize(0).width(), sheet.width(), 0.5);
     EXPECT_NEAR(loaded.pdf->pagePointSize(0).height(), sheet.height(), 0.5);
 }
+
+// The paper is compared with the exact sheet, not with its whole-point rounding; the
+// rounded size itself, which the program hands to the dialog, is accepted too.
+TEST(PrintHandoffPaper, AcceptsPaperWithinHalfAPointOfTheExactSheet)
+{
+    const QSizeF sheet = LabelRenderer::sheetSize(sheetDocument(1, 1)); // 141.73 × 85.04 pt
+    struct Case {
+        double dw, dh;
+        bool accepted;
+    };
+    const QList<Case> cases = {{0.4, 0.4, true},   {-0.4, -0.4, true}, {0.6, 0, false},
+                               {-0.6, 0, false},   {0, 0.6, false},    {0, -0.6, false}};
+    for (const Case &c : cases) {
+        QPrinter printer(QPrinter::HighResolution);
+        PrintHandoff::configurePrinter(printer, sheet);
+        const QSizeF paper(sheet.width() + c.dw, sheet.height() + c.dh);
+        printer.setPageSize(QPageSize(paper, QPageSize::Point, QString(), QPageSize::ExactMatch));
+        ASSERT_NEAR(printer.pageLayout().fullRect(QPageLayout::Point).width(), paper.width(), 0.001);
+        EXPECT_EQ(!PrintHandoff::refusal(printer, sheet).has_value(), c.accepted) << c.dw << " " << c.dh;
+    }
+    QPrinter rounded(QPrinter::HighResolution);
+    PrintHandoff::configurePrinter(rounded, sheet);
+    rounded.setPageSize(QPageSize(QPageSize(sheet, QPageSize::Point).sizePoints(), QPageSize::Point));
+    EXPECT_FALSE(PrintHandoff::refusal(rounded, sheet).has_value());
+}

@@ -194,6 +194,12 @@ TEST(LabelPrintJobEntries, LimitsAndOptionErrors)
     EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, QStringLiteral("4")), moment()), TableIssue, TableIssue::range);
     EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, QStringLiteral("1,,2")), moment()), TableIssue, TableIssue::range);
 
+    // A row text the document could not be saved with gives no job.
+    const QString longest = QStringLiteral("1,").repeated(4999) + QStringLiteral("2");
+    EXPECT_EQ(LabelPrintJob(doc, options(1, true, longest + QStringLiteral(" ")), moment()).entries.size(), 2);
+    EXPECT_ISSUE(LabelPrintJob(doc, options(1, true, longest + QStringLiteral("  ")), moment()), TableIssue,
+                 TableIssue::copies);
+
     // The document itself is validated first.
     LabelDocument invalid = doc;
     invalid.widthMm = 5;
@@ -368,6 +374,11 @@ TEST(LabelPrintJobPdf, OnePageOfTheSheetSizePerSheet)
     EXPECT_FALSE(inked(slots[2]));
     // The document carries no title or author of ours.
     EXPECT_FALSE(bytes.contains("/Title (Job"));
+
+    // Progress counts the finished sheets, and the PDF is the same.
+    QList<qint64> reported;
+    EXPECT_EQ(job.pdf([&](qint64 done) { reported.append(done); }).size(), bytes.size());
+    EXPECT_EQ(reported, (QList<qint64>{1, 2, 3}));
 }
 
 TEST(LabelPrintJobPdf, APictureIsEmbeddedOnceForTheWholeJob)

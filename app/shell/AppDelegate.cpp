@@ -1,0 +1,215 @@
+#include "app/shell/AppDelegate.h"
+
+#include "app/library/LibrarySheet.h"
+#include "app/shell/ApplicationView.h"
+#include "app/shell/MainMenu.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/SettingsView.h"
+#include "app/shell/WorkspaceStore.h"
+#include "app/table/TableSheets.h"
+#include "core/l10n/Localization.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+#include <QSessionManager>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kestrivane {
+
+namespace {
+
+// Places a window in the middle of the available area of its screen.
+void centre(QWidget &window)
+{
+    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(area.center());
+    window.move(frame.topLeft());
+}
+
+void bringToFront(QWidget &window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Localization *localization, QSettings *settings, QObject *parent)
+    : QObject(parent), m_localization(localization), m_settings(settings), m_terminate([] { QCoreApplication::quit(); })
+{
+    TableSheets::install();
+    LibrarySheet::install();
+}
+
+AppDelegate::~AppDelegate()
+{
+    // The menu and the windows show the workspace's state: they go first.
+    delete m_menu;
+    m_menu = nullptr;
+    m_settingsWindow.reset();
+    m_window.reset();
+    delete m_workspace;
+}
+
+WorkspaceStore *AppDelegate::workspace()
+{
+    if (!m_workspace)
+        m_workspace = new WorkspaceStore(m_localization, *m_settings);
+    return m_workspace;
+}
+
+void AppDelegate::launch(const QStringList &files)
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->setShouldClose([this] { return windowShouldClose(); });
+    m_window->setWillClose([this] { windowWillClose(); });
+    workspace()->setWindow(m_window.get());
+    // The menu bar first: the window is sized for its content plus the bar.
+    rebuildMenus();
+    m_window->setRootView(new ApplicationView(workspace(), m_localization, [guard = QPointer<AppDelegate>(this)] {
+        if (guard)
+            guard->settings();
+    }));
+    centre(*m_window);
+    workspace()->updateWindow();
+    // Connected once the current language is known: only later changes act.
+    if (m_localization)
+        connect(m_localization, &Localization::languageChanged, this, &AppDelegate::languageChanged);
+    applyLocale();
+    bringToFront(*m_window);
+    if (!files.isEmpty()) {
+        QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files] {
+            if (guard)
+                guard->openFiles(files);
+        });
+    }
+}
+
+void AppDelegate::languageChanged()
+{
+    QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
+        if (!guard)
+            return;
+        guard->rebuildMenus();
+        guard->workspace()->updateWindow();
+        if (guard->m_settingsWindow && guard->m_localization)
+            guard->m_settingsWindow->setWindowTitle(guard->m_localization->text(QStringLiteral("mac.settings")));
+        guard->applyLocale();
+    });
+}
+
+void AppDelegate::applyLocale()
+{
+    if (!m_localization)
+        return;
+    const QLocale locale(rawValue(m_localization->language()));
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isWindow())
+            window->setLocale(locale);
+}
+
+void AppDelegate::rebuildMenus()
+{
+    if (m_window) {
+        if (!m_menu)
+            m_menu = new MainMenu(this);
+        m_menu->rebuild(m_window->menuBar());
+    }
+    Q_EMIT menusRebuilt();
+}
+
+void AppDelegate::settings()
+{
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint |
+                                                                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        m_settingsWindow->setObjectName(QStringLiteral("settingsWindow"));
+        auto *layout = new QVBoxLayout(m_settingsWindow.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new SettingsView(m_localization, m_settingsWindow.get()));
+        m_settingsWindow->setMinimumSize(500, 312);
+        m_settingsWindow->resize(540, 340);
+        if (m_localization)
+            m_settingsWindow->setLocale(QLocale(rawValue(m_localization->language())));
+    }
+    m_settingsWindow->setWindowTitle(m_localization ? m_localization->text(QStringLiteral("mac.settings"))
+                                                    : QStringLiteral("mac.settings"));
+    centre(*m_settingsWindow);
+    bringToFront(*m_settingsWindow);
+}
+
+void AppDelegate::about()
+{
+    if (!m_localization)
+        return;
+    workspace()->alerts()->inform(m_localization->text(QStringLiteral("mac.about")),
+                                  m_localization->text(QStringLiteral("mac.about_body")),
+                                  m_localization->text(QStringLiteral("mac.close")));
+}
+
+void AppDelegate::help()
+{
+    if (!m_localization)
+        return;
+    workspace()->alerts()->inform(m_localization->text(QStringLiteral("mac.help")),
+                                  m_localization->text(QStringLiteral("mac.help_body")),
+                                  m_localization->text(QStringLiteral("mac.close")));
+}
+
+bool AppDelegate::windowShouldClose()
+{
+    m_closingMainWindow = workspace()->confirmCloseAll();
+    return m_closingMainWindow;
+}
+
+void AppDelegate::windowWillClose()
+{
+    if (m_settingsWindow)
+        m_settingsWindow->close();
+    QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
+        if (guard && guard->m_terminate)
+            guard->m_terminate();
+    });
+}
+
+bool AppDelegate::applicationShouldTerminate()
+{
+    if (m_closingMainWindow)
+        return true;
+    return workspace()->confirmCloseAll();
+}
+
+void AppDelegate::quit()
+{
+    if (!applicationShouldTerminate())
+        return;
+    if (m_settingsWindow)
+        m_settingsWindow->close();
+    if (m_terminate)
+        m_terminate();
+}
+
+void AppDelegate::openFiles(const QStringList &paths)
+{
+    workspace()->openFiles(paths);
+}
+
+void AppDelegate::commitDataRequest(QSessionManager &manager)
+{
+    if (!manager.allowsInteraction())
+        return;
+    const bool mayEnd = workspace()->confirmCloseAll();
+    manager.release();
+    if (!mayEnd)
+        manager.cancel();
+}
+
+} // namespace kestrivane

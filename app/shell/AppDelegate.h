@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QSessionManager;
+class QWidget;
+
+namespace kestrivane {
+
+class ApplicationView;
+class Localization;
+class MainMenu;
+class MainWindow;
+class WorkspaceStore;
+
+// The application controller: owns the workspace of open documents and the two windows
+// (the main window and the settings window, made on first use), decides whether the main
+// window may close and the program may quit, and follows the interface language.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+
+public:
+    // `localization` and `settings` must outlive the delegate.
+    AppDelegate(Localization *localization, QSettings *settings, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    Localization *localization() const { return m_localization; }
+    // Made on first use and kept for the life of the delegate.
+    WorkspaceStore *workspace();
+    MainWindow *window() const { return m_window.get(); }
+    QWidget *settingsWindow() const { return m_settingsWindow.get(); }
+    // The answer of the last close request of the main window; when true, quitting does
+    // not ask again.
+    bool closingMainWindow() const { return m_closingMainWindow; }
+
+    // Ends the program; tests install their own so that they never end the test program.
+    void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
+
+    // Builds and shows the main window, then opens `files` (absolute paths) on the next
+    // turn of the event loop, in the given order.
+    void launch(const QStringList &files = {});
+
+    // Shows the one settings window, in front and centred.
+    void settings();
+    void about();
+    void help();
+    // The menu's Quit: asks for the unsaved documents, then ends the program.
+    void quit();
+
+    // Whether the main window may close: the save prompt for every changed document.
+    bool windowShouldClose();
+    // The main window closed: the settings window closes, the program ends on the next turn.
+    void windowWillClose();
+    // Whether the program may end now.
+    bool applicationShouldTerminate();
+    // Files handed over by the desktop.
+    void openFiles(const QStringList &paths);
+    // Logout: the save prompt when the session allows it, else nothing is decided here.
+    void commitDataRequest(QSessionManager &manager);
+
+    // Rebuilds the main menu in the current language.
+    void rebuildMenus();
+    // The main menu of the main window, made by the first rebuild.
+    MainMenu *menu() const { return m_menu; }
+
+Q_SIGNALS:
+    // After every rebuild of the main menu.
+    void menusRebuilt();
+
+private:
+    void languageChanged();
+    void applyLocale();
+
+    QPointer<Localization> m_localization;
+    QSettings *m_settings;
+    WorkspaceStore *m_workspace = nullptr;
+    MainMenu *m_menu = nullptr;
+    bool m_closingMainWindow = false;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<QWidget> m_settingsWindow;
+    std::function<void()> m_terminate;
+};
+
+} // namespace kestrivane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QWidget;
+
+namespace kestrivane::shellstyle {
+
+// The text styles of the workspace screens, relative to the application font.
+enum class FontStyle { caption, subheadline, body, headline, title3, title2 };
+
+QFont font(FontStyle style, bool semibold = false);
+
+// The fixed colours of warnings and of the sheet preview.
+inline const QColor orange(255, 149, 0);
+
+// `color` with the alpha of `percent` %.
+QColor withAlpha(QColor color, double percent);
+
+// A label whose text is set later, in `style`; secondary labels draw in the palette's
+// secondary text colour.
+QLabel *label(FontStyle style, bool secondary = false, QWidget *parent = nullptr);
+void setTextColor(QWidget *widget, const QColor &color);
+
+// Thin separating lines.
+QFrame *horizontalDivider(QWidget *parent = nullptr);
+QFrame *verticalDivider(int height, QWidget *parent = nullptr);
+
+} // namespace kestrivane::shellstyle

@@ -1,0 +1,157 @@
+#include "app/catalog/TemplateCatalogView.h"
+#include "app/catalog/CatalogWidgets.h"
+#include "app/shell/WorkspaceStore.h"
+#include "core/l10n/Localization.h"
+#include "tests/app/catalog/CatalogRig.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace catalogtest;
+
+namespace {
+
+struct Screen {
+    explicit Screen(Rig &rig, std::shared_ptr<TemplateCache> cache = {})
+        : l10n(&rig.settings, {"en-US"}), workspace(&l10n, rig.settings),
+          store(rig.service, cache ? cache : rig.cache, &rig.settings), view(&store, &workspace, &l10n)
+    {
+        view.resize(1200, 800);
+        view.show();
+    }
+    Localization l10n;
+    WorkspaceStore workspace;
+    TemplateCatalogStore store;
+    TemplateCatalogView view;
+};
+
+void click(QListView *list, int row)
+{
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+} // namespace
+
+TEST(TemplateCatalogView, ControlsFollowTheStore)
+{
+    Rig rig;
+    rig.scriptCatalog({itemJson("a"), itemJson("b")}, 2, 200);
+    Screen screen(rig);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.store.loading(); }, 2000)) << "showing the page refreshes";
+    EXPECT_FALSE(screen.view.refreshButton()->isEnabled());
+    EXPECT_FALSE(screen.view.openButton()->isEnabled());
+    ASSERT_TRUE(idle(screen.store));
+    EXPECT_TRUE(screen.view.refreshButton()->isEnabled());
+    EXPECT_TRUE(screen.view.moreButton()->isVisible());
+    EXPECT_TRUE(screen.view.moreButton()->isEnabled());
+    EXPECT_TRUE(screen.view.openButton()->isEnabled());
+    EXPECT_FALSE(screen.view.statusArea()->isVisible());
+    rig.transport->script(pageURL(1), {Reply{pageJson(1, {itemJson("c")}, 2), std::nullopt, 200}});
+    screen.view.moreButton()->click();
+    EXPECT_FALSE(screen.view.moreButton()->isEnabled());
+    EXPECT_FALSE(screen.view.refreshButton()->isEnabled());
+    ASSERT_TRUE(idle(screen.store));
+    EXPECT_FALSE(screen.view.moreButton()->isVisible()) << "the last page is listed";
+    EXPECT_EQ(screen.view.itemView()->model()->rowCount(), 3);
+
+    // Return opens only while Open is enabled.
+    screen.view.activateWindow();
+    screen.view.itemView()->setFocus();
+    rig.scriptDesign("b", "r1", 300);
+    click(screen.view.itemView(), 1);
+    EXPECT_EQ(screen.store.selected()->id, "b");
+    QTest::keyClick(screen.view.itemView(), Qt::Key_Return);
+    EXPECT_TRUE(screen.workspace.tabs().isEmpty());
+    ASSERT_TRUE(idle(screen.store));
+    QTest::keyClick(screen.view.itemView(), Qt::Key_Return);
+    EXPECT_EQ(screen.workspace.tabs().size(), 1);
+
+    // The mode switch calls the store once; the selection stays.
+    QSignalSpy modes(&screen.store, &TemplateCatalogStore::displayModeChanged);
+    screen.view.listModeButton()->click();
+    EXPECT_EQ(modes.count(), 1);
+    EXPECT_EQ(screen.store.displayMode(), CatalogDisplayMode::list);
+    EXPECT_EQ(screen.store.selected()->id, "b");
+
+    // Pressing the category already shown asks for nothing.
+    const qsizetype calls = rig.transport->calls().size();
+    click(screen.view.categoryView(), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(rig.transport->calls().size(), calls);
+    EXPECT_FALSE(screen.store.loading());
+}
+
+TEST(TemplateCatalogView, StatusAreaShowsTheIssueThenTheStorageNote)
+{
+    QStringList names;
+    for (int i = 1; i <= 25; ++i)
+        names.append(QString("elements[%1]").arg(i));
+    const struct {
+        const char *name;
+        std::optional<CatalogIssue> issue;
+        bool storage;
+        QString listed;
+    } cases[] = {
+        {"neither", std::nullopt, false, {}},
+        {"both", CatalogIssue::unsupported(names), true, names.mid(0, 20).join(", ")},
+        {"storage only", std::nullopt, true, {}},
+        {"three names", CatalogIssue::unsupported(names.mid(0, 3)), false, names.mid(0, 3).join(", ")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        // The issue comes from the second page, after the first was saved (or not).
+        rig.scriptCatalog({itemJson("a")}, 2);
+        rig.transport->script(pageURL(1), {c.issue ? Reply::fail(*c.issue) : Reply::ok(pageJson(1, {}, 2))});
+        // A cache too small for any list fails its save.
+        Screen screen(rig, c.storage ? std::make_shared<TemplateCache>(rig.folder.path() + "/tiny", QUrl(base), 16)
+                                     : nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen.store.loading(); }, 2000));
+        ASSERT_TRUE(idle(screen.store));
+        screen.view.moreButton()->click();
+        ASSERT_TRUE(idle(screen.store));
+        EXPECT_EQ(screen.view.statusArea()->isVisible(), c.issue || c.storage);
+        EXPECT_EQ(screen.view.issueLabel()->isVisible(), c.issue.has_value());
+        EXPECT_EQ(screen.view.storageLabel()->isVisible(), c.storage);
+        EXPECT_EQ(screen.view.issueNames()->isVisible(), !c.listed.isEmpty());
+        if (!c.listed.isEmpty()) {
+            EXPECT_EQ(screen.view.issueNames()->text(), c.listed);
+        }
+    }
+}
+
+TEST(TemplateCatalogView, PlaceholderGeometry)
+{
+    const struct {
+        double width, height;
+        QSizeF box;
+        double ratio, w, h, radius;
+    } cases[] = {
+        {50, 25, {200, 126}, 2, 144, 72, 4.32},
+        {100, 10, {200, 126}, 4, 144, 36, 2.16},
+        {10, 100, {200, 126}, 0.25, 21.42, 85.68, 5.1408},
+        {10, 0, {200, 126}, 4, 144, 36, 2.16},
+        {0, 0, {200, 126}, 0.25, 21.42, 85.68, 5.1408},
+        {50, 25, {20, 12}, 2, 14.4, 7.2, 2},
+        {10, 100, {2000, 1260}, 0.25, 214.2, 856.8, 8},
+    };
+    for (const auto &c : cases) {
+        const CatalogShapePlaceholder::Geometry g = CatalogShapePlaceholder::geometry(c.width, c.height, c.box);
+        SCOPED_TRACE(QString("%1 × %2 in %3 × %4")
+                         .arg(c.width)
+                         .arg(c.height)
+                         .arg(c.box.width())
+                         .arg(c.box.height())
+                         .toStdString());
+        EXPECT_DOUBLE_EQ(g.ratio, c.ratio);
+        EXPECT_NEAR(g.size.width(), c.w, 1e-9);
+        EXPECT_NEAR(g.size.height(), c.h, 1e-9);
+        EXPECT_NEAR(g.cornerRadius, c.radius, 1e-9);
+    }
+}

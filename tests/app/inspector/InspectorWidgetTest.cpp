@@ -1,0 +1,256 @@
+// The inspector's widgets on the offscreen platform, driven with keys and clicks.
+
+#include "tests/app/inspector/InspectorTestSupport.h"
+#include "tests/app/shell/ShellTestSupport.h"
+
+#include "app/inspector/EditorInspector.h"
+#include "app/inspector/InspectorControls.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/WorkspaceStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrivane;
+using namespace inspectortest;
+
+namespace {
+
+// The inspector in a window of its own, with the window's Undo and Redo as the main
+// menu has them.
+struct Window {
+    explicit Window(Fixture &fixture, int width = 300) : pane(fixture.store.get(), &fixture.env.localization)
+    {
+        EditorStore *store = fixture.store.get();
+        auto *undo = new QAction(&pane);
+        undo->setShortcut(QKeySequence::Undo);
+        QObject::connect(undo, &QAction::triggered, store, &EditorStore::undo);
+        auto *redo = new QAction(&pane);
+        redo->setShortcut(QKeySequence::Redo);
+        QObject::connect(redo, &QAction::triggered, store, &EditorStore::redo);
+        pane.addActions({undo, redo});
+        pane.resize(width, 1400);
+        pane.show();
+        QApplication::setActiveWindow(&pane);
+        settle();
+    }
+
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    template <typename T> T *find(const QString &name) const { return pane.inspector()->findChild<T *>(name); }
+
+    InspectorPane pane;
+};
+
+void type(QWidget *field, const QString &text)
+{
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+}
+
+} // namespace
+
+TEST(InspectorWidgets, TabbingThroughNumbersChangesNothing)
+{
+    LabelElement text = element(ElementKind::text);
+    text.xMm = 12.3456;
+    text.yMm = 0.005;
+    text.widthMm = 40.129;
+    text.rotationDegrees = -0.001;
+    text.fontSizePt = 9.999;
+    Fixture fixture({text});
+    Window window(fixture);
+    auto *x = window.find<NumberField>(QStringLiteral("mac.x"));
+    ASSERT_TRUE(x);
+    EXPECT_EQ(x->text(), QStringLiteral("12.35"));
+    x->setFocus();
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), x);
+    window.find<NumberField>(QStringLiteral("mac.font_size"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(fixture.store->undoStack().isEmpty());
+    EXPECT_EQ(fixture.first(), text);
+}
+
+TEST(InspectorWidgets, ReturnOrLeavingCommitsOnlyANumberInRange)
+{
+    const struct {
+        const char *typed;
+        double stored;
+    } cases[] = {
+        {"600", 5},  {"-400", 5}, {"inf", 5},     {"nan", 5},   {"1e999", 5},
+        {"12,5", 5}, {"abc", 5},  {"-360", -360}, {"500", 500},
+    };
+    Fixture fixture({element(ElementKind::text)});
+    Window window(fixture);
+    auto *x = window.find<NumberField>(QStringLiteral("mac.x"));
+    for (const auto &item : cases) {
+        fixture.store->changeElement([](LabelElement &e) { e.xMm = 5; });
+        type(x, QString::fromLatin1(item.typed));
+        QTest::keyClick(x, Qt::Key_Return);
+        EXPECT_EQ(fixture.first().xMm, item.stored) << item.typed;
+        EXPECT_EQ(x->text(), x->displayText(item.stored)) << item.typed;
+    }
+    EXPECT_EQ(fixture.store->undoStack().size(), 3); // -360, the reset to 5, 500
+
+    // Leaving the field commits too, and the field shows the value rounded, stored exactly.
+    type(x, QStringLiteral("20.125"));
+    window.find<NumberField>(QStringLiteral("mac.y"))->setFocus();
+    EXPECT_EQ(fixture.first().xMm, 20.125);
+    EXPECT_EQ(x->text(), QStringLiteral("20.13"));
+}
+
+TEST(InspectorWidgets, NumbersFollowTheUsersLocale)
+{
+    setNumberLocaleProvider([] { return QLocale(QLocale::German, QLocale::Germany); });
+    Fixture fixture({element(ElementKind::text)});
+    Window window(fixture);
+    auto *x = window.find<NumberField>(QStringLiteral("mac.x"));
+    type(x, QStringLiteral("12,5"));
+    QTest::keyClick(x, Qt::Key_Return);
+    EXPECT_EQ(fixture.first().xMm, 12.5);
+    EXPECT_EQ(x->text(), QStringLiteral("12,5"));
+    setNumberLocaleProvider(nullptr);
+}
+
+TEST(InspectorWidgets, ShowingAndFocusingContentKeepsItsCharacters)
+{
+    const QString content = QStringLiteral("a\u00A0b\u2028c\u001Dd\r\ne");
+    Fixture fixture({element(ElementKind::text, content)});
+    Window window(fixture);
+    auto *editor = window.find<ContentEditor>(QStringLiteral("mac.content"));
+    ASSERT_TRUE(editor);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(fixture.first().content, content);
+    EXPECT_TRUE(fixture.store->undoStack().isEmpty());
+
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("xy"));
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(fixture.first().content, QStringLiteral("a\u00A0b\u2028c\u001Dd\nexy\n"));
+    EXPECT_EQ(window.find<ContentEditor>(QStringLiteral("mac.content")), editor); // refreshed in place
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->textCursor().position(), editor->document()->characterCount() - 1);
+    EXPECT_EQ(fixture.store->undoStack().size(), 3);
+
+    // Undo in the field is the document's undo: the redo stack keeps the step.
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(fixture.first().content, QStringLiteral("a\u00A0b\u2028c\u001Dd\nexy"));
+    EXPECT_EQ(editor->content(), fixture.first().content);
+    EXPECT_EQ(fixture.store->redoStack().size(), 1);
+}
+
+TEST(InspectorWidgets, ColumnPickerNamesColumnsByLetterAndTitle)
+{
+    Fixture fixture({element(ElementKind::text)}, false, priceTable());
+    Window window(fixture);
+    auto *picker = window.find<QComboBox>(QStringLiteral("mac.data_column"));
+    ASSERT_TRUE(picker);
+    ASSERT_EQ(picker->count(), 4);
+    EXPECT_EQ(picker->itemText(2), QStringLiteral("B \u00B7 Price"));
+    EXPECT_EQ(picker->currentIndex(), 0);
+    // Choosing a column replaces the tree the picker lives in.
+    QPointer<QComboBox> old = picker;
+    picker->activated(2);
+    Window::settle();
+    EXPECT_EQ(fixture.first().tableBinding, TableBinding(1));
+    EXPECT_FALSE(old);
+    auto *resolved = window.find<QLabel>(QStringLiteral("resolvedContent"));
+    ASSERT_TRUE(resolved);
+    EXPECT_EQ(resolved->text(), QStringLiteral("4.20"));
+}
+
+TEST(InspectorWidgets, ChoicesStackInANarrowPaneOnly)
+{
+    Fixture fixture({element(ElementKind::text)});
+    fixture.env.localization.select(AppLanguage::russian);
+    for (const int width : {270, 380}) {
+        Window window(fixture, width);
+        for (const char *name : {"textStyleToggles", "layerButtons"}) {
+            auto *fit = window.find<FitLayout>(QString::fromLatin1(name));
+            ASSERT_TRUE(fit) << name;
+            EXPECT_EQ(fit->isRow(), width == 380)
+                << name << " at " << width << ": row " << fit->rowWidth() << " in " << fit->width();
+        }
+    }
+}
+
+TEST(InspectorWidgets, DeleteRemovesTheWholeSelectionInOneStep)
+{
+    Fixture fixture({element(ElementKind::text), element(ElementKind::line), element(ElementKind::counter)}, true);
+    Window window(fixture);
+    EditorInspector *before = window.pane.inspector();
+    window.find<QPushButton>(QStringLiteral("mac.delete"))->click();
+    Window::settle();
+    EXPECT_TRUE(fixture.store->document().elements.isEmpty());
+    EXPECT_TRUE(fixture.store->selectedIDs().isEmpty());
+    EXPECT_EQ(fixture.store->undoStack().size(), 1);
+    EXPECT_NE(window.pane.inspector(), before);
+    fixture.store->undo();
+    EXPECT_EQ(fixture.store->document().elements.size(), 3);
+}
+
+TEST(InspectorWidgets, WarningCardNamesABindingWithoutTable)
+{
+    LabelElement text = element(ElementKind::text);
+    text.tableBinding = TableBinding(0);
+    Fixture fixture({text});
+    Window window(fixture);
+    EXPECT_EQ(window.pane.inspector()->warningText(),
+              fixture.env.localization.text(QStringLiteral("mac.data_error_binding")));
+    fixture.store->changeElement([](LabelElement &e) { e.tableBinding.reset(); });
+    EXPECT_EQ(window.pane.inspector()->warningText(), QString());
+}
+
+TEST(InspectorWidgets, FontFamiliesAreCleanedAndSortedByCodePoint)
+{
+    const QStringList families = {QStringLiteral("b"),           QStringLiteral("C059 [urw]"),
+                                  QStringLiteral("C059 [UKWN]"), QStringLiteral("\U0001F600 Emoji"),
+                                  QStringLiteral("\uFF21 Wide"), QStringLiteral("A")};
+    EXPECT_EQ(cleanFontFamilies(families),
+              QStringList({QStringLiteral("A"), QStringLiteral("C059"), QStringLiteral("b"),
+                           QStringLiteral("\uFF21 Wide"), QStringLiteral("\U0001F600 Emoji")}));
+}
+
+// In the real window the main menu's Undo runs, not the field's own.
+TEST(InspectorWidgets, CtrlZInAFieldIsTheMenusUndo)
+{
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate(&env.localization, &env.settings);
+    delegate.setTerminate([] {});
+    delegate.launch();
+    LabelElement text = element(ElementKind::text, QStringLiteral("Tea"));
+    delegate.workspace()->add(LabelDocument(QStringLiteral("Doc"), 60, 40, {text}), std::nullopt, true);
+    EditorStore &store = *delegate.workspace()->tabs().first();
+    store.setSelectedIDs({text.id});
+    QApplication::setActiveWindow(delegate.window());
+    Window::settle();
+    auto *editor = delegate.window()->findChild<ContentEditor *>(QStringLiteral("mac.content"));
+    ASSERT_TRUE(editor);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("s"));
+    ASSERT_EQ(store.document().elements.first().content, QStringLiteral("Teas"));
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(store.document().elements.first().content, QStringLiteral("Tea"));
+    EXPECT_EQ(editor->content(), QStringLiteral("Tea"));
+    EXPECT_EQ(store.redoStack().size(), 1);
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor->content(), QStringLiteral("Teas"));
+}

@@ -1,0 +1,124 @@
+#include "tests/app/shell/ShellTestSupport.h"
+
+#include "app/shell/AppDelegate.h"
+#include "app/shell/KestrivaneApplication.h"
+#include "app/shell/MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QScreen>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace kestrivane;
+
+namespace {
+
+// A delegate over the environment's settings, texts and modal fakes; terminations counted.
+class DelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        delegate.setTerminate([this] { ++terminations; });
+        delegate.workspace()->setAlerts(env.alerts);
+        delegate.workspace()->setDialogs(env.dialogs);
+    }
+
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate{&env.localization, &env.settings};
+    int terminations = 0;
+};
+
+} // namespace
+
+TEST_F(DelegateTest, ClosingWithoutChangesEndsTheProgramOnTheNextTurn)
+{
+    delegate.launch();
+    delegate.settings();
+    delegate.workspace()->open(env.write(QStringLiteral("saved.ksv")));
+    EXPECT_TRUE(delegate.window()->close());
+    EXPECT_FALSE(delegate.settingsWindow()->isVisible());
+    EXPECT_EQ(terminations, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(delegate.applicationShouldTerminate()); // already answered by the close
+    EXPECT_EQ(env.dialogs->choices, 0);
+}
+
+TEST_F(DelegateTest, ACancelledPromptKeepsEverythingAndALaterQuitAsksAgain)
+{
+    delegate.launch();
+    delegate.workspace()->add(LabelDocument(QStringLiteral("Unsaved"), 60, 40, {}), std::nullopt, true);
+    env.dialogs->choiceAnswer = 2; // cancel
+    EXPECT_FALSE(delegate.window()->close());
+    EXPECT_TRUE(delegate.window()->isVisible());
+    delegate.quit();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(env.dialogs->choices, 2);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(delegate.workspace()->tabs().size(), 1);
+    env.dialogs->choiceAnswer = 1; // don't save
+    delegate.quit();
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(DelegateTest, TheSettingsWindowIsReusedCentredAndRetitled)
+{
+    QSignalSpy rebuilds(&delegate, &AppDelegate::menusRebuilt);
+    delegate.launch();
+    delegate.settings();
+    QWidget *settings = delegate.settingsWindow();
+    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Settings"));
+    settings->close();
+    settings->move(0, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(rebuilds.count(), 1); // the launch's own menus
+
+    // A later language rebuilds once, on the next turn.
+    env.localization.select(AppLanguage::russian);
+    EXPECT_EQ(rebuilds.count(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rebuilds.count(), 2);
+    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Настройки"));
+    EXPECT_EQ(delegate.window()->windowTitle(), QStringLiteral("Главная \u2014 Kestrivane[*]"));
+    EXPECT_EQ(delegate.window()->locale(), QLocale(QStringLiteral("ru_RU")));
+
+    delegate.settings();
+    EXPECT_EQ(delegate.settingsWindow(), settings);
+    EXPECT_TRUE(settings->isVisible());
+    const QPoint centre = settings->screen()->availableGeometry().center();
+    EXPECT_LE((settings->frameGeometry().center() - centre).manhattanLength(), 2);
+}
+
+TEST_F(DelegateTest, CommandLineFilesOpenInOrderOnceTheWindowIsShown)
+{
+    const QString a = env.write(QStringLiteral("a.ksv"), QStringLiteral("A"));
+    const QString b = env.write(QStringLiteral("b.ksv"), QStringLiteral("B"));
+    delegate.launch({a, env.dir.filePath(QStringLiteral("missing.ksv")), b, a});
+    EXPECT_TRUE(delegate.workspace()->tabs().isEmpty());
+    QCoreApplication::processEvents();
+    const QList<EditorStore *> &tabs = delegate.workspace()->tabs();
+    ASSERT_EQ(tabs.size(), 2);
+    EXPECT_EQ(tabs[1]->document().name, QStringLiteral("B"));
+    EXPECT_EQ(delegate.workspace()->active(), tabs[0]); // the last one given was found again
+    EXPECT_EQ(env.alerts->alerts.size(), 1);
+    EXPECT_EQ(delegate.window()->windowTitle(), QStringLiteral("A[*]"));
+
+    delegate.about();
+    EXPECT_TRUE(env.alerts->alerts.last().information);
+    EXPECT_EQ(env.alerts->alerts.last().informativeText, env.localization.text(QStringLiteral("mac.about_body")));
+}
+
+TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("link.ksv"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("target.ksv")), link));
+    EXPECT_EQ(
+        KestrivaneApplication::documentPaths({QStringLiteral("kestrivane"), QStringLiteral("rel/a b.ksv"), link,
+                                              QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv"))}),
+        (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
+                     dir.filePath(QStringLiteral("L 1.ksv"))}));
+}
