@@ -20,17 +20,6 @@ namespace testsupport {
 
 namespace {
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    default: return "Status";
-    }
-}
-
 struct Connection {
     QSslSocket *socket = nullptr;
     int id = 0;
@@ -152,8 +141,6 @@ private:
     // Under the mutex.
     ServerReply replyFor(const ServerRequest &request)
     {
-        if (request.method != "GET")
-            return ServerReply::json("{}", 405);
         const QUrl url(QStringLiteral("https://localhost") + QString::fromLatin1(request.target));
         for (const QString &key : {QString::fromLatin1(request.target), url.path(QUrl::FullyEncoded)}) {
             auto found = routes.find(key);
@@ -165,39 +152,36 @@ private:
 
     ServerReply fromFixture(const QUrl &url) const
     {
-        const QString base = QStringLiteral("/api/v1/desktop/templates");
+        const QString base = "/api/v1/desktop/templates";
         const QString path = url.path();
         if (path == base) {
             const QUrlQuery query(url);
-            if (query.queryItemValue(QStringLiteral("size")) != QLatin1String("50"))
+            if (query.queryItemValue("size") != "50")
                 return ServerReply::json("{}", 400);
-            const qint64 page = query.queryItemValue(QStringLiteral("page")).toLongLong();
-            const QString category = query.queryItemValue(QStringLiteral("categoryId"), QUrl::FullyDecoded);
+            const qint64 page = query.queryItemValue("page").toLongLong();
+            const QString category = query.queryItemValue("categoryId", QUrl::FullyDecoded);
             QJsonArray matching;
             for (const QJsonObject &item : fixture.items) {
-                if (category.isEmpty() || item.value(QStringLiteral("categoryId")).toString() == category)
+                if (category.isEmpty() || item.value("categoryId").toString() == category)
                     matching.append(item);
             }
             QJsonArray items;
             for (qint64 i = page * 50; i < matching.size() && i < (page + 1) * 50; ++i)
                 items.append(matching.at(i));
-            const QJsonObject body{{QStringLiteral("schemaVersion"), 1},
-                                   {QStringLiteral("items"), items},
-                                   {QStringLiteral("page"), page},
-                                   {QStringLiteral("size"), 50},
-                                   {QStringLiteral("total"), matching.size()},
-                                   {QStringLiteral("totalPages"), (matching.size() + 49) / 50}};
+            const QJsonObject body{
+                {"schemaVersion", 1}, {"items", items},           {"page", page},
+                {"size", 50},         {"total", matching.size()}, {"totalPages", (matching.size() + 49) / 50}};
             return ServerReply::json(QJsonDocument(body).toJson(QJsonDocument::Compact));
         }
-        if (path == base + QStringLiteral("/categories"))
+        if (path == base + "/categories")
             return ServerReply::json(fixture.categories);
-        if (path == base + QStringLiteral("/sizes"))
+        if (path == base + "/sizes")
             return ServerReply::json(fixture.sizes);
         const auto file = fixture.files.constFind(path);
         if (file == fixture.files.constEnd())
             return ServerReply::json("{}", 404);
         ServerReply reply = ServerReply::json(file.value());
-        if (path.startsWith(QLatin1String("/static/img/")))
+        if (path.startsWith("/static/img/"))
             reply.headers.append(Header("Content-Type", "image/png"));
         return reply;
     }
@@ -221,11 +205,10 @@ private:
                 Header("Content-Length", QByteArray::number(reply.announcedLength.value_or(reply.body.size()))));
         else if (reply.framing == Framing::chunked)
             headers.append(Header("Transfer-Encoding", "chunked"));
-        const bool closes =
-            !reply.keepAlive || reply.framing == Framing::close || reply.announcedLength || reply.omitLastChunk;
+        const bool closes = reply.framing == Framing::close || reply.announcedLength || reply.omitLastChunk;
         headers.append(Header("Connection", closes ? "close" : "keep-alive"));
 
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
         for (const Header &h : headers)
             head += h.first + ": " + h.second + "\r\n";
         socket->write(head + "\r\n");
@@ -297,16 +280,6 @@ TestCatalogServer::~TestCatalogServer() = default;
 quint16 TestCatalogServer::port() const
 {
     return m_engine->port;
-}
-
-QString TestCatalogServer::origin() const
-{
-    return QStringLiteral("https://localhost:%1").arg(port());
-}
-
-QUrl TestCatalogServer::base() const
-{
-    return QUrl(origin() + basePath());
 }
 
 void TestCatalogServer::route(const QString &target, QList<ServerReply> replies)

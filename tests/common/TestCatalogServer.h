@@ -2,9 +2,9 @@
 
 // A real HTTPS server on 127.0.0.1 for the catalog client's tests. It runs on a thread
 // of its own, so a client blocking on any other thread never stalls it. It speaks just
-// enough HTTP/1.1: GET only (405 otherwise), scripted replies per target with every
-// framing and timing fault a client must survive, and the catalog's own endpoints from
-// fixtures. The certificate is the checked-in test leaf for localhost and 127.0.0.1.
+// enough HTTP/1.1: scripted replies per target with every framing and timing fault a
+// client must survive, and the catalog's own endpoints from fixtures. The certificate is
+// the checked-in test leaf for localhost and 127.0.0.1.
 
 #include <QByteArray>
 #include <QHash>
@@ -33,7 +33,6 @@ struct ServerReply {
     QByteArray body{};
     Framing framing = Framing::contentLength;
     std::optional<qint64> announcedLength{}; // a Content-Length other than the body's
-    bool keepAlive = true;                   // else "Connection: close" and a close after the reply
     bool omitLastChunk = false;              // chunked without its terminating chunk, then closed
 
     qint64 delayBeforeHeadersMs = 0;
@@ -42,13 +41,7 @@ struct ServerReply {
     qint64 trickleBytes = 0;                 // when > 0: that many body bytes ...
     qint64 trickleIntervalMs = 0;            // ... every so many milliseconds
 
-    static ServerReply json(QByteArray body, int status = 200)
-    {
-        ServerReply reply;
-        reply.status = status;
-        reply.body = std::move(body);
-        return reply;
-    }
+    static ServerReply json(QByteArray body, int status = 200) { return {.status = status, .body = std::move(body)}; }
 };
 
 struct ServerRequest {
@@ -80,8 +73,8 @@ public:
     TestCatalogServer &operator=(const TestCatalogServer &) = delete;
 
     quint16 port() const;
-    QString origin() const; // "https://localhost:P"
-    QUrl base() const;      // origin + "/api/v1/desktop/templates"
+    QString origin() const { return QStringLiteral("https://localhost:%1").arg(port()); }
+    QUrl base() const { return QUrl(origin() + basePath()); }
     QString basePath() const { return QStringLiteral("/api/v1/desktop/templates"); }
 
     // Replies for a target ("/path?query" as sent, or a path for every query), in turn;

@@ -37,11 +37,9 @@ QByteArray text(const QJsonObject &o)
 // A design envelope with the given keys replaced or added.
 QByteArray design(const QJsonObject &changes)
 {
-    QJsonObject o{{"schemaVersion", 1},
-                  {"format", "kestrivane-web"},
-                  {"id", "d"},
-                  {"elements", QJsonArray()},
-                  {"template", QJsonObject()}};
+    QJsonObject o =
+        QJsonDocument::fromJson(R"({"schemaVersion":1,"format":"kestrivane-web","id":"d","elements":[],"template":{}})")
+            .object();
     for (auto it = changes.begin(); it != changes.end(); ++it)
         o[it.key()] = it.value();
     return text(o);
