@@ -11,7 +11,6 @@
 #include "app/table/TableSheets.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -254,8 +253,6 @@ TEST_F(EditorWindowTest, CardCanvasBarAndLanguageFollowTheStore)
               QStringLiteral(", 62.5 \u00D7 30.13 mm, Oval, Direct thermal"));
     view->zoomInButton()->click();
     EXPECT_EQ(view->zoomLabel()->text(), QStringLiteral("188%"));
-    view->gridToggle()->click();
-    EXPECT_TRUE(store->showsGrid());
 
     env.localization.select(AppLanguage::russian);
     EXPECT_EQ(view->labelCard()->content().width, QStringLiteral("62,5"));

@@ -14,7 +14,6 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTest>
 #include <QTextEdit>
 
