@@ -14,31 +14,21 @@ namespace {
 // The names of the cards and fields a layout shows, for compact expectations.
 QString shown(const InspectorLayout &l)
 {
+    // clang-format off
     const std::pair<bool, const char *> flags[] = {
-        {l.showsData, "data"},
-        {l.showsTableOptions, "column"},
-        {l.bound, "bound"},
-        {l.showsElementCard, "card"},
-        {l.showsBarcodeOptions, "bar"},
-        {l.showsCaptionSize, "caption"},
-        {l.showsGS1Caption, "gs1"},
-        {l.showsGS1Actions, "gs"},
-        {l.showsTextOptions, "text"},
-        {l.dateForm == DateForm::plain, "date"},
-        {l.dateForm == DateForm::web, "web"},
-        {l.showsManualText, "manual"},
-        {l.showsBaseDate, "base"},
-        {l.showsCounterOptions, "counter"},
-        {l.showsStroke, "stroke"},
-        {l.showsFilled, "filled"},
-        {l.showsImageNote, "note"},
-        {l.showsHeight, "height"},
-    };
-    QStringList names;
-    for (const auto &[on, name] : flags)
+        {l.showsData, "data"}, {l.showsTableOptions, "column"}, {l.bound, "bound"}, {l.showsElementCard, "card"},
+        {l.showsBarcodeOptions, "bar"}, {l.showsCaptionSize, "caption"}, {l.showsGS1Caption, "gs1"},
+        {l.showsGS1Actions, "gs"}, {l.showsTextOptions, "text"}, {l.dateForm == DateForm::plain, "date"},
+        {l.dateForm == DateForm::web, "web"}, {l.showsManualText, "manual"}, {l.showsBaseDate, "base"},
+        {l.showsCounterOptions, "counter"}, {l.showsStroke, "stroke"}, {l.showsFilled, "filled"},
+        {l.showsImageNote, "note"}, {l.showsHeight, "height"}};
+    // clang-format on
+    QStringList result;
+    for (const auto &[on, name] : flags) {
         if (on)
-            names.append(QString::fromLatin1(name));
-    return names.join(QLatin1Char(' '));
+            result.append(QString::fromLatin1(name));
+    }
+    return result.join(QLatin1Char(' '));
 }
 
 LabelElement code(BarcodeSymbology symbology, bool showsText, bool web = false)
@@ -101,20 +91,19 @@ TEST(InspectorModel, CardsAndFieldsFollowTheSelection)
         {{element(ElementKind::counter)}, false, "number.square", "Counter", "card text counter height"},
         {{element(ElementKind::line)}, false, "line.diagonal", "Line", "card stroke height"},
         {{element(ElementKind::rectangle)}, false, "rectangle", "Rectangle", "card stroke filled height"},
-        {{element(ElementKind::ellipse)}, false, "circle", "Ellipse", "card stroke filled height"},
         {{element(ElementKind::image)}, true, "photo", "Image", "card note height"},
     };
     editortest::StoreEnvironment env;
-    int row = 0;
-    for (const auto &item : cases) {
+    for (size_t row = 0; row < std::size(cases); ++row) {
+        SCOPED_TRACE(testing::Message() << "row " << row);
+        const auto &item = cases[row];
         LabelDocument document(QStringLiteral("Test"), 60, 40, item.selection);
         if (item.table)
             document.table = priceTable();
         const InspectorModel model = InspectorModel::make(document, item.selection);
-        EXPECT_EQ(model.layout.symbol, QString::fromLatin1(item.symbol)) << "row " << row;
-        EXPECT_EQ(model.subtitle(env.localization), QString::fromLatin1(item.subtitle)) << "row " << row;
-        EXPECT_EQ(shown(model.layout), QString::fromLatin1(item.fields)) << "row " << row;
-        ++row;
+        EXPECT_EQ(model.layout.symbol, QString::fromLatin1(item.symbol));
+        EXPECT_EQ(model.subtitle(env.localization), QString::fromLatin1(item.subtitle));
+        EXPECT_EQ(shown(model.layout), QString::fromLatin1(item.fields));
     }
 }
 
