@@ -12,19 +12,16 @@ using namespace catalogtest;
 TEST(TemplateCatalogStore, DisplayModeFromAndToSettings)
 {
     const struct {
-        std::optional<QString> stored;
+        QString stored;
         CatalogDisplayMode mode;
     } cases[] = {{"list", CatalogDisplayMode::list},
                  {"previews", CatalogDisplayMode::previews},
-                 {"", CatalogDisplayMode::previews},
-                 {"List", CatalogDisplayMode::previews},
-                 {std::nullopt, CatalogDisplayMode::previews}};
+                 {"List", CatalogDisplayMode::previews}};
     for (const auto &c : cases) {
         Rig rig;
-        if (c.stored)
-            rig.settings.setValue(TemplateCatalogStore::displayModeKey, *c.stored);
+        rig.settings.setValue(TemplateCatalogStore::displayModeKey, c.stored);
         auto store = rig.store();
-        EXPECT_EQ(store->displayMode(), c.mode) << c.stored.value_or("(none)").toStdString();
+        EXPECT_EQ(store->displayMode(), c.mode) << c.stored.toStdString();
         const CatalogDisplayMode other =
             c.mode == CatalogDisplayMode::list ? CatalogDisplayMode::previews : CatalogDisplayMode::list;
         store->selectDisplayMode(other);
@@ -44,9 +41,7 @@ TEST(TemplateCatalogStore, CanLoadMoreFollowsTheCachedPages)
             ->saveSnapshot(CatalogSnapshot({item("a")}, {}, {}, c.next, c.total, QDateTime::currentDateTimeUtc()),
                            std::nullopt)
             .waitForFinished();
-        auto store = rig.store();
-        store->refresh(std::nullopt, false);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !store->loading(); }));
+        auto store = rig.refreshed();
         EXPECT_EQ(store->canLoadMore(), c.more) << c.next << "/" << c.total;
         EXPECT_TRUE(store->usingCachedCatalog());
         EXPECT_EQ(store->issue(), CatalogIssue(CatalogIssue::Kind::notFound));
@@ -63,15 +58,12 @@ TEST(TemplateCatalogStore, CategoryTitleFollowsParents)
         {Reply::ok(R"([{"id":"a","name":"A"},{"id":"b","name":"B","parentId":"a"},{"id":"c","name":"C","parentId":"b"},
                       {"id":"x","name":"X","parentId":"y"},{"id":"y","name":"Y","parentId":"x"},
                       {"id":"d","name":"D","parentId":"gone"}])")});
-    auto store = rig.store();
-    store->refresh(std::nullopt, false);
-    ASSERT_TRUE(idle(*store));
+    auto store = rig.refreshed();
     const QList<CatalogCategory> &all = store->snapshot().categories;
     ASSERT_EQ(all.size(), 6);
-    const QStringList titles{"A \u203A B \u203A C", "Y \u203A X", "D"};
-    EXPECT_EQ(store->categoryTitle(all[2]), titles[0]);
-    EXPECT_EQ(store->categoryTitle(all[3]), titles[1]);
-    EXPECT_EQ(store->categoryTitle(all[5]), titles[2]);
+    EXPECT_EQ(store->categoryTitle(all[2]), "A \u203A B \u203A C");
+    EXPECT_EQ(store->categoryTitle(all[3]), "Y \u203A X") << "a cycle";
+    EXPECT_EQ(store->categoryTitle(all[5]), "D") << "a dangling parent";
 }
 
 TEST(TemplateCatalogStore, RefreshShowsTheCacheFirstAndSelectsTheFirstItem)
@@ -136,9 +128,7 @@ TEST(TemplateCatalogStore, LoadMoreAppendsAndIsIgnoredWhileLoading)
     Rig rig;
     rig.scriptCatalog({itemJson("a")}, 3);
     rig.transport->script(pageURL(1), {Reply{pageJson(1, {itemJson("b")}, 3), std::nullopt, 200}});
-    auto store = rig.store();
-    store->refresh(std::nullopt, false);
-    ASSERT_TRUE(idle(*store));
+    auto store = rig.refreshed();
     store->loadMore();
     EXPECT_TRUE(store->loading());
     store->loadMore(); // ignored: one page request
@@ -160,32 +150,25 @@ TEST(TemplateCatalogStore, SelectUsesTheCachedTemplateAgainstEachAnswer)
 {
     using Kind = CatalogIssue::Kind;
     const struct {
-        std::optional<Kind> answer;
+        std::optional<Kind> answer; // none: the cached revision is current and nothing is asked
         bool keeps;
-    } cases[] = {{Kind::disabled, true}, {Kind::rateLimited, true}, {Kind::network, true},
-                 {Kind::access, true},   {Kind::notFound, false},   {Kind::invalid, false}};
+    } cases[] = {{Kind::disabled, true}, {Kind::rateLimited, true}, {Kind::network, true}, {Kind::access, true},
+                 {Kind::notFound, false}, {Kind::invalid, false},    {std::nullopt, true}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(CatalogIssue(*c.answer).key().toStdString());
+        SCOPED_TRACE(c.answer ? CatalogIssue(*c.answer).key().toStdString() : "current");
         Rig rig;
-        rig.cacheTemplate("a", "r0");
-        rig.transport->script(base + "/a/design", {Reply::fail(*c.answer)});
+        rig.cacheTemplate("a", c.answer ? "r0" : "r1");
+        if (c.answer)
+            rig.transport->script(base + "/a/design", {Reply::fail(*c.answer)});
         auto store = rig.store();
         store->select(item("a", "r1"));
         ASSERT_TRUE(idle(*store));
-        EXPECT_EQ(store->detailIssue(), CatalogIssue(*c.answer));
+        EXPECT_EQ(store->detailIssue(), c.answer ? std::make_optional(CatalogIssue(*c.answer)) : std::nullopt);
         EXPECT_EQ(store->prepared().has_value(), c.keeps);
         EXPECT_EQ(store->usingCachedTemplate(), c.keeps);
         EXPECT_EQ(store->canOpen(), c.keeps);
+        EXPECT_EQ(rig.transport->calls().isEmpty(), !c.answer);
     }
-    // The same revision needs no request at all.
-    Rig rig;
-    rig.cacheTemplate("a", "r1");
-    auto store = rig.store();
-    store->select(item("a", "r1"));
-    ASSERT_TRUE(idle(*store));
-    EXPECT_TRUE(store->usingCachedTemplate());
-    EXPECT_TRUE(store->canOpen());
-    EXPECT_TRUE(rig.transport->calls().isEmpty());
 }
 
 TEST(TemplateCatalogStore, SelectionRuleAfterARefresh)
@@ -200,9 +183,7 @@ TEST(TemplateCatalogStore, SelectionRuleAfterARefresh)
         SCOPED_TRACE(c.name);
         Rig rig;
         rig.scriptCatalog({itemJson("a")});
-        auto store = rig.store();
-        store->refresh(std::nullopt, false);
-        ASSERT_TRUE(idle(*store));
+        auto store = rig.refreshed();
         ASSERT_EQ(store->selected()->id, "a");
         const int designs = rig.requests(base + "/a/design");
         rig.scriptCatalog({itemJson(c.listed, c.revision)});
@@ -238,9 +219,7 @@ TEST(TemplateCatalogStore, ThumbnailReadSurvivesARefreshOfTheSameCategory)
 {
     Rig rig;
     rig.scriptCatalog({itemJson("a"), itemJson("b")});
-    auto store = rig.store();
-    store->refresh(std::nullopt, false);
-    ASSERT_TRUE(idle(*store));
+    auto store = rig.refreshed();
     rig.cacheTemplate("b");
     // A read in flight, then a refresh that keeps the category renews the generation.
     rig.cache->enqueue<void>([] { QThread::msleep(100); });
@@ -292,16 +271,13 @@ TEST(TemplateCatalogStore, RefreshReportsTheFirstFailureInRequestOrder)
     for (const auto &c : cases) {
         SCOPED_TRACE(CatalogIssue(c.reported).key().toStdString());
         Rig rig;
-        rig.scriptCatalog({itemJson("a")});
         const auto reply = [](std::optional<Kind> issue, const QByteArray &bytes, qint64 delay) {
             return issue ? Reply{{}, CatalogIssue(*issue), delay} : Reply{bytes, std::nullopt, delay};
         };
         rig.transport->script(pageURL(0), {reply(c.page, pageJson(0, {itemJson("a")}, 1), c.pageDelayMs)});
         rig.transport->script(base + "/categories", {reply(c.categories, "[]", 0)});
         rig.transport->script(base + "/sizes", {reply(c.sizes, "[]", 0)});
-        auto store = rig.store();
-        store->refresh(std::nullopt, false);
-        ASSERT_TRUE(idle(*store));
+        auto store = rig.refreshed();
         EXPECT_EQ(store->issue(), CatalogIssue(c.reported));
         EXPECT_TRUE(store->snapshot().items().isEmpty()) << "a failed refresh publishes no list";
     }
