@@ -184,7 +184,9 @@ TEST_F(TableSheetsTest, PrimaryButtonStoresOptionsThenExportsOrPrints)
         EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget)) << "the progress window is gone";
 }
 
-TEST_F(TableSheetsTest, RemoveIsOneStepThatResetsBatchAndBindings)
+// Cancel changes nothing; Remove is one step that also resets batch, bindings and preview
+// row; then a file of 25 rows previews 20 and attaches as one step.
+TEST_F(TableSheetsTest, ImportSheetCancelsRemovesAndAttaches)
 {
     LabelDocument doc = document(numbered(5));
     doc.batch.rows = QStringLiteral("1-2");
@@ -196,27 +198,24 @@ TEST_F(TableSheetsTest, RemoveIsOneStepThatResetsBatchAndBindings)
     cancelled.show();
     cancelled.cancelButton()->click();
     EXPECT_FALSE(editor->showsData());
-    EXPECT_EQ(editor->document(), doc) << "Cancel changes nothing";
+    EXPECT_EQ(editor->document(), doc);
 
     editor->setShowsData(true);
-    TableImportView view(editor.get(), &env.localization);
-    view.show();
-    ASSERT_TRUE(view.removeButton()->isVisible());
-    view.removeButton()->click();
+    TableImportView removing(editor.get(), &env.localization);
+    removing.show();
+    ASSERT_TRUE(removing.removeButton()->isVisible());
+    removing.removeButton()->click();
     EXPECT_FALSE(editor->showsData());
     EXPECT_EQ(editor->undoStack().size(), 1);
     EXPECT_FALSE(editor->document().table);
     EXPECT_EQ(editor->document().batch, BatchOptions());
     EXPECT_FALSE(editor->document().elements[0].tableBinding);
     EXPECT_EQ(editor->previewRow(), 0);
-}
 
-TEST_F(TableSheetsTest, ImportPreviewsTwentyRowsAndAttachesTheTable)
-{
-    auto editor = store(document(std::nullopt));
     editor->setShowsData(true);
     TableImportView view(editor.get(), &env.localization);
     view.show();
+    EXPECT_FALSE(view.removeButton()->isVisible());
     tabletest::HeldWork work;
     view.draft()->setLauncher(work.launcher());
     QByteArray csv = "name;note\n";
@@ -228,18 +227,16 @@ TEST_F(TableSheetsTest, ImportPreviewsTwentyRowsAndAttachesTheTable)
     EXPECT_FALSE(dialogs.openRequests[0].multipleSelection);
     EXPECT_FALSE(view.applyButton()->isEnabled()) << "disabled while loading";
     work.finishFrom(0);
-
     EXPECT_EQ(view.summaryLabel()->text(), env.localization.format(QStringLiteral("mac.data_summary"), {25, 2}));
     const QAbstractItemModel *grid = view.previewGrid()->model();
     EXPECT_EQ(grid->rowCount(), 20);
     EXPECT_EQ(grid->data(grid->index(19, 0)).toInt(), 20);
     EXPECT_EQ(grid->data(grid->index(19, 1)).toString(), QStringLiteral("row 20"));
-
     view.applyButton()->click();
     EXPECT_FALSE(editor->showsData());
     ASSERT_TRUE(editor->document().table);
     EXPECT_EQ(editor->document().table->rows.size(), 25);
-    EXPECT_EQ(editor->undoStack().size(), 1);
+    EXPECT_EQ(editor->undoStack().size(), 2);
 }
 
 TEST(BatchPreviewViewTest, PaintsTheSheetShadingAndOutlines)
