@@ -36,16 +36,13 @@ TEST(TemplateCatalogStore, CanLoadMoreFollowsTheCachedPages)
         bool more;
     } cases[] = {{1, 1, false}, {1, 3, true}, {10000, 10001, true}, {10001, 10001, false}};
     for (const auto &c : cases) {
-        Rig rig; // the network fails: the cached list stays
+        Rig rig; // nothing answers: the cached list stays
         rig.cache
             ->saveSnapshot(CatalogSnapshot({item("a")}, {}, {}, c.next, c.total, QDateTime::currentDateTimeUtc()),
                            std::nullopt)
             .waitForFinished();
         auto store = rig.refreshed();
         EXPECT_EQ(store->canLoadMore(), c.more) << c.next << "/" << c.total;
-        EXPECT_TRUE(store->usingCachedCatalog());
-        EXPECT_EQ(store->issue(), CatalogIssue(CatalogIssue::Kind::notFound));
-        EXPECT_EQ(store->snapshot().items().size(), 1);
     }
 }
 
@@ -82,7 +79,6 @@ TEST(TemplateCatalogStore, RefreshShowsTheCacheFirstAndSelectsTheFirstItem)
     EXPECT_EQ(store->selected()->id, "a");
     ASSERT_TRUE(store->prepared());
     EXPECT_FALSE(store->usingCachedTemplate());
-    EXPECT_TRUE(store->canOpen());
     EXPECT_TRUE(rig.cache->template_("a").result().has_value()) << "the converted template is kept";
     EXPECT_EQ(rig.cache->snapshot(std::nullopt).result()->items().size(), 2);
 }
@@ -162,7 +158,6 @@ TEST(TemplateCatalogStore, SelectUsesTheCachedTemplateAgainstEachAnswer)
         EXPECT_EQ(store->detailIssue(), c.answer ? std::make_optional(CatalogIssue(*c.answer)) : std::nullopt);
         EXPECT_EQ(store->prepared().has_value(), c.keeps);
         EXPECT_EQ(store->usingCachedTemplate(), c.keeps);
-        EXPECT_EQ(store->canOpen(), c.keeps);
         EXPECT_EQ(rig.transport->calls().isEmpty(), !c.answer);
     }
 }
@@ -249,7 +244,6 @@ TEST(TemplateCatalogStore, OpenAddsIndependentUnsavedTabs)
     EXPECT_NE(first.documentID, store->prepared()->document.documentID);
     ASSERT_FALSE(first.elements.isEmpty());
     EXPECT_NE(first.elements[0].id, second.elements[0].id);
-    EXPECT_FALSE(workspace.tabs()[1]->fileURL());
 }
 
 TEST(TemplateCatalogStore, RefreshReportsTheFirstFailureInRequestOrder)
