@@ -40,17 +40,15 @@ protected:
 
 TEST_F(TableImportDraftTest, TheSuffixDecidesTextOptionsAndResetsThem)
 {
-    struct Case {
+    const struct {
         const char *name;
         bool csv;
         CSVSeparator separator;
-    };
-    const QList<Case> cases = {{"data.csv", true, CSVSeparator::automatic},
-                               {"DATA.TSV", true, CSVSeparator::tab},
-                               {"x.xlsx", false, CSVSeparator::automatic},
-                               {"x.xlsm", false, CSVSeparator::automatic},
-                               {"noext", false, CSVSeparator::automatic}};
-    for (const Case &c : cases) {
+    } cases[] = {{"data.csv", true, CSVSeparator::automatic},
+                 {"DATA.TSV", true, CSVSeparator::tab},
+                 {"x.xlsx", false, CSVSeparator::automatic},
+                 {"noext", false, CSVSeparator::automatic}};
+    for (const auto &c : cases) {
         draft.setSeparator(CSVSeparator::semicolon);
         draft.setEncoding(CSVEncoding::windows1251);
         draft.setHeader(false);
