@@ -6,13 +6,14 @@
 #include "tests/common/FakeCatalogTransport.h"
 #include "tests/common/TestSupport.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -106,6 +107,14 @@ struct Rig {
     std::unique_ptr<TemplateCatalogStore> store()
     {
         return std::make_unique<TemplateCatalogStore>(service, cache, &settings);
+    }
+    // A store after one refresh of the whole list has settled.
+    std::unique_ptr<TemplateCatalogStore> refreshed()
+    {
+        auto made = store();
+        made->refresh(std::nullopt, false);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !made->loading() && !made->preparing(); }, 5000));
+        return made;
     }
     void cacheTemplate(const QString &id, const QString &updatedAt = QStringLiteral("r1"))
     {

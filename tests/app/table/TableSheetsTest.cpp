@@ -1,6 +1,5 @@
 #include "tests/app/io/IoTestSupport.h"
 #include "tests/app/table/TableTestSupport.h"
-#include "tests/common/TestSupport.h"
 
 #include "app/table/BatchDraft.h"
 #include "app/table/BatchPreviewView.h"
@@ -10,11 +9,9 @@
 #include "core/print/LabelPrintJob.h"
 #include "core/render/LabelRenderer.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPdfDocument>
@@ -29,46 +26,33 @@
 
 using namespace kestrivane;
 using editortest::StoreEnvironment;
-using iotest::answeredBy;
 using iotest::ScriptedDialogs;
 using tabletest::waitUntil;
 
 namespace {
 
-LabelTable numbered(int rows, const QList<QString> &columns = {QStringLiteral("name"), QStringLiteral("copies")})
+LabelTable numbered(int rows)
 {
     LabelTable table;
     table.sourceName = QStringLiteral("items.csv");
     table.sheetName = QStringLiteral("CSV");
-    table.columns = columns;
-    for (int i = 1; i <= rows; ++i) {
-        QList<QString> row{QStringLiteral("Item %1").arg(i)};
-        while (row.size() < columns.size())
-            row.append(QString::number(i % 3));
-        table.rows.append(row);
-    }
+    table.columns = {QStringLiteral("name"), QStringLiteral("copies")};
+    for (int i = 1; i <= rows; ++i)
+        table.rows.append({QStringLiteral("Item %1").arg(i), QString::number(i % 3)});
     return table;
 }
 
-LabelElement textElement(std::optional<TableBinding> binding = std::nullopt)
-{
-    LabelElement text(QUuid::createUuid(), ElementKind::text, QStringLiteral("Name"), 3, 3, 40, 10, 12);
-    text.tableBinding = binding;
-    return text;
-}
-
+// A 2 × 2 sheet of 50 × 30 mm labels, 4 mm margins and gaps; the text is bound while there is a table.
 LabelDocument document(std::optional<LabelTable> table, bool counter = false)
 {
-    QList<LabelElement> elements{textElement(table ? std::optional<TableBinding>(TableBinding(0)) : std::nullopt)};
+    LabelElement text(QUuid::createUuid(), ElementKind::text, QStringLiteral("Name"), 3, 3, 40, 10, 12);
+    if (table)
+        text.tableBinding = TableBinding(0);
+    LabelDocument doc(QStringLiteral("Sheet"), 50, 30, {text});
     if (counter)
-        elements.append(LabelElement(QUuid::createUuid(), ElementKind::counter, QString(), 3, 16, 30, 8, 10));
-    LabelDocument doc(QStringLiteral("Sheet"), 50, 30, elements);
-    doc.layout.columns = 2;
-    doc.layout.rows = 2;
-    doc.layout.leftMarginMm = 4;
-    doc.layout.topMarginMm = 4;
-    doc.layout.columnGapMm = 4;
-    doc.layout.rowGapMm = 4;
+        doc.elements.append(LabelElement(QUuid::createUuid(), ElementKind::counter, QString(), 3, 16, 30, 8, 10));
+    doc.layout.columns = doc.layout.rows = 2;
+    doc.layout.leftMarginMm = doc.layout.topMarginMm = doc.layout.columnGapMm = doc.layout.rowGapMm = 4;
     doc.table = std::move(table);
     return doc;
 }
@@ -78,7 +62,7 @@ protected:
     std::unique_ptr<EditorStore> store(const LabelDocument &doc)
     {
         auto made = env.makeStore(doc);
-        answeredBy(*made, dialogs);
+        iotest::answeredBy(*made, dialogs);
         return made;
     }
     bool prepared(BatchView &view)
@@ -95,32 +79,30 @@ protected:
 
 TEST_F(TableSheetsTest, BatchControlsFollowTableCopiesColumnAndCounter)
 {
-    struct Case {
+    const struct {
         const char *what;
         LabelDocument doc;
-        std::optional<qint64> copiesColumn;
-        bool table, copies, zeroHint, advance;
+        bool copiesColumn, table, copies, advance;
         const char *copiesKey;
+    } cases[] = {
+        {"no table", document(std::nullopt), false, false, true, false, "mac.batch_count"},
+        {"table", document(numbered(3)), false, true, true, false, "mac.batch_copies"},
+        {"copies column", document(numbered(3)), true, true, false, false, "mac.batch_copies"},
+        {"counter", document(std::nullopt, true), false, false, true, true, "mac.batch_count"},
     };
-    const QList<Case> cases = {
-        {"no table", document(std::nullopt), std::nullopt, false, true, false, false, "mac.batch_count"},
-        {"table", document(numbered(3)), std::nullopt, true, true, false, false, "mac.batch_copies"},
-        {"copies column", document(numbered(3)), 1, true, false, true, false, "mac.batch_copies"},
-        {"counter", document(std::nullopt, true), std::nullopt, false, true, false, true, "mac.batch_count"},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         auto editor = store(c.doc);
         BatchView view(editor.get(), &env.localization);
         view.show();
         if (c.copiesColumn)
-            view.copiesColumnPicker()->setCurrentIndex(int(*c.copiesColumn) + 1);
+            view.copiesColumnPicker()->setCurrentIndex(2);
         ASSERT_TRUE(prepared(view));
         EXPECT_EQ(view.tableSummary()->isVisible(), c.table);
         EXPECT_EQ(view.rowsField()->isVisible(), c.table);
         EXPECT_EQ(view.copiesColumnPicker()->isVisible(), c.table);
         EXPECT_EQ(view.copiesField()->isVisible(), c.copies);
-        EXPECT_EQ(view.zeroHint()->isVisible(), c.zeroHint);
+        EXPECT_EQ(view.zeroHint()->isVisible(), c.copiesColumn);
         EXPECT_EQ(view.advanceToggle()->isVisible(), c.advance);
         EXPECT_EQ(view.copiesLabel()->text(), env.localization.text(QString::fromLatin1(c.copiesKey)));
         if (c.copiesColumn) {
@@ -133,13 +115,16 @@ TEST_F(TableSheetsTest, BatchControlsFollowTableCopiesColumnAndCounter)
 }
 
 // Text that is no number leaves the copies alone; a number the job refuses shows as an
-// error and keeps the button disabled.
+// error and keeps the button disabled. Cancel stores nothing.
 TEST_F(TableSheetsTest, CopiesFieldRefusalsShowThroughTheErrorLine)
 {
     auto editor = store(document(std::nullopt));
+    editor->setShowsBatch(true);
     BatchView view(editor.get(), &env.localization);
     view.show();
     ASSERT_TRUE(prepared(view));
+    // Focus leaving the field mid-typing would reformat it: let the window settle first.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     view.copiesField()->setFocus();
     view.copiesField()->setText(QString());
     QTest::keyClicks(view.copiesField(), QStringLiteral("x"));
@@ -151,41 +136,57 @@ TEST_F(TableSheetsTest, CopiesFieldRefusalsShowThroughTheErrorLine)
     EXPECT_TRUE(view.errorLabel()->isVisible());
     EXPECT_EQ(view.errorLabel()->text(), env.localization.text(QStringLiteral("mac.data_error_copies")));
     EXPECT_FALSE(view.primaryButton()->isEnabled());
-    // Cancel stores nothing.
-    editor->setShowsBatch(true);
     view.cancelButton()->click();
     EXPECT_FALSE(editor->showsBatch());
     EXPECT_TRUE(editor->undoStack().isEmpty());
 }
 
-// A recorder of the export: the undo steps at the moment the save dialog opens.
-TEST_F(TableSheetsTest, PrimaryButtonStoresOptionsAsOneStepBeforeTheExport)
+// The options are stored as one step, none when unchanged, before the job goes out on the
+// next turn, also when the sheet is gone by then; no progress window stays after printing.
+TEST_F(TableSheetsTest, PrimaryButtonStoresOptionsThenExportsOrPrints)
 {
-    for (const bool change : {false, true}) {
-        SCOPED_TRACE(change ? "changed options" : "unchanged options");
-        auto editor = store(document(numbered(5)));
-        editor->setBatchExport(true);
+    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+    dialogs.printAnswer = [&](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+    };
+    const struct {
+        bool exporting;
+        QString rows;
+    } cases[] = {{true, QString()}, {true, QStringLiteral("2-3")}, {false, QString()}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE((c.exporting ? "export " : "print ") + c.rows.toStdString());
+        auto editor = store(document(numbered(6)));
+        editor->setBatchExport(c.exporting);
         editor->setShowsBatch(true);
-        BatchView view(editor.get(), &env.localization);
-        view.show();
-        ASSERT_TRUE(prepared(view));
-        if (change) {
-            QTest::keyClicks(view.rowsField(), QStringLiteral("2-3"));
-            ASSERT_TRUE(prepared(view));
-        }
-        ASSERT_TRUE(view.primaryButton()->isEnabled());
         dialogs.saveRequests.clear();
-        view.primaryButton()->click();
+        {
+            BatchView view(editor.get(), &env.localization);
+            view.show();
+            ASSERT_TRUE(prepared(view));
+            QTest::keyClicks(view.rowsField(), c.rows);
+            ASSERT_TRUE(prepared(view));
+            view.primaryButton()->click();
+        }
         EXPECT_FALSE(editor->showsBatch());
-        EXPECT_EQ(editor->undoStack().size(), change ? 1 : 0);
+        EXPECT_EQ(editor->undoStack().size(), c.rows.isEmpty() ? 0 : 1);
+        EXPECT_EQ(editor->document().batch.rows, c.rows);
         EXPECT_TRUE(dialogs.saveRequests.isEmpty()) << "the export waits for the next turn";
         QApplication::processEvents();
-        EXPECT_EQ(dialogs.saveRequests.size(), 1);
-        EXPECT_EQ(editor->document().batch.rows, change ? QStringLiteral("2-3") : QString());
+        EXPECT_EQ(dialogs.saveRequests.size(), c.exporting ? 1 : 0);
+        EXPECT_EQ(editor->statusKey() == std::optional<QString>(QStringLiteral("mac.print_submitted")), !c.exporting);
     }
+    QPdfDocument read;
+    ASSERT_EQ(read.load(printed), QPdfDocument::Error::None);
+    EXPECT_EQ(read.pageCount(), 2);
+    for (QWidget *widget : QApplication::allWidgets())
+        EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget)) << "the progress window is gone";
 }
 
-TEST_F(TableSheetsTest, RemoveIsOneStepThatResetsBatchAndBindings)
+// Cancel changes nothing; Remove is one step that also resets batch, bindings and preview
+// row; then a file of 25 rows previews 20 and attaches as one step.
+TEST_F(TableSheetsTest, ImportSheetCancelsRemovesAndAttaches)
 {
     LabelDocument doc = document(numbered(5));
     doc.batch.rows = QStringLiteral("1-2");
@@ -197,27 +198,26 @@ TEST_F(TableSheetsTest, RemoveIsOneStepThatResetsBatchAndBindings)
     cancelled.show();
     cancelled.cancelButton()->click();
     EXPECT_FALSE(editor->showsData());
-    EXPECT_EQ(editor->document(), doc) << "Cancel changes nothing";
+    EXPECT_EQ(editor->document(), doc);
 
     editor->setShowsData(true);
-    TableImportView view(editor.get(), &env.localization);
-    view.show();
-    ASSERT_TRUE(view.removeButton()->isVisible());
-    view.removeButton()->click();
+    TableImportView removing(editor.get(), &env.localization);
+    removing.show();
+    ASSERT_TRUE(removing.removeButton()->isVisible());
+    removing.removeButton()->click();
     EXPECT_FALSE(editor->showsData());
     EXPECT_EQ(editor->undoStack().size(), 1);
     EXPECT_FALSE(editor->document().table);
     EXPECT_EQ(editor->document().batch, BatchOptions());
     EXPECT_FALSE(editor->document().elements[0].tableBinding);
     EXPECT_EQ(editor->previewRow(), 0);
-}
 
-TEST_F(TableSheetsTest, ImportPreviewsTwentyRowsAndAttachesTheTable)
-{
-    auto editor = store(document(std::nullopt));
     editor->setShowsData(true);
     TableImportView view(editor.get(), &env.localization);
     view.show();
+    EXPECT_FALSE(view.removeButton()->isVisible());
+    tabletest::HeldWork work;
+    view.draft()->setLauncher(work.launcher());
     QByteArray csv = "name;note\n";
     for (int i = 1; i <= 25; ++i)
         csv += "row " + QByteArray::number(i) + ";n\n";
@@ -225,98 +225,60 @@ TEST_F(TableSheetsTest, ImportPreviewsTwentyRowsAndAttachesTheTable)
     view.chooseButton()->click();
     ASSERT_EQ(dialogs.openRequests.size(), 1);
     EXPECT_FALSE(dialogs.openRequests[0].multipleSelection);
-    EXPECT_TRUE(view.draft()->loading());
     EXPECT_FALSE(view.applyButton()->isEnabled()) << "disabled while loading";
-    EXPECT_FALSE(view.chooseButton()->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return !view.draft()->loading(); }));
-
+    work.finishFrom(0);
     EXPECT_EQ(view.summaryLabel()->text(), env.localization.format(QStringLiteral("mac.data_summary"), {25, 2}));
     const QAbstractItemModel *grid = view.previewGrid()->model();
-    EXPECT_EQ(grid->rowCount(), TableImportView::previewRows);
-    EXPECT_EQ(grid->columnCount(), 3);
-    EXPECT_EQ(grid->headerData(1, Qt::Horizontal).toString(), QStringLiteral("A \u00b7 name"));
+    EXPECT_EQ(grid->rowCount(), 20);
     EXPECT_EQ(grid->data(grid->index(19, 0)).toInt(), 20);
     EXPECT_EQ(grid->data(grid->index(19, 1)).toString(), QStringLiteral("row 20"));
-
-    ASSERT_TRUE(view.applyButton()->isEnabled());
     view.applyButton()->click();
     EXPECT_FALSE(editor->showsData());
     ASSERT_TRUE(editor->document().table);
     EXPECT_EQ(editor->document().table->rows.size(), 25);
-    EXPECT_EQ(editor->undoStack().size(), 1);
+    EXPECT_EQ(editor->undoStack().size(), 2);
 }
 
 TEST(BatchPreviewViewTest, PaintsTheSheetShadingAndOutlines)
 {
     LabelDocument doc = document(numbered(4));
-    doc.layout.columns = 2;
     doc.layout.rows = 1;
     doc.layout.columnGapMm = 10;
-    auto job = std::make_shared<const LabelPrintJob>(doc, BatchOptions(), QDateTime::currentDateTime());
+    const LabelPrintJob job(doc, BatchOptions(), QDateTime::currentDateTime());
+    // A page that cannot be drawn still shows the sheet and its outlines.
+    LabelPrintJob failing = job;
+    failing.document.elements[0].tableBinding = TableBinding(7);
 
-    auto paint = [](BatchPreviewView &view, QSize size) {
+    BatchPreviewView view;
+    const auto paint = [&](const LabelPrintJob &shown, QSize size) {
+        view.setJob(std::make_shared<const LabelPrintJob>(shown), 0);
         view.resize(size);
         QImage image(size, QImage::Format_ARGB32);
         image.fill(Qt::magenta);
         view.render(&image);
         return image;
     };
-    BatchPreviewView view;
-    view.setJob(job, 0);
-    const QColor under = view.palette().color(QPalette::Dark);
-
-    const QImage tiny = paint(view, QSize(32, 200));
+    const QRgb under = view.palette().color(QPalette::Dark).rgb();
+    const QImage tiny = paint(job, QSize(32, 200));
     for (const QPoint p : {QPoint(1, 1), QPoint(16, 100), QPoint(31, 199)})
-        EXPECT_EQ(tiny.pixel(p), under.rgb());
+        EXPECT_EQ(tiny.pixel(p), under);
 
-    // The sheet: (4 + 50 + 10 + 50) × (4 + 30) mm, scaled into 700 × 210 less margins.
-    const QImage image = paint(view, QSize(700, 210));
+    // The sheet, centred in 700 × 210 less 16 on each side; points in millimetres.
     const QSizeF sheet = LabelRenderer::sheetSize(doc);
     const double scale = std::min(668 / sheet.width(), 178 / sheet.height());
     const QPointF origin((700 - sheet.width() * scale) / 2, (210 - sheet.height() * scale) / 2);
-    auto at = [&](double xMm, double yMm) {
+    const auto at = [&](const QImage &image, double xMm, double yMm) {
         return image.pixelColor((origin + QPointF(xMm, yMm) * (72 / 25.4) * scale).toPoint());
     };
-    EXPECT_EQ(at(50, 28), QColor(Qt::white)) << "inside the first label, clear of its text";
-    const QColor between = at(59, 20);
+    const QImage image = paint(job, QSize(700, 210));
+    EXPECT_EQ(at(image, 50, 28), QColor(Qt::white)) << "inside the first label, clear of its text";
+    const QColor between = at(image, 59, 20);
     EXPECT_LT(between.red(), 245) << "between the labels: shaded";
     EXPECT_GT(between.red(), 200);
-    EXPECT_EQ(image.pixel(3, 3), under.rgb());
+    EXPECT_EQ(image.pixel(3, 3), under);
 
-    // A page that cannot be drawn still shows the sheet and its outlines.
-    LabelDocument broken = doc;
-    broken.elements[0].tableBinding = TableBinding(7);
-    LabelPrintJob failing = *job;
-    failing.document = broken;
-    view.setJob(std::make_shared<const LabelPrintJob>(failing), 0);
-    const QImage failed = paint(view, QSize(700, 210));
-    EXPECT_EQ(failed.pixelColor((origin + QPointF(50, 28) * (72 / 25.4) * scale).toPoint()), QColor(Qt::white));
-    const QColor outline = failed.pixelColor((origin + QPointF(4 + 25, 4) * (72 / 25.4) * scale).toPoint());
+    const QImage failed = paint(failing, QSize(700, 210));
+    EXPECT_EQ(at(failed, 50, 28), QColor(Qt::white));
+    const QColor outline = at(failed, 4 + 25, 4);
     EXPECT_GT(outline.blue(), outline.red() + 60) << "the blue outline of the first label";
-}
-
-// Printing to a PDF printer completes, and no progress window stays behind.
-TEST_F(TableSheetsTest, PrintingEndsWithoutAProgressWindow)
-{
-    auto editor = store(document(numbered(6)));
-    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
-    dialogs.printAnswer = [&](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        return true;
-    };
-    {
-        BatchView view(editor.get(), &env.localization);
-        view.show();
-        ASSERT_TRUE(prepared(view));
-        EXPECT_EQ(view.draft()->job()->pages(), 2);
-        view.primaryButton()->click();
-    }
-    QApplication::processEvents();
-    EXPECT_EQ(editor->statusKey(), std::optional<QString>(QStringLiteral("mac.print_submitted")));
-    QPdfDocument read;
-    ASSERT_EQ(read.load(printed), QPdfDocument::Error::None);
-    EXPECT_EQ(read.pageCount(), 2);
-    for (QWidget *widget : QApplication::allWidgets())
-        EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget)) << "the progress window is gone";
 }
