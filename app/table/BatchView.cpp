@@ -26,19 +26,13 @@
 namespace kestrivane {
 
 using shellstyle::FontStyle;
+using tablestyle::wrappingLabel;
 
 namespace {
 
 constexpr int previewHeight = 210;
 constexpr double previewRadius = 10;
 constexpr int copiesWidth = 100;
-
-QLabel *wrappingLabel(FontStyle style, bool secondary = false)
-{
-    QLabel *label = shellstyle::label(style, secondary);
-    label->setWordWrap(true);
-    return label;
-}
 
 // A row of widgets without margins.
 QWidget *row(QWidget *parent, std::initializer_list<QWidget *> widgets, bool stretch = true)
@@ -74,20 +68,12 @@ BatchView::BatchView(EditorStore *store, Localization *localization, QWidget *pa
     layout->setContentsMargins(tablestyle::padding, tablestyle::padding, tablestyle::padding, tablestyle::padding);
     layout->setSpacing(tablestyle::spacing);
 
-    m_title = shellstyle::label(FontStyle::title2);
-    QFont titleFont = m_title->font();
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
+    m_title = tablestyle::titleLabel();
     layout->addWidget(m_title);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *content = new QWidget(scroll);
-    auto *stack = new QVBoxLayout(content);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(tablestyle::spacing);
+    QWidget *content = nullptr;
+    QVBoxLayout *stack = nullptr;
+    QScrollArea *scroll = tablestyle::scrollingContent(this, &content, &stack);
 
     m_tableSummary = wrappingLabel(FontStyle::body);
     m_rowsLabel = new QLabel;

@@ -117,10 +117,10 @@ void fill(QComboBox *picker, const QStringList &texts)
     }
 }
 
+// The import sheet's texts can be selected and copied.
 QLabel *wrappingLabel(FontStyle style, bool secondary = false)
 {
-    QLabel *label = shellstyle::label(style, secondary);
-    label->setWordWrap(true);
+    QLabel *label = tablestyle::wrappingLabel(style, secondary);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
@@ -142,10 +142,7 @@ TableImportView::TableImportView(EditorStore *store, Localization *localization,
     auto *headerRow = new QHBoxLayout;
     headerRow->setSpacing(10);
     m_icon = new WindowsArtwork(QStringLiteral("open"), 32, this);
-    m_title = shellstyle::label(FontStyle::title2);
-    QFont titleFont = m_title->font();
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
+    m_title = tablestyle::titleLabel();
     m_choose = new QPushButton(this);
     m_choose->setAutoDefault(false);
     headerRow->addWidget(m_icon);
@@ -154,14 +151,9 @@ TableImportView::TableImportView(EditorStore *store, Localization *localization,
     headerRow->addWidget(m_choose);
     layout->addLayout(headerRow);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *content = new QWidget(scroll);
-    auto *stack = new QVBoxLayout(content);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(tablestyle::spacing);
+    QWidget *content = nullptr;
+    QVBoxLayout *stack = nullptr;
+    QScrollArea *scroll = tablestyle::scrollingContent(this, &content, &stack);
 
     m_importHint = wrappingLabel(FontStyle::body);
     m_source = wrappingLabel(FontStyle::headline);
