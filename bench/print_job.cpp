@@ -165,4 +165,4 @@ void printJobWithEmoji(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(printJobWithEmoji)->Name("PrintJob/TextAndCode128WithEmoji")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(printJobWithEmoji)->Name("printJob/WithEmoji")->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -329,9 +329,8 @@ bool isColourFont(const QRawFont &font)
     // Reading a table copies all of it (the emoji font's bitmaps are about 11 MB), so each
     // face is examined once per process.
     static QMutex mutex;
-    static QHash<QString, bool> known;
-    const QString key = font.familyName() + u'\n' + font.styleName() + u'\n' + QString::number(font.weight()) +
-                        u'\n' + QString::number(int(font.style()));
+    static QHash<std::pair<QString, QString>, bool> known;
+    const std::pair<QString, QString> key(font.familyName(), font.styleName());
     {
         const QMutexLocker lock(&mutex);
         if (const auto it = known.constFind(key); it != known.constEnd())
@@ -353,6 +352,22 @@ bool drawsToPdf(const QPainter &painter)
 {
     const QPaintEngine *engine = painter.paintEngine();
     return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+// Whether `face` has a glyph for every character of `text`. Qt takes each glyph from the
+// text's own face when it has one, so a text it covers uses no other face.
+bool covers(const QRawFont &face, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (!face.supportsCharacter(c))
+            return false;
+    }
+    return true;
 }
 
 // The left and right end of a run's advances, in the painter's units.
@@ -380,41 +395,43 @@ void drawColourRun(QPainter &painter, const QGlyphRun &run, RenderCache *cache)
         return;
 
     // Everything relative to the first glyph's origin, so that the same run anywhere is the
-    // same picture: the advances at the font's full height, and any ink reaching beyond.
+    // same picture.
     const QPointF origin = positions.first();
     QList<QPointF> relative;
     relative.reserve(positions.size());
-    QRectF inked;
-    for (qsizetype i = 0; i < positions.size(); ++i) {
-        relative.append(positions[i] - origin);
-        inked = inked.united(font.boundingRect(glyphs[i]).translated(relative.last()));
-    }
-    // Only the glyphs and their places decide the box, as they decide the cached picture.
-    const auto [left, right] = runExtent(run);
-    const double margin = 0.05 * font.pixelSize();
-    const QRectF box = QRectF(left - origin.x(), -font.ascent(), right - left, font.ascent() + font.descent())
-                           .united(inked)
-                           .adjusted(-margin, -margin, margin, margin);
+    for (const QPointF &position : positions)
+        relative.append(position - origin);
 
     // Pixels per reference pixel: the device's own resolution, at least the floor for PDF.
     const QTransform device = painter.deviceTransform();
     double perUnit = std::max(std::hypot(device.m11(), device.m12()), std::hypot(device.m21(), device.m22()));
     const int dpi = painter.device() ? painter.device()->logicalDpiX() : 72;
     perUnit *= std::max(1.0, colourRunDotsPerInch / std::max(dpi, 1));
-    perUnit = std::min(perUnit, maximumColourRunSide / std::max(box.width(), box.height()));
-    if (!std::isfinite(perUnit) || !(perUnit > 0) || !box.isValid())
+    if (!std::isfinite(perUnit) || !(perUnit > 0))
         return;
-    const QSize size(std::max(1, int(std::ceil(box.width() * perUnit))),
-                     std::max(1, int(std::ceil(box.height() * perUnit))));
     const QColor ink = painter.pen().color();
 
+    // Measuring a bitmap glyph decodes its bitmap, as drawing does: both happen once per
+    // distinct run, and the picture keeps the box it fills.
     auto render = [&] {
+        // The advances at the font's full height, and any ink reaching beyond.
+        const auto [left, right] = runExtent(run);
+        QRectF box(left - origin.x(), -font.ascent(), right - left, font.ascent() + font.descent());
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            box = box.united(font.boundingRect(glyphs[i]).translated(relative[i]));
+        const double margin = 0.05 * font.pixelSize();
+        box.adjust(-margin, -margin, margin, margin);
+        const double scale = std::min(perUnit, maximumColourRunSide / std::max(box.width(), box.height()));
+        if (!box.isValid() || !std::isfinite(scale) || !(scale > 0))
+            return RenderCache::ColourRun();
+        const QSize size(std::max(1, int(std::ceil(box.width() * scale))),
+                         std::max(1, int(std::ceil(box.height() * scale))));
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter picture(&image);
         picture.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                                QPainter::SmoothPixmapTransform);
-        picture.scale(perUnit, perUnit);
+        picture.scale(scale, scale);
         picture.translate(-box.topLeft());
         // Layered fonts may paint some layers in the text's colour.
         picture.setPen(ink);
@@ -423,19 +440,20 @@ void drawColourRun(QPainter &painter, const QGlyphRun &run, RenderCache *cache)
         placed.setUnderline(false);
         picture.drawGlyphRun(QPointF(0, 0), placed);
         picture.end();
-        return image;
+        return RenderCache::ColourRun{image, QRectF(box.topLeft(), QSizeF(size) / scale)};
     };
-    QImage image;
+    RenderCache::ColourRun picture;
     if (cache) {
         QByteArray key;
         QDataStream out(&key, QIODevice::WriteOnly);
         out << font.familyName() << font.styleName() << int(font.weight()) << int(font.style()) << font.pixelSize()
             << glyphs << relative << perUnit << quint64(ink.rgba64());
-        image = cache->colourRun(key, render);
+        picture = cache->colourRun(key, render);
     } else {
-        image = render();
+        picture = render();
     }
-    painter.drawImage(QRectF(origin + box.topLeft(), QSizeF(size.width() / perUnit, size.height() / perUnit)), image);
+    if (!picture.image.isNull())
+        painter.drawImage(picture.box.translated(origin), picture.image);
 }
 
 // Underlines the underlined runs of one line as QTextLine::draw does: one line under all of
@@ -473,6 +491,13 @@ void drawUnderline(QPainter &painter, const QList<QGlyphRun> &line)
 bool PointTextLayout::drawWithColourPictures(QPainter &painter, const QPointF &topLeft, RenderCache *cache) const
 {
     if (!drawsToPdf(painter))
+        return false;
+    // Most texts are wholly in a face without colour glyphs; they need not be looked at run
+    // by run.
+    const QRawFont face = QRawFont::fromFont(font_.referenceFont());
+    if (!isColourFont(face) && std::all_of(paragraphs_.begin(), paragraphs_.end(), [&](const Paragraph &paragraph) {
+            return covers(face, paragraph.layout->text());
+        }))
         return false;
     // The runs of each line, taken from the justified or the unjustified layout as the plain
     // path takes the line.

@@ -114,7 +114,7 @@ struct RenderCache::Private {
     std::map<PictureKey, PictureEntry> pictures;
     std::map<BytesKey, WebPictureEntry> webPictures;
     std::map<ImageKey, ImageEntry> images;
-    QHash<QByteArray, QImage> colourRuns;
+    QHash<QByteArray, RenderCache::ColourRun> colourRuns;
     qsizetype colourRunBytes = 0;
     // Faces at 1 pt, by name and kind of lookup, or by weight.
     std::map<std::pair<QString, bool>, PointFont> elementFonts;
@@ -193,16 +193,16 @@ PointFont RenderCache::gs1CaptionFont(double sizePt)
     return d->gs1Font->withPointSize(sizePt);
 }
 
-QImage RenderCache::colourRun(const QByteArray &key, const std::function<QImage()> &render)
+RenderCache::ColourRun RenderCache::colourRun(const QByteArray &key, const std::function<ColourRun()> &render)
 {
     if (const auto it = d->colourRuns.constFind(key); it != d->colourRuns.constEnd())
         return *it;
-    QImage image = render();
-    if (d->colourRunBytes + image.sizeInBytes() <= colourRunBudget) {
-        d->colourRunBytes += image.sizeInBytes();
-        d->colourRuns.insert(key, image);
+    ColourRun run = render();
+    if (d->colourRunBytes + run.image.sizeInBytes() <= colourRunBudget) {
+        d->colourRunBytes += run.image.sizeInBytes();
+        d->colourRuns.insert(key, run);
     }
-    return image;
+    return run;
 }
 
 void RenderCache::provide(ProvidedCodes codes)

@@ -90,11 +90,16 @@ public:
     PointFont monospacedSystemFont(double sizePt, QFont::Weight weight = QFont::Normal);
     PointFont gs1CaptionFont(double sizePt);
 
-    // The picture of a run of colour glyphs (see PointTextLayout::draw) that `render` makes,
-    // remembered by `key`, which names the run's face, glyphs, their places, size, resolution
-    // and colour: the same QImage is drawn again, and a PDF holds it once. Past a memory
-    // budget new pictures are made each time and not kept.
-    QImage colourRun(const QByteArray &key, const std::function<QImage()> &render);
+    // The picture of a run of colour glyphs (see PointTextLayout::draw) and the box it fills,
+    // relative to the run's first glyph origin, in the run's units.
+    struct ColourRun {
+        QImage image;
+        QRectF box;
+    };
+    // The picture that `render` makes, remembered by `key`, which names the run's face,
+    // glyphs, their places, size, resolution and colour: the same QImage is drawn again, and
+    // a PDF holds it once. Past a memory budget new pictures are made each time and not kept.
+    ColourRun colourRun(const QByteArray &key, const std::function<ColourRun()> &render);
 
     // Codes encoded ahead, for instance on other threads while earlier labels are drawn: the
     // code drawing takes a provided barcode drawing of the same content and options, or a
