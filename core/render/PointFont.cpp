@@ -336,8 +336,8 @@ bool isColourFont(const QRawFont &font)
         if (const auto it = known.constFind(key); it != known.constEnd())
             return *it;
     }
-    const bool colour = !font.fontTable("CBDT").isEmpty() || !font.fontTable("sbix").isEmpty() ||
-                        !font.fontTable("COLR").isEmpty();
+    const bool colour =
+        !font.fontTable("CBDT").isEmpty() || !font.fontTable("sbix").isEmpty() || !font.fontTable("COLR").isEmpty();
     const QMutexLocker lock(&mutex);
     known.insert(key, colour);
     return colour;
@@ -429,8 +429,7 @@ void drawColourRun(QPainter &painter, const QGlyphRun &run, RenderCache *cache)
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter picture(&image);
-        picture.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                               QPainter::SmoothPixmapTransform);
+        picture.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
         picture.scale(scale, scale);
         picture.translate(-box.topLeft());
         // Layered fonts may paint some layers in the text's colour.

@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QPdfDocument>
 #include <QPdfSelection>
+#include <QRegularExpression>
 
 using namespace kestrivane;
 using namespace rendertest;
@@ -52,8 +53,7 @@ QImage pdfPage(const LabelDocument &doc, QString *allText = nullptr)
         return QImage();
     if (allText)
         *allText = pdf.getAllText(0).text();
-    return pdf.render(0, (pdf.pagePointSize(0) * ppp).toSize())
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return pdf.render(0, (pdf.pagePointSize(0) * ppp).toSize()).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 } // namespace
@@ -132,21 +132,31 @@ TEST(ColourGlyphs, SheetHoldsEachDistinctRunOnce)
         GTEST_SKIP() << "fonts-noto-color-emoji is not installed";
     const struct {
         QString text;
+        QString fontName;
         int pictures; // image objects in a PDF of one label
     } cases[] = {
-        {QStringLiteral("Plain text"), 0},
-        {QStringLiteral("Fest 🎉"), 2}, // the picture and its transparency mask
-        {QStringLiteral("🎉 und 🎉"), 2},
-        {QStringLiteral("🎉 und 👍🏽"), 4},
+        {QStringLiteral("Plain text"), QString(), 0},
+        {QStringLiteral("Fest 🎉"), QString(), 2}, // the picture and its transparency mask
+        {QStringLiteral("🎉 und 🎉"), QString(), 2},
+        {QStringLiteral("🎉 und 👍🏽"), QString(), 4},
+        // The text's own face has colour glyphs: nothing falls back to another face.
+        {QStringLiteral("🎉🎉"), QStringLiteral("Noto Color Emoji"), 2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        LabelDocument doc = document({text(c.text, 2, 2, 40, 10, 14)}, 50, 20);
+        LabelElement element = text(c.text, 2, 2, 40, 10, 14);
+        if (!c.fontName.isEmpty())
+            element.textStyle.fontName = c.fontName;
+        LabelDocument doc = document({element}, 50, 20);
         const QByteArray one = LabelRenderer::pdf(doc);
         doc.layout.columns = 3;
         doc.layout.rows = 2;
         const QByteArray six = LabelRenderer::pdf(doc);
         EXPECT_EQ(one.count("/Subtype /Image"), c.pictures);
         EXPECT_EQ(six.count("/Subtype /Image"), c.pictures);
+        // Pictures at 600 dots per inch at least: a 14 pt emoji is some 117 pixels tall.
+        const QRegularExpression height(QStringLiteral("/Height (\\d+)"));
+        for (const QRegularExpressionMatch &m : height.globalMatch(QString::fromLatin1(one)))
+            EXPECT_GE(m.captured(1).toInt(), 14 * 600 / 72);
     }
 }
