@@ -82,18 +82,17 @@ TEST(ColourGlyphs, SameInImagesAndPdfBeforeAndAfterAnExport)
         elements.append(box.element);
     const LabelDocument doc = document(elements, 80, 52);
 
-    enum class Pass { image, pdf };
     const struct {
         const char *name;
-        Pass pass;
-    } passes[] = {{"image", Pass::image}, {"pdf", Pass::pdf}, {"image after pdf", Pass::image}};
+        bool pdf;
+    } passes[] = {{"image", false}, {"pdf", true}, {"image after pdf", false}};
 
     auto grey = [](QRgb p) { return qGray(p) < 200; };
     QImage first;
     for (const auto &pass : passes) {
         SCOPED_TRACE(pass.name);
         QString pdfText;
-        const QImage page = pass.pass == Pass::pdf ? pdfPage(doc, &pdfText) : render(doc, ppp);
+        const QImage page = pass.pdf ? pdfPage(doc, &pdfText) : render(doc, ppp);
         ASSERT_FALSE(page.isNull());
         page.save(testsupport::outputPath(QStringLiteral("colour-glyphs-%1.png").arg(pass.name).replace(u' ', u'-')));
         if (first.isNull())
@@ -106,19 +105,17 @@ TEST(ColourGlyphs, SameInImagesAndPdfBeforeAndAfterAnExport)
             EXPECT_GE(coloured, box.colouredPixels);
             const int firstColoured = countPixels(first, isColoured, area);
             EXPECT_NEAR(coloured, firstColoured, firstColoured * 0.25);
-            // The text lands where the image puts it: the ink's edges agree within a point.
+            // The text lands where the image puts it: the ink's corners agree within a point.
             const QRect ink = inkBounds(page, grey, area);
             const QRect firstInk = inkBounds(first, grey, area);
-            EXPECT_NEAR(ink.left(), firstInk.left(), ppp);
-            EXPECT_NEAR(ink.right(), firstInk.right(), ppp);
-            EXPECT_NEAR(ink.top(), firstInk.top(), ppp);
-            EXPECT_NEAR(ink.bottom(), firstInk.bottom(), ppp);
+            EXPECT_LE((ink.topLeft() - firstInk.topLeft()).manhattanLength(), ppp);
+            EXPECT_LE((ink.bottomRight() - firstInk.bottomRight()).manhattanLength(), ppp);
             // An underline runs under the whole line, emoji included: its lowest point of ink
             // is as dark as the image's.
             const QRect lowest(firstInk.left(), firstInk.bottom() - int(ppp), firstInk.width(), int(ppp) + 1);
             EXPECT_NEAR(countPixels(page, isDark, lowest), countPixels(first, isDark, lowest), lowest.width() / 10);
         }
-        if (pass.pass == Pass::pdf) {
+        if (pass.pdf) {
             for (const char *words : {"Grüße", "Köln", "Привет", "東京タワー", "Gäste"})
                 EXPECT_TRUE(pdfText.contains(QString::fromUtf8(words))) << words << " in " << pdfText.toStdString();
         }
