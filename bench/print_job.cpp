@@ -137,3 +137,32 @@ int main(int argc, char **argv)
 {
     return runBenchmarks<QGuiApplication>(argc, argv);
 }
+
+// The text job with one colour emoji in each label's text, four distinct ones in turn: the
+// PDF may grow by the four pictures and no more.
+namespace {
+
+void printJobWithEmoji(benchmark::State &state)
+{
+    LabelDocument doc = batchDocument(Variant::textAndCode128);
+    const QStringList emoji{QStringLiteral("🎉"), QStringLiteral("👍🏽"), QStringLiteral("🇩🇪"), QStringLiteral("🎁")};
+    for (qsizetype r = 0; r < doc.table->rows.size(); ++r)
+        doc.table->rows[r][0] += u' ' + emoji[r % emoji.size()];
+    const QDateTime date(QDate(2026, 12, 9), QTime(10, 0), QTimeZone::utc());
+    qint64 bytes = 0;
+    qint64 labels = 0;
+    for (auto _ : state) {
+        const LabelPrintJob job(doc, BatchOptions(), date);
+        const QByteArray pdf = job.pdf();
+        bytes = pdf.size();
+        labels += job.entries.size();
+        benchmark::DoNotOptimize(pdf.constData());
+    }
+    state.counters["labels_per_s"] = benchmark::Counter(double(labels), benchmark::Counter::kIsRate);
+    state.counters["pdf_MB"] = bytes / 1e6;
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+} // namespace
+
+BENCHMARK(printJobWithEmoji)->Name("printJob/WithEmoji")->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -204,7 +204,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
 
     painter.setPen(ink);
     for (const Caption &caption : captions)
-        caption.text.draw(painter, caption.topLeft);
+        caption.text.draw(painter, caption.topLeft, &fonts);
 
     if (gs1) {
         const PointFont font = fonts.gs1CaptionFont(gs1->fontPt);
@@ -213,7 +213,7 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
         options.wrapWidthPt = std::max(w - 2 * gs1Inset, 1.0);
         options.lineHeightPt = gs1LineHeight * gs1->fontPt;
         const PointTextLayout text(gs1->lines.join(u'\n'), font, options);
-        text.draw(painter, QPointF(gs1Inset, (h - gs1Height) + gs1Inset));
+        text.draw(painter, QPointF(gs1Inset, (h - gs1Height) + gs1Inset), &fonts);
     }
 }
 

@@ -122,7 +122,7 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
     if (geometry.verticalShare > 0)
         box.setTop(box.top() + geometry.verticalOffset(box.height(), layout.height()));
     painter.setPen(ink);
-    layout.draw(painter, box.topLeft());
+    layout.draw(painter, box.topLeft(), &cache);
 }
 
 void drawLine(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink)

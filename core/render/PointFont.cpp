@@ -1,14 +1,24 @@
 #include "core/render/PointFont.h"
 
+#include "core/render/RenderCache.h"
+
+#include <QDataStream>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
+#include <QHash>
+#include <QMutex>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <QStringList>
 #include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace kestrivane {
 
@@ -284,9 +294,11 @@ double PointTextLayout::baseline(int i) const
     return i >= 0 && i < baselines_.size() ? baselines_[i] : 0;
 }
 
-void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
+void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft, RenderCache *cache) const
 {
     if (paragraphs_.empty())
+        return;
+    if (drawWithColourPictures(painter, topLeft, cache))
         return;
     const double s = font_.scale();
     painter.save();
@@ -304,6 +316,222 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
         }
     }
     painter.restore();
+}
+
+namespace {
+
+// Colour glyphs (bitmaps in CBDT or sbix, layered outlines in COLR) reach Qt's PDF engine
+// as glyphs it cannot write: the page gets a blank gap, and once the engine has met them,
+// the same glyphs come out blank in raster drawing too for the rest of the process. Such
+// runs are drawn into a PDF as pictures instead.
+bool isColourFont(const QRawFont &font)
+{
+    // Reading a table copies all of it (the emoji font's bitmaps are about 11 MB), so each
+    // face is examined once per process.
+    static QMutex mutex;
+    static QHash<std::pair<QString, QString>, bool> known;
+    const std::pair<QString, QString> key(font.familyName(), font.styleName());
+    {
+        const QMutexLocker lock(&mutex);
+        if (const auto it = known.constFind(key); it != known.constEnd())
+            return *it;
+    }
+    const bool colour =
+        !font.fontTable("CBDT").isEmpty() || !font.fontTable("sbix").isEmpty() || !font.fontTable("COLR").isEmpty();
+    const QMutexLocker lock(&mutex);
+    known.insert(key, colour);
+    return colour;
+}
+
+// Pictures of colour runs in a PDF have at least this resolution, and never more than this
+// many pixels on their longer side (64 MiB of RGBA).
+constexpr double colourRunDotsPerInch = 600;
+constexpr double maximumColourRunSide = 4096;
+
+bool drawsToPdf(const QPainter &painter)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+// Whether `face` has a glyph for every character of `text`. Qt takes each glyph from the
+// text's own face when it has one, so a text it covers uses no other face.
+bool covers(const QRawFont &face, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (!face.supportsCharacter(c))
+            return false;
+    }
+    return true;
+}
+
+// The left and right end of a run's advances, in the painter's units.
+std::pair<double, double> runExtent(const QGlyphRun &run)
+{
+    const QList<QPointF> positions = run.positions();
+    const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(run.glyphIndexes());
+    double left = std::numeric_limits<double>::infinity();
+    double right = -left;
+    for (qsizetype i = 0; i < positions.size(); ++i) {
+        left = std::min(left, positions[i].x());
+        right = std::max(right, positions[i].x() + (i < advances.size() ? advances[i].x() : 0));
+    }
+    return {left, right};
+}
+
+// A run of colour glyphs as a picture at the output's resolution, placed where the glyphs
+// would be. The painter is in the layout's reference pixels; the run's positions are too.
+void drawColourRun(QPainter &painter, const QGlyphRun &run, RenderCache *cache)
+{
+    const QRawFont font = run.rawFont();
+    const QList<quint32> glyphs = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    if (glyphs.isEmpty() || positions.size() != glyphs.size())
+        return;
+
+    // Everything relative to the first glyph's origin, so that the same run anywhere is the
+    // same picture.
+    const QPointF origin = positions.first();
+    QList<QPointF> relative;
+    relative.reserve(positions.size());
+    for (const QPointF &position : positions)
+        relative.append(position - origin);
+
+    // Pixels per reference pixel: the device's own resolution, at least the floor for PDF.
+    const QTransform device = painter.deviceTransform();
+    double perUnit = std::max(std::hypot(device.m11(), device.m12()), std::hypot(device.m21(), device.m22()));
+    const int dpi = painter.device() ? painter.device()->logicalDpiX() : 72;
+    perUnit *= std::max(1.0, colourRunDotsPerInch / std::max(dpi, 1));
+    if (!std::isfinite(perUnit) || !(perUnit > 0))
+        return;
+    const QColor ink = painter.pen().color();
+
+    // Measuring a bitmap glyph decodes its bitmap, as drawing does: both happen once per
+    // distinct run, and the picture keeps the box it fills.
+    auto render = [&] {
+        // The advances at the font's full height, and any ink reaching beyond.
+        const auto [left, right] = runExtent(run);
+        QRectF box(left - origin.x(), -font.ascent(), right - left, font.ascent() + font.descent());
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            box = box.united(font.boundingRect(glyphs[i]).translated(relative[i]));
+        const double margin = 0.05 * font.pixelSize();
+        box.adjust(-margin, -margin, margin, margin);
+        const double scale = std::min(perUnit, maximumColourRunSide / std::max(box.width(), box.height()));
+        if (!box.isValid() || !std::isfinite(scale) || !(scale > 0))
+            return RenderCache::ColourRun();
+        const QSize size(std::max(1, int(std::ceil(box.width() * scale))),
+                         std::max(1, int(std::ceil(box.height() * scale))));
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter picture(&image);
+        picture.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        picture.scale(scale, scale);
+        picture.translate(-box.topLeft());
+        // Layered fonts may paint some layers in the text's colour.
+        picture.setPen(ink);
+        QGlyphRun placed = run;
+        placed.setPositions(relative);
+        placed.setUnderline(false);
+        picture.drawGlyphRun(QPointF(0, 0), placed);
+        picture.end();
+        return RenderCache::ColourRun{image, QRectF(box.topLeft(), QSizeF(size) / scale)};
+    };
+    RenderCache::ColourRun picture;
+    if (cache) {
+        QByteArray key;
+        QDataStream out(&key, QIODevice::WriteOnly);
+        out << font.familyName() << font.styleName() << int(font.weight()) << int(font.style()) << font.pixelSize()
+            << glyphs << relative << perUnit << quint64(ink.rgba64());
+        picture = cache->colourRun(key, render);
+    } else {
+        picture = render();
+    }
+    if (!picture.image.isNull())
+        painter.drawImage(picture.box.translated(origin), picture.image);
+}
+
+// Underlines the underlined runs of one line as QTextLine::draw does: one line under all of
+// them, as low and as thick as the lowest and thickest of their fonts ask, kept within the
+// descent. (QPainter's own underline of a glyph run stops short of the run's end.)
+void drawUnderline(QPainter &painter, const QList<QGlyphRun> &line)
+{
+    double offset = -std::numeric_limits<double>::infinity();
+    double thickness = 0;
+    double baseline = 0;
+    QList<std::pair<double, double>> spans;
+    for (const QGlyphRun &run : line) {
+        if (!run.underline() || run.positions().isEmpty())
+            continue;
+        const QRawFont font = run.rawFont();
+        double adjusted = std::ceil(font.underlinePosition()) + 0.5;
+        if (font.underlinePosition() <= font.descent())
+            adjusted = std::min(adjusted, font.descent() - 0.5);
+        offset = std::max(offset, adjusted);
+        thickness = std::max(thickness, font.lineThickness());
+        baseline = run.positions().first().y();
+        spans.append(runExtent(run));
+    }
+    if (spans.isEmpty())
+        return;
+    painter.save();
+    painter.setPen(QPen(painter.pen().color(), thickness, Qt::SolidLine, Qt::FlatCap));
+    for (const auto &[left, right] : spans)
+        painter.drawLine(QPointF(left, baseline + offset), QPointF(right, baseline + offset));
+    painter.restore();
+}
+
+} // namespace
+
+bool PointTextLayout::drawWithColourPictures(QPainter &painter, const QPointF &topLeft, RenderCache *cache) const
+{
+    if (!drawsToPdf(painter))
+        return false;
+    // Most texts are wholly in a face without colour glyphs; they need not be looked at run
+    // by run.
+    const QRawFont face = QRawFont::fromFont(font_.referenceFont());
+    if (!isColourFont(face) && std::all_of(paragraphs_.begin(), paragraphs_.end(), [&](const Paragraph &paragraph) {
+            return covers(face, paragraph.layout->text());
+        }))
+        return false;
+    // The runs of each line, taken from the justified or the unjustified layout as the plain
+    // path takes the line.
+    QList<QList<QGlyphRun>> lines;
+    bool anyColour = false;
+    for (const Paragraph &paragraph : paragraphs_) {
+        for (int i = 0; i < paragraph.layout->lineCount(); ++i) {
+            const QTextLayout &from = paragraph.unjustified && paragraph.unjustifiedLines.contains(i)
+                                          ? *paragraph.unjustified
+                                          : *paragraph.layout;
+            lines.append(from.lineAt(i).glyphRuns());
+            for (const QGlyphRun &run : lines.last())
+                anyColour = anyColour || isColourFont(run.rawFont());
+        }
+    }
+    if (!anyColour)
+        return false;
+
+    const double s = font_.scale();
+    painter.save();
+    painter.translate(topLeft);
+    painter.scale(s, s);
+    for (const QList<QGlyphRun> &line : lines) {
+        for (QGlyphRun run : line) {
+            if (isColourFont(run.rawFont())) {
+                drawColourRun(painter, run, cache);
+            } else {
+                run.setUnderline(false);
+                painter.drawGlyphRun(QPointF(0, 0), run);
+            }
+        }
+        drawUnderline(painter, line);
+    }
+    painter.restore();
+    return true;
 }
 
 } // namespace kestrivane

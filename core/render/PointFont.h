@@ -15,6 +15,8 @@ class QTextOption;
 
 namespace kestrivane {
 
+class RenderCache;
+
 // A font whose size is a true point size on every paint device and at every size.
 //
 // Qt sizes a QFont in points through the device's dots per inch (96 on a QImage,
@@ -128,7 +130,9 @@ public:
 
     // Draws every line with the layout's top-left corner at `topLeft` (points, in the
     // painter's user space) in the painter's pen colour. Nothing is clipped.
-    void draw(QPainter &painter, const QPointF &topLeft) const;
+    // Into a PDF, runs of colour glyphs (emoji) are drawn as pictures, which the PDF
+    // engine cannot draw as text; with a `cache`, each distinct run is made once per job.
+    void draw(QPainter &painter, const QPointF &topLeft, RenderCache *cache = nullptr) const;
 
 private:
     struct Paragraph {
@@ -138,6 +142,9 @@ private:
         QList<int> unjustifiedLines;
     };
     static void prepareUnjustifiedLines(Paragraph &paragraph, QTextOption option);
+    // The PDF path for a layout with colour glyphs: false, having drawn nothing, when the
+    // layout has none.
+    bool drawWithColourPictures(QPainter &painter, const QPointF &topLeft, RenderCache *cache) const;
 
     PointFont font_;
     // One layout per paragraph: Qt gives a whole layout the direction of its first strong

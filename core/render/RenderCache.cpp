@@ -7,6 +7,7 @@
 #include "core/render/WebFonts.h"
 #include "core/web/WebImageAsset.h"
 
+#include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -24,6 +25,9 @@ namespace {
 constexpr double printPixelsPerPoint = 300.0 / 72.0;
 // Longest side a picture is decoded at for drawing (64 MiB of RGBA at most).
 constexpr int maximumDecodeSide = 4096;
+// Memory that the pictures of colour runs may hold: some two thousand distinct emoji at
+// 12 points and 600 dots per inch.
+constexpr qsizetype colourRunBudget = 64 * 1024 * 1024;
 
 [[noreturn]] void refuse()
 {
@@ -110,6 +114,8 @@ struct RenderCache::Private {
     std::map<PictureKey, PictureEntry> pictures;
     std::map<BytesKey, WebPictureEntry> webPictures;
     std::map<ImageKey, ImageEntry> images;
+    QHash<QByteArray, RenderCache::ColourRun> colourRuns;
+    qsizetype colourRunBytes = 0;
     // Faces at 1 pt, by name and kind of lookup, or by weight.
     std::map<std::pair<QString, bool>, PointFont> elementFonts;
     std::map<int, PointFont> monospacedFonts;
@@ -187,6 +193,18 @@ PointFont RenderCache::gs1CaptionFont(double sizePt)
     return d->gs1Font->withPointSize(sizePt);
 }
 
+RenderCache::ColourRun RenderCache::colourRun(const QByteArray &key, const std::function<ColourRun()> &render)
+{
+    if (const auto it = d->colourRuns.constFind(key); it != d->colourRuns.constEnd())
+        return *it;
+    ColourRun run = render();
+    if (d->colourRunBytes + run.image.sizeInBytes() <= colourRunBudget) {
+        d->colourRunBytes += run.image.sizeInBytes();
+        d->colourRuns.insert(key, run);
+    }
+    return run;
+}
+
 void RenderCache::provide(ProvidedCodes codes)
 {
     d->provided = std::move(codes);
@@ -218,6 +236,11 @@ const QRCodeMatrix *RenderCache::providedQRCode(const QString &text) const
 int RenderCache::imageCount() const
 {
     return int(d->images.size());
+}
+
+int RenderCache::colourRunCount() const
+{
+    return int(d->colourRuns.size());
 }
 
 } // namespace kestrivane

@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -89,6 +90,17 @@ public:
     PointFont monospacedSystemFont(double sizePt, QFont::Weight weight = QFont::Normal);
     PointFont gs1CaptionFont(double sizePt);
 
+    // The picture of a run of colour glyphs (see PointTextLayout::draw) and the box it fills,
+    // relative to the run's first glyph origin, in the run's units.
+    struct ColourRun {
+        QImage image;
+        QRectF box;
+    };
+    // The picture that `render` makes, remembered by `key`, which names the run's face,
+    // glyphs, their places, size, resolution and colour: the same QImage is drawn again, and
+    // a PDF holds it once. Past a memory budget new pictures are made each time and not kept.
+    ColourRun colourRun(const QByteArray &key, const std::function<ColourRun()> &render);
+
     // Codes encoded ahead, for instance on other threads while earlier labels are drawn: the
     // code drawing takes a provided barcode drawing of the same content and options, or a
     // provided QR matrix of the same text, instead of encoding again. They stay until
@@ -113,6 +125,8 @@ public:
 
     // Number of distinct decoded images held (for tests and diagnostics).
     int imageCount() const;
+    // Number of colour run pictures held.
+    int colourRunCount() const;
 
 private:
     struct Private;
