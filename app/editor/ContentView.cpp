@@ -2,11 +2,11 @@
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/canvas/CanvasWorkspaceView.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorSidebar.h"
 #include "app/editor/EditorStore.h"
 #include "app/editor/EditorWindowText.h"
 #include "app/inspector/EditorInspector.h"
-#include "app/shell/ShellStyle.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
 
