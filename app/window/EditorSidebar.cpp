@@ -1,4 +1,4 @@
-#include "app/editor/EditorSidebar.h"
+#include "app/window/EditorSidebar.h"
 
 #include "app/common/ShellStyle.h"
 
