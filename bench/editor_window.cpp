@@ -3,12 +3,12 @@
 // - one keystroke's store change: the menu's enabled states, the toolbar, the canvas bar,
 //   the status bar and the label card read again (0.3 ms);
 // - the main menu built anew in the current language (5 ms).
-#include "app/editor/ContentView.h"
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/EditorStore.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/window/ContentView.h"
 #include "bench/BenchMain.h"
 #include "core/l10n/Localization.h"
 

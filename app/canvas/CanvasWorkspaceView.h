@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/canvas/CanvasGeometry.h"
+#include "app/editor/EditorStore.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -2,8 +2,8 @@
 
 #include "app/catalog/CatalogWidgets.h"
 #include "app/catalog/TemplateCatalogStore.h"
+#include "app/common/ShellStyle.h"
 #include "app/shell/SheetPreview.h"
-#include "app/shell/ShellStyle.h"
 #include "app/shell/WorkspaceStore.h"
 #include "core/l10n/Localization.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/common/CloseDecision.h"
 #include "app/editor/EditorAlerts.h"
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/ElementResizeGeometry.h"
 #include "app/editor/ElementSnapGeometry.h"
 #include "app/io/ElementClipboard.h"
-#include "app/shell/CloseDecision.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 #include "core/table/LabelTable.h"

@@ -1,6 +1,6 @@
 #include "app/editor/ErrorText.h"
 
-#include "app/shell/WorkspaceIssue.h"
+#include "app/common/WorkspaceIssue.h"
 #include "core/common/DocumentIssue.h"
 #include "core/common/TableIssue.h"
 #include "core/l10n/Localization.h"

@@ -1,9 +1,9 @@
 #include "app/inspector/EditorInspector.h"
 
 #include "app/artwork/ArtworkIcon.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
 #include "app/inspector/InspectorControls.h"
-#include "app/shell/ShellStyle.h"
 #include "core/l10n/Localization.h"
 #include "core/table/ImportedSheet.h"
 

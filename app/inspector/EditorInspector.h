@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/common/ShellStyle.h"
 #include "app/inspector/InspectorModel.h"
 #include "app/inspector/InspectorWrites.h"
-#include "app/shell/ShellStyle.h"
 
 #include <QPointer>
 #include <QScrollArea>

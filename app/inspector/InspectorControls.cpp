@@ -1,6 +1,6 @@
 #include "app/inspector/InspectorControls.h"
 
-#include "app/shell/ShellStyle.h"
+#include "app/common/ShellStyle.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "app/io/DocumentSaving.h"
 
+#include "app/common/LabelDocumentFile.h"
+#include "app/common/WorkspaceIssue.h"
 #include "app/io/EditorDialogs.h"
-#include "app/shell/LabelDocumentFile.h"
-#include "app/shell/WorkspaceIssue.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 

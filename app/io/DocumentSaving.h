@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/CloseDecision.h"
+#include "app/common/CloseDecision.h"
 
 #include <QString>
 

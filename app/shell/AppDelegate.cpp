@@ -1,12 +1,12 @@
 #include "app/shell/AppDelegate.h"
 
-#include "app/library/LibrarySheet.h"
 #include "app/shell/ApplicationView.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/SettingsView.h"
 #include "app/shell/WorkspaceStore.h"
-#include "app/table/TableSheets.h"
+#include "app/window/LibrarySheet.h"
+#include "app/window/TableSheets.h"
 #include "core/l10n/Localization.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "app/shell/HomeView.h"
 
 #include "app/artwork/WindowsArtwork.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
-#include "app/shell/ShellStyle.h"
 #include "app/shell/WorkspaceStore.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"

@@ -2,11 +2,11 @@
 
 #include "app/canvas/InlineTextEditor.h"
 #include "app/canvas/LabelCanvas.h"
-#include "app/editor/ContentView.h"
 #include "app/editor/EditorStore.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/window/ContentView.h"
 #include "core/l10n/Localization.h"
 
 #include <QAbstractSpinBox>

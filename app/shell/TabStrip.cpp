@@ -1,8 +1,8 @@
 #include "app/shell/TabStrip.h"
 
 #include "app/artwork/ArtworkIcon.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
-#include "app/shell/ShellStyle.h"
 #include "app/shell/WorkspaceStore.h"
 #include "core/l10n/Localization.h"
 

@@ -1,8 +1,8 @@
 #include "app/shell/TemplateView.h"
 
 #include "app/artwork/WindowsArtwork.h"
+#include "app/common/ShellStyle.h"
 #include "app/shell/SheetPreview.h"
-#include "app/shell/ShellStyle.h"
 #include "app/shell/TemplateDraft.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"

@@ -1,9 +1,9 @@
 #include "app/shell/WorkspaceStore.h"
 
+#include "app/common/LabelDocumentFile.h"
 #include "app/editor/ErrorText.h"
 #include "app/io/DocumentSaving.h"
 #include "app/io/EditorDialogs.h"
-#include "app/shell/LabelDocumentFile.h"
 
 #include <QTimer>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/common/CloseDecision.h"
 #include "app/editor/EditorAlerts.h"
 #include "app/editor/EditorGridPreferences.h"
 #include "app/editor/EditorStore.h"
-#include "app/shell/CloseDecision.h"
 #include "app/shell/TemplateDraft.h"
 #include "core/l10n/Localization.h"
 

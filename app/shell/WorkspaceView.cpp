@@ -2,13 +2,13 @@
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/artwork/WindowsArtwork.h"
-#include "app/editor/ContentView.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
 #include "app/shell/HomeView.h"
-#include "app/shell/ShellStyle.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/window/ContentView.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
 

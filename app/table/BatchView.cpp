@@ -1,7 +1,7 @@
 #include "app/table/BatchView.h"
 
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
-#include "app/shell/ShellStyle.h"
 #include "app/table/BatchDraft.h"
 #include "app/table/BatchPreviewView.h"
 #include "app/table/TableStyle.h"

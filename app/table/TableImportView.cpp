@@ -1,9 +1,9 @@
 #include "app/table/TableImportView.h"
 
 #include "app/artwork/WindowsArtwork.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
 #include "app/io/EditorDialogs.h"
-#include "app/shell/ShellStyle.h"
 #include "app/table/TableImportDraft.h"
 #include "app/table/TableStyle.h"
 #include "core/common/DocumentIssue.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/ShellStyle.h"
+#include "app/common/ShellStyle.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
 #include "tests/app/editor/EditorTestSupport.h"
 
-#include "app/shell/WorkspaceIssue.h"
+#include "app/common/WorkspaceIssue.h"
 #include "core/common/TableIssue.h"
 #include "core/print/PrintRowIssue.h"
 

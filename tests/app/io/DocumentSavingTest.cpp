@@ -1,8 +1,8 @@
 #include "tests/app/io/IoTestSupport.h"
 #include "tests/common/TestSupport.h"
 
+#include "app/common/WorkspaceIssue.h"
 #include "app/io/DocumentSaving.h"
-#include "app/shell/WorkspaceIssue.h"
 
 #include <QDir>
 #include <QFile>

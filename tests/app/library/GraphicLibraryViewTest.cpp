@@ -1,9 +1,9 @@
 #include "tests/app/library/LibraryPanelSupport.h"
 #include "tests/common/TestSupport.h"
 
-#include "app/editor/ContentView.h"
-#include "app/editor/EditorSidebar.h"
-#include "app/library/LibrarySheet.h"
+#include "app/window/ContentView.h"
+#include "app/window/EditorSidebar.h"
+#include "app/window/LibrarySheet.h"
 
 #include <QSemaphore>
 #include <QStandardPaths>

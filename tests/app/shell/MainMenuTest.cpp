@@ -3,11 +3,11 @@
 #include "app/canvas/CanvasWorkspaceView.h"
 #include "app/canvas/InlineTextEditor.h"
 #include "app/canvas/LabelCanvas.h"
-#include "app/editor/ContentView.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/WorkspaceView.h"
+#include "app/window/ContentView.h"
 
 #include <QAction>
 #include <QApplication>

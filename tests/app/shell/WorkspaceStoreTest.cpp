@@ -1,7 +1,7 @@
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/common/TestSupport.h"
 
-#include "app/shell/WorkspaceIssue.h"
+#include "app/common/WorkspaceIssue.h"
 #include "core/common/TableIssue.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #include "tests/app/shell/ShellTestSupport.h"
 
-#include "app/editor/ContentView.h"
 #include "app/shell/HomeView.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceView.h"
+#include "app/window/ContentView.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
-#include "app/editor/ContentView.h"
+#include "app/window/ContentView.h"
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/canvas/CanvasWorkspaceView.h"
-#include "app/editor/EditorSidebar.h"
+#include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
-#include "app/editor/EditorWindowText.h"
 #include "app/inspector/EditorInspector.h"
-#include "app/shell/ShellStyle.h"
+#include "app/window/EditorSidebar.h"
+#include "app/window/EditorWindowText.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/LabelDocumentFile.h"
+#include "app/common/LabelDocumentFile.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
-#include "app/table/TableSheets.h"
+#include "app/window/TableSheets.h"
 
-#include "app/editor/ContentView.h"
 #include "app/editor/EditorStore.h"
 #include "app/table/BatchView.h"
 #include "app/table/TableImportView.h"
+#include "app/window/ContentView.h"
 
 namespace kestrivane::TableSheets {
 

@@ -1,8 +1,8 @@
-#include "app/library/LibrarySheet.h"
+#include "app/window/LibrarySheet.h"
 
-#include "app/editor/ContentView.h"
 #include "app/editor/EditorStore.h"
 #include "app/library/GraphicLibraryView.h"
+#include "app/window/ContentView.h"
 
 namespace kestrivane::LibrarySheet {
 

@@ -7,11 +7,11 @@
 #include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestSupport.h"
 
-#include "app/editor/ContentView.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/WorkspaceView.h"
+#include "app/window/ContentView.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "app/shell/ShellStyle.h"
+#include "app/common/ShellStyle.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "app/shell/WorkspaceIssue.h"
+#include "app/common/WorkspaceIssue.h"
 
 namespace kestrivane {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/editor/EditorStore.h"
 #include "core/model/ElementKind.h"
 
 #include <QFrame>

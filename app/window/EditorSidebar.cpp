@@ -1,6 +1,6 @@
-#include "app/editor/EditorSidebar.h"
+#include "app/window/EditorSidebar.h"
 
-#include "app/shell/ShellStyle.h"
+#include "app/common/ShellStyle.h"
 
 #include <QEasingCurve>
 #include <QFontMetricsF>

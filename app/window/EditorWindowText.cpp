@@ -1,4 +1,4 @@
-#include "app/editor/EditorWindowText.h"
+#include "app/window/EditorWindowText.h"
 
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"

@@ -4,11 +4,11 @@
 #include "app/canvas/CanvasRulerView.h"
 #include "app/canvas/CanvasWorkspaceView.h"
 #include "app/canvas/LabelCanvas.h"
-#include "app/editor/ContentView.h"
-#include "app/editor/EditorSidebar.h"
-#include "app/editor/EditorWindowText.h"
 #include "app/table/BatchView.h"
-#include "app/table/TableSheets.h"
+#include "app/window/ContentView.h"
+#include "app/window/EditorSidebar.h"
+#include "app/window/EditorWindowText.h"
+#include "app/window/TableSheets.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,0 +1,3 @@
+#include "app/catalog/CatalogScreens.h"
+#include "app/shell/WorkspaceStore.h"
+#include "core/webimport/WebTemplateImporter.h"

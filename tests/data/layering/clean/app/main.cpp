@@ -1,0 +1,2 @@
+#include "app/catalog/CatalogScreens.h"
+#include "app/shell/KestrivaneApplication.h"

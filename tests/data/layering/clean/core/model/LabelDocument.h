@@ -1,0 +1,4 @@
+#pragma once
+
+#include "core/common/Issue.h"
+#include "core/table/LabelTable.h"

@@ -1,0 +1,3 @@
+#include "app/common/CloseDecision.h"
+#include "app/editor/EditorStore.h"
+#include "app/io/DocumentSaving.h"
