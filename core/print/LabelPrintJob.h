@@ -2,10 +2,12 @@
 
 #include "core/model/LabelDocument.h"
 #include "core/print/PrintRowIssue.h"
+#include "core/render/RenderCache.h"
 #include "core/table/BatchOptions.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 
 #include <functional>
@@ -14,8 +16,6 @@
 class QPainter;
 
 namespace kestrivane {
-
-class RenderCache;
 
 // A prepared batch: the document as given (unresolved, with its table), one entry per
 // label in print order, and the moment every date element of the job shows. Labels fill
@@ -37,6 +37,11 @@ struct LabelPrintJob {
     LabelDocument document;
     QList<Entry> entries;
     QDateTime date;
+    // The rows checked while the job was built, by row (-1 without a table), each with the
+    // codes its check encoded. Drawing binds a row again but neither checks it nor encodes
+    // its codes a second time; the copies of a row share them. A row missing here is
+    // checked when drawn.
+    QHash<qint64, RenderCache::ProvidedCodes> checkedRows;
 
     // Expands the document, its table and `options` (which stand in for the document's own
     // batch options) into entries. Throws the document's validation error,
@@ -69,7 +74,11 @@ struct LabelPrintJob {
     // each sheet.
     QByteArray pdf(const std::function<void(qint64 pagesDone)> &progress) const;
 
-    friend bool operator==(const LabelPrintJob &, const LabelPrintJob &) = default;
+    // Jobs of the same document, entries and date are equal: the checked rows follow from those.
+    friend bool operator==(const LabelPrintJob &a, const LabelPrintJob &b)
+    {
+        return a.document == b.document && a.entries == b.entries && a.date == b.date;
+    }
 };
 
 } // namespace kestrivane

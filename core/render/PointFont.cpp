@@ -284,12 +284,29 @@ double PointTextLayout::baseline(int i) const
     return i >= 0 && i < baselines_.size() ? baselines_[i] : 0;
 }
 
+QRectF PointTextLayout::lineBounds() const
+{
+    QRectF bounds;
+    for (const Paragraph &paragraph : paragraphs_) {
+        const bool justified = paragraph.layout->textOption().alignment() & Qt::AlignJustify;
+        for (int i = 0; i < paragraph.layout->lineCount(); ++i) {
+            const QTextLine line = paragraph.layout->lineAt(i);
+            // A justified line may be stretched across its whole width.
+            bounds |= justified ? line.rect().united(line.naturalTextRect()) : line.naturalTextRect();
+        }
+    }
+    const double s = font_.scale();
+    return QRectF(bounds.topLeft() * s, bounds.size() * s);
+}
+
 void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
 {
     if (paragraphs_.empty())
         return;
     const double s = font_.scale();
-    painter.save();
+    // Only the transform changes: saving the whole state would cost a PDF page a
+    // restatement of it when restored.
+    const QTransform saved = painter.transform();
     painter.translate(topLeft);
     painter.scale(s, s);
     for (const Paragraph &paragraph : paragraphs_) {
@@ -303,7 +320,7 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft) const
             from.lineAt(i).draw(&painter, QPointF(0, 0));
         }
     }
-    painter.restore();
+    painter.setTransform(saved);
 }
 
 } // namespace kestrivane
