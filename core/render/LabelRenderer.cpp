@@ -133,10 +133,10 @@ double cornerRadius(const LabelDocument &document, const QRectF &rect)
     return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
 }
 
-// Room kept between a text's line boxes and the element's edge before the text is trusted to
-// stay inside its box without a clip: italic overhangs, stacked accents and the like reach a
-// little past the advances and the font's ascent and descent.
-constexpr double textInkMargin = 0.15; // of the font size
+// Room kept between a text's glyph outlines and the element's edge before the text is
+// trusted to stay inside its box without a clip: outlines are drawn a little fuller at low
+// resolutions (hinting, anti-aliasing).
+constexpr double textInkMargin = 0.05; // of the font size
 
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
@@ -206,12 +206,12 @@ void drawText(QPainter &painter, ElementScope &scope, const LabelElement &elemen
         box.setTop(box.top() + geometry.verticalOffset(box.height(), layout.height()));
     if (layout.lineCount() == 0)
         return;
-    // Lines that fit by their advances may still put ink outside: the box clips unless the
-    // line boxes with a margin for overhangs lie inside it.
+    // Lines that fit by their advances may still put ink outside (italic overhangs, stacked
+    // accents, lines lower than the font): the box clips unless the glyphs lie inside it.
     const double margin = textInkMargin * layout.font().pointSize();
-    const QRectF lines = layout.lineBounds().translated(box.topLeft());
-    if (!(lines.left() - margin >= 0 && lines.top() - margin >= 0 && lines.right() + margin <= w &&
-          lines.bottom() + margin <= h))
+    const QRectF glyphs = layout.inkBounds().translated(box.topLeft());
+    if (!(glyphs.left() - margin >= 0 && glyphs.top() - margin >= 0 && glyphs.right() + margin <= w &&
+          glyphs.bottom() + margin <= h))
         scope.clip(QRectF(0, 0, w, h));
     painter.setPen(ink);
     layout.draw(painter, box.topLeft());

@@ -1,7 +1,9 @@
 #include "core/render/PointFont.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
+#include <QRawFont>
 #include <QPainter>
 #include <QStringList>
 #include <QTextLayout>
@@ -284,15 +286,30 @@ double PointTextLayout::baseline(int i) const
     return i >= 0 && i < baselines_.size() ? baselines_[i] : 0;
 }
 
-QRectF PointTextLayout::lineBounds() const
+QRectF PointTextLayout::inkBounds() const
 {
     QRectF bounds;
+    // Each glyph's own outline box: a glyph run's bounding rectangle is its line's box.
+    auto addGlyphs = [&bounds](const QTextLayout &layout) {
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+                const QRectF glyph = font.boundingRect(glyphs[i]);
+                if (!glyph.isEmpty())
+                    bounds |= glyph.translated(positions[i]);
+            }
+        }
+    };
     for (const Paragraph &paragraph : paragraphs_) {
-        const bool justified = paragraph.layout->textOption().alignment() & Qt::AlignJustify;
-        for (int i = 0; i < paragraph.layout->lineCount(); ++i) {
-            const QTextLine line = paragraph.layout->lineAt(i);
-            // A justified line may be stretched across its whole width.
-            bounds |= justified ? line.rect().united(line.naturalTextRect()) : line.naturalTextRect();
+        addGlyphs(*paragraph.layout);
+        if (paragraph.unjustified)
+            addGlyphs(*paragraph.unjustified);
+        // An underline runs under the line's advances, within its descent.
+        if (font_.underline()) {
+            for (int i = 0; i < paragraph.layout->lineCount(); ++i)
+                bounds |= paragraph.layout->lineAt(i).naturalTextRect();
         }
     }
     const double s = font_.scale();

@@ -126,10 +126,9 @@ public:
     // The top of line `i` and its baseline, in points from the layout's top.
     double lineTop(int i) const;
     double baseline(int i) const;
-    // The lines' boxes together, in points from the layout's top-left: each line from where
-    // its text starts to where its advances end, and from its ascent to its descent. Glyphs
-    // may reach a little beyond (italic overhangs, stacked accents). Null for an empty text.
-    QRectF lineBounds() const;
+    // The glyphs' outlines together (and the underlines), in points from the layout's
+    // top-left: where the text puts ink. Null for an empty text.
+    QRectF inkBounds() const;
 
     // Draws every line with the layout's top-left corner at `topLeft` (points, in the
     // painter's user space) in the painter's pen colour. Nothing is clipped.
