@@ -60,10 +60,11 @@ struct LabelPrintJob {
     LabelDocument label(qint64 index) const;
 
     // Draws sheet `page` (0-based) with its top-left corner at the painter's origin: white
-    // paper, then each of its labels validated and drawn; slots after the last entry stay
-    // white. TableIssue::range for a page outside the job; a label's error is thrown and
-    // the labels drawn before it stay drawn. `cache` shares decoded pictures and fonts
-    // between calls (see RenderCache).
+    // paper, then each of its labels bound and drawn with the codes its row's check encoded
+    // (a row not checked while the job was built is checked first); slots after the last
+    // entry stay white. TableIssue::range for a page outside the job; a label's error is
+    // thrown and the labels drawn before it stay drawn. `cache` shares decoded pictures and
+    // fonts between calls (see RenderCache).
     void draw(qint64 page, QPainter &painter, RenderCache *cache = nullptr) const;
 
     // The whole job as a PDF document of one page per sheet, each page exactly the sheet's
