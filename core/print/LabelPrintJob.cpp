@@ -11,11 +11,13 @@
 
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -55,7 +57,7 @@ QString issueKey(const std::exception_ptr &error)
 }
 
 // Validates one bound label of a job whose document has been validated as a whole, and
-// gives the codes of the label encoded, ready to draw.
+// gives the barcodes the check encoded, ready to draw.
 // Binding changes only texts and codes, so a picture is the same bytes in every label of
 // the job: it was checked with the document, and the render cache checks each distinct
 // picture once more before drawing it. Checking it again for every label would re-read
@@ -67,16 +69,6 @@ RenderCache::ProvidedCodes checkLabel(const LabelDocument &label)
     LabelDocument checked = label;
     checked.elements.removeIf([](const LabelElement &element) { return element.kind == ElementKind::image; });
     DocumentValidation::validateKeepingBarcodes(checked, codes.barcodes);
-    for (const LabelElement &element : label.elements) {
-        // A QR code that cannot be encoded is encoded again while drawing, which throws its
-        // error at its label.
-        if (element.kind == ElementKind::qr) {
-            try {
-                codes.qrCodes.append(RenderCache::ProvidedQRCode{element.content, QRCode::matrix(element.content)});
-            } catch (const Error &) {
-            }
-        }
-    }
     return codes;
 }
 
@@ -85,7 +77,7 @@ qint64 rowKey(const std::optional<qint64> &row)
     return row.value_or(-1);
 }
 
-// The label of `entry` bound and ready to draw, and its codes in `codes`: a row checked
+// The label of `entry` bound and ready to draw, and its barcodes in `codes`: a row checked
 // while the job was built is only bound again; any other is checked too.
 LabelDocument boundLabel(const LabelPrintJob &job, const LabelPrintJob::Entry &entry,
                          RenderCache::ProvidedCodes &codes)
@@ -131,7 +123,7 @@ template <typename Work> void parallelFor(qsizetype count, Work work)
 } // namespace
 
 LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &options, const QDateTime &when)
-    : document(source), date(when)
+    : document(source), date(when), qrCodes(std::make_shared<EncodedQRCodes>())
 {
     document.validate();
     if (options.copies < 1 || options.copies > BatchOptions::maximumCopies)
@@ -253,35 +245,6 @@ LabelDocument LabelPrintJob::label(qint64 index) const
     return document.resolving(entries[index].row);
 }
 
-void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) const
-{
-    if (page < 0 || page >= pages())
-        throwIssue(TableIssue::range);
-    std::optional<RenderCache> local;
-    RenderCache &codes = cache ? *cache : local.emplace();
-    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
-    const QList<QRectF> frames = LabelRenderer::labelRects(document);
-    const qint64 perSheet = slots();
-    // A label leaves the painter as it found it; only its origin moves from slot to slot.
-    const QTransform sheet = painter.transform();
-    try {
-        for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
-            const Entry &entry = entries[page * perSheet + i];
-            painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()) * sheet);
-            RenderCache::ProvidedCodes provided;
-            const LabelDocument label = boundLabel(*this, entry, provided);
-            codes.provide(std::move(provided));
-            LabelRenderer::drawValidated(label, painter, date, entry.counterIndex, &codes, LabelPaper::sheet);
-            codes.clearProvided();
-        }
-    } catch (...) {
-        codes.clearProvided();
-        painter.setTransform(sheet);
-        throw;
-    }
-    painter.setTransform(sheet);
-}
-
 namespace {
 
 // One label of a job bound, with its codes, ready to draw; or the error that binding or
@@ -302,6 +265,98 @@ PreparedLabel prepareLabel(const LabelPrintJob &job, const LabelPrintJob::Entry 
     }
     return prepared;
 }
+
+} // namespace
+
+// QR codes are not encoded by a row's check, only when the job is drawn: building a job
+// (again at every change of the batch options) stays quick, and a PDF's codes are encoded
+// on other threads while earlier pages are written. Each distinct text is encoded once
+// for the job and kept with it; a text that cannot be encoded is remembered as such and
+// encoded again only by the drawing that throws its error.
+struct LabelPrintJob::EncodedQRCodes {
+    std::mutex mutex;
+    QHash<QString, std::optional<QRCodeMatrix>> matrices;
+
+    // Adds the QR codes of the prepared labels to their codes, encoding the texts not met
+    // before on the machine's cores.
+    void provide(std::vector<PreparedLabel> &labels)
+    {
+        QList<QString> missing;
+        {
+            const std::lock_guard lock(mutex);
+            QSet<QString> seen;
+            for (const PreparedLabel &prepared : labels) {
+                if (!prepared.label)
+                    continue;
+                for (const LabelElement &element : prepared.label->elements) {
+                    if (element.kind == ElementKind::qr && !matrices.contains(element.content) &&
+                        !seen.contains(element.content)) {
+                        seen.insert(element.content);
+                        missing.append(element.content);
+                    }
+                }
+            }
+        }
+        std::vector<std::optional<QRCodeMatrix>> encoded(missing.size());
+        parallelFor(missing.size(), [&](qsizetype i) {
+            try {
+                encoded[i] = QRCode::matrix(missing[i]);
+            } catch (const Error &) {
+            }
+        });
+        const std::lock_guard lock(mutex);
+        for (qsizetype i = 0; i < missing.size(); ++i)
+            matrices.insert(missing[i], std::move(encoded[i]));
+        for (PreparedLabel &prepared : labels) {
+            if (!prepared.label)
+                continue;
+            for (const LabelElement &element : prepared.label->elements) {
+                if (element.kind != ElementKind::qr)
+                    continue;
+                const auto found = matrices.constFind(element.content);
+                if (found != matrices.cend() && found->has_value())
+                    prepared.codes.qrCodes.append(RenderCache::ProvidedQRCode{element.content, **found});
+            }
+        }
+    }
+};
+
+void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) const
+{
+    if (page < 0 || page >= pages())
+        throwIssue(TableIssue::range);
+    std::optional<RenderCache> local;
+    RenderCache &codes = cache ? *cache : local.emplace();
+    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
+    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+    const qint64 perSheet = slots();
+    const qint64 first = page * perSheet;
+    std::vector<PreparedLabel> labels;
+    for (qint64 i = 0; i < perSheet && first + i < entries.size(); ++i)
+        labels.push_back(prepareLabel(*this, entries[first + i]));
+    qrCodes->provide(labels);
+    // A label leaves the painter as it found it; only its origin moves from slot to slot.
+    const QTransform sheet = painter.transform();
+    try {
+        for (size_t i = 0; i < labels.size(); ++i) {
+            PreparedLabel &label = labels[i];
+            if (label.error)
+                std::rethrow_exception(label.error);
+            painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()) * sheet);
+            codes.provide(std::move(label.codes));
+            LabelRenderer::drawValidated(*label.label, painter, date, entries[first + i].counterIndex, &codes,
+                                         LabelPaper::sheet);
+            codes.clearProvided();
+        }
+    } catch (...) {
+        codes.clearProvided();
+        painter.setTransform(sheet);
+        throw;
+    }
+    painter.setTransform(sheet);
+}
+
+namespace {
 
 // Labels are prepared a batch ahead of the one being drawn.
 constexpr qint64 preparedBatchLabels = 512;
@@ -334,6 +389,7 @@ QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progr
         std::vector<PreparedLabel> prepared(std::max<qint64>(end - first, 0));
         parallelFor(qsizetype(prepared.size()),
                     [&](qsizetype i) { prepared[i] = prepareLabel(*this, entries[first + i]); });
+        qrCodes->provide(prepared);
         return prepared;
     };
 

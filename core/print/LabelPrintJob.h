@@ -11,6 +11,7 @@
 #include <QList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -38,10 +39,14 @@ struct LabelPrintJob {
     QList<Entry> entries;
     QDateTime date;
     // The rows checked while the job was built, by row (-1 without a table), each with the
-    // codes its check encoded. Drawing binds a row again but neither checks it nor encodes
+    // barcodes its check encoded. Drawing binds a row again but neither checks it nor encodes
     // its codes a second time; the copies of a row share them. A row missing here is
     // checked when drawn.
     QHash<qint64, RenderCache::ProvidedCodes> checkedRows;
+    // The job's QR codes, each distinct text encoded once when first drawn (shared by copies
+    // of the job).
+    struct EncodedQRCodes;
+    std::shared_ptr<EncodedQRCodes> qrCodes;
 
     // Expands the document, its table and `options` (which stand in for the document's own
     // batch options) into entries. Throws the document's validation error,
