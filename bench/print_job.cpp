@@ -1,8 +1,8 @@
 // A batch of 10,000 labels on 3 × 7 sheets, expanded into a print job and written as one
 // PDF: a text and a Code 128 bound to two columns of a 10,000-row table, and variants with
-// a QR code and with a PNG logo. Reports labels per second, the PDF's size and the
-// process's peak memory (getrusage). Run one variant per process for its own peak, e.g.
-// --benchmark_filter=PrintJob/TextAndCode128.
+// a QR code and with a PNG logo. Reports labels per second, the PDF's size, the process's
+// peak memory (getrusage) and its resident memory once the jobs are done. Run one variant
+// per process for its own figures, e.g. --benchmark_filter=PrintJob/TextAndCode128.
 
 #include "bench/BenchMain.h"
 #include "core/model/LabelDocument.h"
@@ -18,6 +18,9 @@
 #include <QTimeZone>
 
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 using namespace kestrivane;
 
@@ -97,6 +100,18 @@ double peakMegabytes()
     return usage.ru_maxrss / 1024.0; // kilobytes on Linux
 }
 
+double residentMegabytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * double(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
 void printJob(benchmark::State &state, Variant variant)
 {
     const LabelDocument doc = batchDocument(variant);
@@ -113,6 +128,7 @@ void printJob(benchmark::State &state, Variant variant)
     state.counters["labels_per_s"] = benchmark::Counter(double(labels), benchmark::Counter::kIsRate);
     state.counters["pdf_MB"] = bytes / 1e6;
     state.counters["peak_MB"] = peakMegabytes();
+    state.counters["rss_MB"] = residentMegabytes();
 }
 
 void buildJobOnly(benchmark::State &state, Variant variant)

@@ -3,6 +3,7 @@
 #include "app/shell/AppDelegate.h"
 #include "core/l10n/CoreResources.h"
 #include "core/l10n/Localization.h"
+#include "core/render/PdfPageBoxes.h"
 #include "core/render/WebFonts.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ void KestrivaneApplication::setIdentity()
 
 int KestrivaneApplication::main(int argc, char **argv)
 {
+    preparePdfPageBuffers();
     QApplication application(argc, argv);
     setIdentity();
     // The desktop shows this icon where the installed one is not found (a build tree).

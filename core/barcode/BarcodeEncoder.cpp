@@ -1,5 +1,7 @@
 #include "core/barcode/BarcodeEncoder.h"
 
+#include "core/barcode/ZintEncode.h"
+
 #include "core/common/DocumentIssue.h"
 #include "core/common/TextRules.h"
 
@@ -173,8 +175,7 @@ BarcodeDrawing drawing(const QString &content, const BarcodeOptions &options)
         data.chop(1);
     }
 
-    const int encoded =
-        ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()));
+    const int encoded = ZintEncode::encode(symbol.get(), data);
     if (encoded != 0 && encoded != ZINT_WARN_USES_ECI)
         fail();
 

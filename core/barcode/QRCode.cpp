@@ -1,5 +1,6 @@
 #include "core/barcode/QRCode.h"
 
+#include "core/barcode/ZintEncode.h"
 #include "core/common/DocumentIssue.h"
 
 #include <QByteArray>
@@ -62,8 +63,7 @@ QRCodeMatrix matrix(const QString &text)
     // Half scale makes the raster output one pixel per module.
     symbol->scale = 0.5f;
 
-    const int encoded =
-        ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char *>(utf8.constData()), int(utf8.size()));
+    const int encoded = ZintEncode::encode(symbol.get(), utf8);
     if (encoded != 0 && encoded != ZINT_WARN_USES_ECI)
         fail();
     if (ZBarcode_Buffer(symbol.get(), 0) >= ZINT_ERROR)

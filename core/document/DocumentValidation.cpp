@@ -1,7 +1,7 @@
 // The one gate of a document: every limit of the model, checked in a fixed order so
 // that a document breaking several limits always reports the same, earliest one.
 
-#include "core/model/LabelDocument.h"
+#include "core/document/DocumentValidation.h"
 
 #include "core/barcode/BarcodeEncoder.h"
 #include "core/common/TableIssue.h"
@@ -95,7 +95,7 @@ void validateBinding(const LabelDocument &document, const LabelElement &element)
         throwIssue(TableIssue::binding);
 }
 
-void validateKind(const LabelElement &element)
+void validateKind(const LabelElement &element, QList<RenderCache::ProvidedBarcode> *encoded)
 {
     const bool bound = element.tableBinding.has_value();
     const bool web = element.webAppearance.has_value();
@@ -114,8 +114,11 @@ void validateKind(const LabelElement &element)
         if (!finiteWithin(element.barcode.captionFontSizePt, BarcodeOptions::captionFontSizeRange.lowerBound,
                           BarcodeOptions::captionFontSizeRange.upperBound))
             geometry();
-        if (!bound)
-            BarcodeEncoder::drawing(element.content, element.barcode);
+        if (!bound) {
+            BarcodeDrawing drawing = BarcodeEncoder::drawing(element.content, element.barcode);
+            if (encoded)
+                encoded->append(RenderCache::ProvidedBarcode{element.content, element.barcode, std::move(drawing)});
+        }
         if (element.isSquareCode() && !isSquare(element))
             geometry();
         if (web && element.webAppearance->gs1Identification.value_or(false)) {
@@ -153,7 +156,8 @@ void validateKind(const LabelElement &element)
     }
 }
 
-void validateElement(const LabelDocument &document, const LabelElement &element)
+void validateElement(const LabelDocument &document, const LabelElement &element,
+                     QList<RenderCache::ProvidedBarcode> *encoded)
 {
     if (element.tableBinding)
         validateBinding(document, element);
@@ -183,47 +187,58 @@ void validateElement(const LabelDocument &document, const LabelElement &element)
     if (web)
         element.webAppearance->validate();
 
-    validateKind(element);
+    validateKind(element, encoded);
+}
+
+void validateDocument(const LabelDocument &document, QList<RenderCache::ProvidedBarcode> *encoded)
+{
+    if (document.schemaVersion != LabelDocument::currentSchemaVersion)
+        throwIssue(DocumentIssue::unsupportedVersion);
+
+    if (document.table)
+        document.table->validate();
+
+    if (text::exceedsGraphemes(document.batch.rows, BatchOptions::maximumRowsCharacters) || document.batch.copies < 1 ||
+        document.batch.copies > BatchOptions::maximumCopies)
+        throwIssue(TableIssue::copies);
+
+    if (document.webSourceJSON && document.webSourceJSON->size() > maximumWebSourceBytes)
+        throwIssue(DocumentIssue::tooLarge);
+
+    if (document.webBackground)
+        document.webBackground->validate();
+
+    if (document.name.trimmed().isEmpty() || text::exceedsGraphemes(document.name, maximumNameCharacters) ||
+        document.elements.size() > maximumElements)
+        throwIssue(DocumentIssue::invalidDocument);
+    QSet<QUuid> ids;
+    ids.reserve(document.elements.size());
+    for (const LabelElement &element : document.elements)
+        ids.insert(element.id);
+    if (ids.size() != document.elements.size())
+        throwIssue(DocumentIssue::invalidDocument);
+
+    if (!finiteWithin(document.widthMm, minimumLabelMm, maximumLabelMm) ||
+        !finiteWithin(document.heightMm, minimumLabelMm, maximumLabelMm))
+        geometry();
+
+    validateLayout(document);
+
+    for (const LabelElement &element : document.elements)
+        validateElement(document, element, encoded);
 }
 
 } // namespace
 
 void LabelDocument::validate() const
 {
-    if (schemaVersion != currentSchemaVersion)
-        throwIssue(DocumentIssue::unsupportedVersion);
+    validateDocument(*this, nullptr);
+}
 
-    if (table)
-        table->validate();
-
-    if (text::exceedsGraphemes(batch.rows, BatchOptions::maximumRowsCharacters) || batch.copies < 1 ||
-        batch.copies > BatchOptions::maximumCopies)
-        throwIssue(TableIssue::copies);
-
-    if (webSourceJSON && webSourceJSON->size() > maximumWebSourceBytes)
-        throwIssue(DocumentIssue::tooLarge);
-
-    if (webBackground)
-        webBackground->validate();
-
-    if (name.trimmed().isEmpty() || text::exceedsGraphemes(name, maximumNameCharacters) ||
-        elements.size() > maximumElements)
-        throwIssue(DocumentIssue::invalidDocument);
-    QSet<QUuid> ids;
-    ids.reserve(elements.size());
-    for (const LabelElement &element : elements)
-        ids.insert(element.id);
-    if (ids.size() != elements.size())
-        throwIssue(DocumentIssue::invalidDocument);
-
-    if (!finiteWithin(widthMm, minimumLabelMm, maximumLabelMm) ||
-        !finiteWithin(heightMm, minimumLabelMm, maximumLabelMm))
-        geometry();
-
-    validateLayout(*this);
-
-    for (const LabelElement &element : elements)
-        validateElement(*this, element);
+void DocumentValidation::validateKeepingBarcodes(const LabelDocument &document,
+                                                 QList<RenderCache::ProvidedBarcode> &encoded)
+{
+    validateDocument(document, &encoded);
 }
 
 } // namespace kestrivane

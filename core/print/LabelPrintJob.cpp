@@ -1,21 +1,23 @@
 #include "core/print/LabelPrintJob.h"
 
-#include "core/barcode/BarcodeEncoder.h"
 #include "core/barcode/QRCode.h"
 #include "core/common/DocumentIssue.h"
 #include "core/common/TableIssue.h"
 #include "core/common/TextRules.h"
+#include "core/document/DocumentValidation.h"
 #include "core/render/LabelRenderer.h"
 #include "core/render/PdfPageBoxes.h"
 #include "core/render/RenderCache.h"
 
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -41,7 +43,7 @@ std::optional<qint64> copiesFromCell(const QString &cell)
 }
 
 // The key a row failure is reported with.
-QString rowKey(const std::exception_ptr &error)
+QString issueKey(const std::exception_ptr &error)
 {
     try {
         std::rethrow_exception(error);
@@ -54,16 +56,36 @@ QString rowKey(const std::exception_ptr &error)
     }
 }
 
-// Validates one bound label of a job whose document has been validated as a whole.
+// Validates one bound label of a job whose document has been validated as a whole, and
+// gives the barcodes the check encoded, ready to draw.
 // Binding changes only texts and codes, so a picture is the same bytes in every label of
 // the job: it was checked with the document, and the render cache checks each distinct
 // picture once more before drawing it. Checking it again for every label would re-read
 // the same bytes thousands of times. Everything that can differ from label to label is
 // checked here.
-void validateLabel(LabelDocument label)
+RenderCache::ProvidedCodes checkLabel(const LabelDocument &label)
 {
-    label.elements.removeIf([](const LabelElement &element) { return element.kind == ElementKind::image; });
-    label.validate();
+    RenderCache::ProvidedCodes codes;
+    LabelDocument checked = label;
+    checked.elements.removeIf([](const LabelElement &element) { return element.kind == ElementKind::image; });
+    DocumentValidation::validateKeepingBarcodes(checked, codes.barcodes);
+    return codes;
+}
+
+qint64 rowKey(const std::optional<qint64> &row)
+{
+    return row.value_or(-1);
+}
+
+// The label of `entry` bound and ready to draw, and its barcodes in `codes`: a row checked
+// while the job was built is only bound again; any other is checked too.
+LabelDocument boundLabel(const LabelPrintJob &job, const LabelPrintJob::Entry &entry,
+                         RenderCache::ProvidedCodes &codes)
+{
+    LabelDocument label = job.document.resolving(entry.row);
+    const auto checked = job.checkedRows.constFind(rowKey(entry.row));
+    codes = checked != job.checkedRows.cend() ? *checked : checkLabel(label);
+    return label;
 }
 
 // Runs `work(i)` for i in [0, count) on the machine's cores. Each call is independent.
@@ -101,7 +123,7 @@ template <typename Work> void parallelFor(qsizetype count, Work work)
 } // namespace
 
 LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &options, const QDateTime &when)
-    : document(source), date(when)
+    : document(source), date(when), qrCodes(std::make_shared<EncodedQRCodes>())
 {
     document.validate();
     if (options.copies < 1 || options.copies > BatchOptions::maximumCopies)
@@ -130,6 +152,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         qint64 copies = 0;
         std::optional<PrintRowIssue> failure; // the row's copies cell or the label limit
         std::exception_ptr resolveError;      // binding or validation of the resolved row
+        RenderCache::ProvidedCodes codes;     // what validating the resolved row encoded
     };
     std::vector<Planned> plan;
     plan.reserve(selection.size());
@@ -163,7 +186,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         if (planned.failure || planned.copies == 0)
             return;
         try {
-            validateLabel(document.resolving(selection[p]));
+            planned.codes = checkLabel(document.resolving(selection[p]));
         } catch (...) {
             planned.resolveError = std::current_exception();
         }
@@ -186,18 +209,19 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         if (planned.copies == 0)
             continue;
         if (planned.resolveError)
-            throw PrintRowIssue(rowNumber(row), rowKey(planned.resolveError));
+            throw PrintRowIssue(rowNumber(row), issueKey(planned.resolveError));
         for (qint64 copy = 0; copy < planned.copies; ++copy) {
             const qint64 counterIndex = options.advanceEveryCopy ? entries.size() : qint64(p);
             for (const LabelElement *counter : counters) {
                 try {
                     counter->counter.value(counterIndex, counter->webAppearance.has_value());
                 } catch (...) {
-                    throw PrintRowIssue(rowNumber(row), rowKey(std::current_exception()));
+                    throw PrintRowIssue(rowNumber(row), issueKey(std::current_exception()));
                 }
             }
             entries.append(Entry{row, counterIndex});
         }
+        checkedRows.insert(rowKey(row), std::move(plan[p].codes));
     }
     if (entries.isEmpty())
         throwIssue(TableIssue::empty);
@@ -221,64 +245,118 @@ LabelDocument LabelPrintJob::label(qint64 index) const
     return document.resolving(entries[index].row);
 }
 
-void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) const
-{
-    if (page < 0 || page >= pages())
-        throwIssue(TableIssue::range);
-    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
-    const QList<QRectF> frames = LabelRenderer::labelRects(document);
-    const qint64 perSheet = slots();
-    for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
-        const Entry &entry = entries[page * perSheet + i];
-        painter.save();
-        try {
-            painter.translate(frames[i].topLeft());
-            const LabelDocument label = document.resolving(entry.row);
-            validateLabel(label);
-            LabelRenderer::drawValidated(label, painter, date, entry.counterIndex, cache);
-        } catch (...) {
-            painter.restore();
-            throw;
-        }
-        painter.restore();
-    }
-}
-
 namespace {
 
-// One label of a job bound, checked and with its barcodes encoded, ready to draw; or the
-// error that binding or checking it gave.
+// One label of a job bound, with its codes, ready to draw; or the error that binding or
+// checking it gave.
 struct PreparedLabel {
     std::optional<LabelDocument> label;
     std::exception_ptr error;
     RenderCache::ProvidedCodes codes;
 };
 
-PreparedLabel prepareLabel(const LabelDocument &document, const LabelPrintJob::Entry &entry)
+PreparedLabel prepareLabel(const LabelPrintJob &job, const LabelPrintJob::Entry &entry)
 {
     PreparedLabel prepared;
     try {
-        LabelDocument label = document.resolving(entry.row);
-        validateLabel(label);
-        for (const LabelElement &element : label.elements) {
-            // A code that fails here is encoded again while drawing, which throws its error
-            // in its turn.
-            try {
-                if (element.kind == ElementKind::barcode)
-                    prepared.codes.barcodes.append(RenderCache::ProvidedBarcode{
-                        element.content, element.barcode, BarcodeEncoder::drawing(element.content, element.barcode)});
-                else if (element.kind == ElementKind::qr)
-                    prepared.codes.qrCodes.append(
-                        RenderCache::ProvidedQRCode{element.content, QRCode::matrix(element.content)});
-            } catch (const Error &) {
-            }
-        }
-        prepared.label = std::move(label);
+        prepared.label = boundLabel(job, entry, prepared.codes);
     } catch (...) {
         prepared.error = std::current_exception();
     }
     return prepared;
 }
+
+} // namespace
+
+// QR codes are not encoded by a row's check, only when the job is drawn: building a job
+// (again at every change of the batch options) stays quick, and a PDF's codes are encoded
+// on other threads while earlier pages are written. Each distinct text is encoded once
+// for the job and kept with it; a text that cannot be encoded is remembered as such and
+// encoded again only by the drawing that throws its error.
+struct LabelPrintJob::EncodedQRCodes {
+    std::mutex mutex;
+    QHash<QString, std::optional<QRCodeMatrix>> matrices;
+
+    // Adds the QR codes of the prepared labels to their codes, encoding the texts not met
+    // before on the machine's cores.
+    void provide(std::vector<PreparedLabel> &labels)
+    {
+        QList<QString> missing;
+        {
+            const std::lock_guard lock(mutex);
+            QSet<QString> seen;
+            for (const PreparedLabel &prepared : labels) {
+                if (!prepared.label)
+                    continue;
+                for (const LabelElement &element : prepared.label->elements) {
+                    if (element.kind == ElementKind::qr && !matrices.contains(element.content) &&
+                        !seen.contains(element.content)) {
+                        seen.insert(element.content);
+                        missing.append(element.content);
+                    }
+                }
+            }
+        }
+        std::vector<std::optional<QRCodeMatrix>> encoded(missing.size());
+        parallelFor(missing.size(), [&](qsizetype i) {
+            try {
+                encoded[i] = QRCode::matrix(missing[i]);
+            } catch (const Error &) {
+            }
+        });
+        const std::lock_guard lock(mutex);
+        for (qsizetype i = 0; i < missing.size(); ++i)
+            matrices.insert(missing[i], std::move(encoded[i]));
+        for (PreparedLabel &prepared : labels) {
+            if (!prepared.label)
+                continue;
+            for (const LabelElement &element : prepared.label->elements) {
+                if (element.kind != ElementKind::qr)
+                    continue;
+                const auto found = matrices.constFind(element.content);
+                if (found != matrices.cend() && found->has_value())
+                    prepared.codes.qrCodes.append(RenderCache::ProvidedQRCode{element.content, **found});
+            }
+        }
+    }
+};
+
+void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) const
+{
+    if (page < 0 || page >= pages())
+        throwIssue(TableIssue::range);
+    std::optional<RenderCache> local;
+    RenderCache &codes = cache ? *cache : local.emplace();
+    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
+    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+    const qint64 perSheet = slots();
+    const qint64 first = page * perSheet;
+    std::vector<PreparedLabel> labels;
+    for (qint64 i = 0; i < perSheet && first + i < entries.size(); ++i)
+        labels.push_back(prepareLabel(*this, entries[first + i]));
+    qrCodes->provide(labels);
+    // A label leaves the painter as it found it; only its origin moves from slot to slot.
+    const QTransform sheet = painter.transform();
+    try {
+        for (size_t i = 0; i < labels.size(); ++i) {
+            PreparedLabel &label = labels[i];
+            if (label.error)
+                std::rethrow_exception(label.error);
+            painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()) * sheet);
+            codes.provide(std::move(label.codes));
+            LabelRenderer::drawValidated(*label.label, painter, date, entries[first + i].counterIndex, &codes,
+                                         LabelPaper::sheet);
+            codes.clearProvided();
+        }
+    } catch (...) {
+        codes.clearProvided();
+        painter.setTransform(sheet);
+        throw;
+    }
+    painter.setTransform(sheet);
+}
+
+namespace {
 
 // Labels are prepared a batch ahead of the one being drawn.
 constexpr qint64 preparedBatchLabels = 512;
@@ -302,15 +380,16 @@ QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progr
     const QSizeF sheet = LabelRenderer::sheetSize(document);
     const QList<QRectF> frames = LabelRenderer::labelRects(document);
 
-    // The PDF writer runs on this thread alone; binding, checking and encoding the labels
-    // of the next batch run on the other cores meanwhile. The labels are drawn exactly as
-    // `draw(page:)` draws them: bound, validated, then drawn with element errors thrown.
+    // The PDF writer runs on this thread alone; binding the labels of the next batch runs on
+    // the other cores meanwhile. The labels are drawn exactly as `draw(page:)` draws them:
+    // bound, with the codes their check encoded, then drawn with element errors thrown.
     const qint64 batch = std::max<qint64>(1, preparedBatchLabels / std::max<qint64>(perSheet, 1)) * perSheet;
     auto prepareBatch = [this, batch](qint64 first) {
         const qint64 end = std::min<qint64>(first + batch, entries.size());
         std::vector<PreparedLabel> prepared(std::max<qint64>(end - first, 0));
         parallelFor(qsizetype(prepared.size()),
-                    [&](qsizetype i) { prepared[i] = prepareLabel(document, entries[first + i]); });
+                    [&](qsizetype i) { prepared[i] = prepareLabel(*this, entries[first + i]); });
+        qrCodes->provide(prepared);
         return prepared;
     };
 
@@ -344,7 +423,8 @@ QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progr
                 // The label saves and restores the painter itself; only its origin moves.
                 painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()));
                 cache.provide(std::move(label.codes));
-                LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache);
+                LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache,
+                                             LabelPaper::sheet);
                 painter.resetTransform();
                 cache.clearProvided();
                 label.label.reset();

@@ -2,20 +2,21 @@
 
 #include "core/model/LabelDocument.h"
 #include "core/print/PrintRowIssue.h"
+#include "core/render/RenderCache.h"
 #include "core/table/BatchOptions.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
 
 namespace kestrivane {
-
-class RenderCache;
 
 // A prepared batch: the document as given (unresolved, with its table), one entry per
 // label in print order, and the moment every date element of the job shows. Labels fill
@@ -37,6 +38,15 @@ struct LabelPrintJob {
     LabelDocument document;
     QList<Entry> entries;
     QDateTime date;
+    // The rows checked while the job was built, by row (-1 without a table), each with the
+    // barcodes its check encoded. Drawing binds a row again but neither checks it nor encodes
+    // its codes a second time; the copies of a row share them. A row missing here is
+    // checked when drawn.
+    QHash<qint64, RenderCache::ProvidedCodes> checkedRows;
+    // The job's QR codes, each distinct text encoded once when first drawn (shared by copies
+    // of the job).
+    struct EncodedQRCodes;
+    std::shared_ptr<EncodedQRCodes> qrCodes;
 
     // Expands the document, its table and `options` (which stand in for the document's own
     // batch options) into entries. Throws the document's validation error,
@@ -55,10 +65,11 @@ struct LabelPrintJob {
     LabelDocument label(qint64 index) const;
 
     // Draws sheet `page` (0-based) with its top-left corner at the painter's origin: white
-    // paper, then each of its labels validated and drawn; slots after the last entry stay
-    // white. TableIssue::range for a page outside the job; a label's error is thrown and
-    // the labels drawn before it stay drawn. `cache` shares decoded pictures and fonts
-    // between calls (see RenderCache).
+    // paper, then each of its labels bound and drawn with the codes its row's check encoded
+    // (a row not checked while the job was built is checked first); slots after the last
+    // entry stay white. TableIssue::range for a page outside the job; a label's error is
+    // thrown and the labels drawn before it stay drawn. `cache` shares decoded pictures and
+    // fonts between calls (see RenderCache).
     void draw(qint64 page, QPainter &painter, RenderCache *cache = nullptr) const;
 
     // The whole job as a PDF document of one page per sheet, each page exactly the sheet's
@@ -69,7 +80,11 @@ struct LabelPrintJob {
     // each sheet.
     QByteArray pdf(const std::function<void(qint64 pagesDone)> &progress) const;
 
-    friend bool operator==(const LabelPrintJob &, const LabelPrintJob &) = default;
+    // Jobs of the same document, entries and date are equal: the checked rows follow from those.
+    friend bool operator==(const LabelPrintJob &a, const LabelPrintJob &b)
+    {
+        return a.document == b.document && a.entries == b.entries && a.date == b.date;
+    }
 };
 
 } // namespace kestrivane

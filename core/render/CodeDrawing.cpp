@@ -189,8 +189,20 @@ void drawBarcode(QPainter &painter, const LabelElement &element, double w, doubl
         const QPointF topLeft(left, baseline - (text.lineCount() > 0 ? text.baseline(0) : 0));
         captions.push_back(Caption{std::move(text), topLeft});
     }
-    if (!clipped && !inside)
+    // A clip is taken back only by restoring a saved state: the state is saved for it alone.
+    struct ClipScope {
+        QPainter *painter = nullptr;
+        ~ClipScope()
+        {
+            if (painter)
+                painter->restore();
+        }
+    } clipScope;
+    if (!clipped && !inside) {
+        painter.save();
+        clipScope.painter = &painter;
         painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
+    }
 
     painter.fillRect(QRectF(0, 0, w, h), Qt::white);
 

@@ -68,7 +68,8 @@ void drawQRCode(QPainter &painter, const LabelElement &element, double w, double
 // A barcode element in its box: white box, bars, the human-readable captions and, for a
 // web template's GS1 barcode, the identification caption under the bars. Throws the
 // encoder's or the caption layout's error. With `clipped` false the painter is not yet
-// clipped to the box, and is clipped here only when some text might leave it.
+// clipped to the box, and is clipped here only when some text might leave it; that clip is
+// taken back before the call returns.
 void drawBarcode(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
                  RenderCache *cache = nullptr, bool clipped = true);
 

@@ -3,6 +3,7 @@
 #include "core/common/DocumentIssue.h"
 #include "core/common/Units.h"
 #include "core/model/WebAppearance.h"
+#include "core/model/WebBackground.h"
 #include "core/model/WebImagePlacement.h"
 #include "core/render/CodeDrawing.h"
 #include "core/render/PdfPageBoxes.h"
@@ -40,6 +41,88 @@ private:
     QPainter &m_painter;
 };
 
+// What an element may change on the painter besides the clip, as it was before the element.
+// On a PDF page every saved state costs a restatement of the whole graphics state when it is
+// restored, so elements put back what they changed instead of saving.
+class PainterState {
+public:
+    explicit PainterState(const QPainter &painter)
+        : m_transform(painter.transform()), m_pen(painter.pen()), m_brush(painter.brush()),
+          m_hints(painter.renderHints()), m_opacity(painter.opacity()), m_mode(painter.compositionMode())
+    {
+    }
+
+    const QTransform &transform() const { return m_transform; }
+
+    // Only what differs is set again: an unchanged setting writes nothing.
+    void restore(QPainter &painter) const
+    {
+        painter.setTransform(m_transform);
+        if (painter.pen() != m_pen)
+            painter.setPen(m_pen);
+        if (painter.brush() != m_brush)
+            painter.setBrush(m_brush);
+        if (painter.renderHints() != m_hints) {
+            painter.setRenderHints(painter.renderHints() & ~m_hints, false);
+            painter.setRenderHints(m_hints, true);
+        }
+        if (painter.opacity() != m_opacity)
+            painter.setOpacity(m_opacity);
+        if (painter.compositionMode() != m_mode)
+            painter.setCompositionMode(m_mode);
+    }
+
+private:
+    QTransform m_transform;
+    QPen m_pen;
+    QBrush m_brush;
+    QPainter::RenderHints m_hints;
+    double m_opacity;
+    QPainter::CompositionMode m_mode;
+};
+
+// One element's hold on the painter: the element changes what it needs, and when the scope
+// ends, also by an exception, the painter is back in the state the label set. A clip can be
+// taken back only by restoring a saved state, so the state is saved only for an element
+// that clips, right before its first clip.
+class ElementScope {
+public:
+    ElementScope(QPainter &painter, const PainterState &label) : m_painter(painter), m_label(label) {}
+    ~ElementScope()
+    {
+        if (m_saved)
+            m_painter.restore();
+        m_label.restore(m_painter);
+    }
+    ElementScope(const ElementScope &) = delete;
+    ElementScope &operator=(const ElementScope &) = delete;
+
+    const QTransform &labelTransform() const { return m_label.transform(); }
+
+    void clip(const QRectF &rect)
+    {
+        saveOnce();
+        m_painter.setClipRect(rect, Qt::IntersectClip);
+    }
+    void clip(const QPainterPath &path)
+    {
+        saveOnce();
+        m_painter.setClipPath(path, Qt::IntersectClip);
+    }
+
+private:
+    void saveOnce()
+    {
+        if (!m_saved)
+            m_painter.save();
+        m_saved = true;
+    }
+
+    QPainter &m_painter;
+    const PainterState &m_label;
+    bool m_saved = false;
+};
+
 // The outline's corner radius in `rect`: scaled with the rectangle, within [0, half the
 // smaller side], 0 when it is not a number.
 double cornerRadius(const LabelDocument &document, const QRectF &rect)
@@ -50,10 +133,10 @@ double cornerRadius(const LabelDocument &document, const QRectF &rect)
     return std::clamp(radius, 0.0, std::max(std::min(rect.width(), rect.height()) / 2, 0.0));
 }
 
-void clipToBox(QPainter &painter, double w, double h)
-{
-    painter.setClipRect(QRectF(0, 0, w, h), Qt::IntersectClip);
-}
+// Room kept between a text's glyph outlines and the element's edge before the text is
+// trusted to stay inside its box without a clip: outlines are drawn a little fuller at low
+// resolutions (hinting, anti-aliasing).
+constexpr double textInkMargin = 0.05; // of the font size
 
 // What happens when an element cannot be drawn.
 enum class ElementFailure { skip, stop };
@@ -76,8 +159,8 @@ QPen strokePen(const QColor &ink, double width)
     return pen;
 }
 
-void drawText(QPainter &painter, const LabelElement &element, double w, double h, const QColor &ink,
-              const QDateTime &at, qint64 index, RenderCache &cache)
+void drawText(QPainter &painter, ElementScope &scope, const LabelElement &element, double w, double h,
+              const QColor &ink, const QDateTime &at, qint64 index, RenderCache &cache)
 {
     const auto &style = element.textStyle;
     const auto &appearance = element.webAppearance;
@@ -121,6 +204,15 @@ void drawText(QPainter &painter, const LabelElement &element, double w, double h
 
     if (geometry.verticalShare > 0)
         box.setTop(box.top() + geometry.verticalOffset(box.height(), layout.height()));
+    if (layout.lineCount() == 0)
+        return;
+    // Lines that fit by their advances may still put ink outside (italic overhangs, stacked
+    // accents, lines lower than the font): the box clips unless the glyphs lie inside it.
+    const double margin = textInkMargin * layout.font().pointSize();
+    const QRectF glyphs = layout.inkBounds().translated(box.topLeft());
+    if (!(glyphs.left() - margin >= 0 && glyphs.top() - margin >= 0 && glyphs.right() + margin <= w &&
+          glyphs.bottom() + margin <= h))
+        scope.clip(QRectF(0, 0, w, h));
     painter.setPen(ink);
     layout.draw(painter, box.topLeft(), &cache);
 }
@@ -162,7 +254,8 @@ void drawShape(QPainter &painter, const LabelElement &element, double w, double 
     painter.strokePath(path, strokePen(ink, lw));
 }
 
-void drawImage(QPainter &painter, const LabelElement &element, double w, double h, RenderCache &cache)
+void drawImage(QPainter &painter, ElementScope &scope, const LabelElement &element, double w, double h,
+               RenderCache &cache)
 {
     const ElementPicture &picture = cache.picture(element);
 
@@ -176,13 +269,13 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
         clip.addEllipse(box);
-        painter.setClipPath(clip, Qt::IntersectClip);
+        scope.clip(clip);
     } else if (shape == WebImageShape::rounded) {
         const double radius = roundedPictureRadius * std::min(w, h);
         QPainterPath clip;
         clip.setFillRule(Qt::WindingFill);
         clip.addRoundedRect(box, radius, radius);
-        painter.setClipPath(clip, Qt::IntersectClip);
+        scope.clip(clip);
     }
 
     const QRectF target = placement.imageRect(box, picture.size(), false);
@@ -192,7 +285,7 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     // is a drawing, which may paint beyond its own view box.
     if (shape != WebImageShape::circle && shape != WebImageShape::rounded &&
         (picture.isDrawing() || !box.contains(target)))
-        clipToBox(painter, w, h);
+        scope.clip(box);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(1);
@@ -206,7 +299,8 @@ void drawImage(QPainter &painter, const LabelElement &element, double w, double 
     painter.drawImage(target, image);
 }
 
-void drawElement(QPainter &painter, const LabelElement &element, const QDateTime &at, qint64 index, RenderCache &cache)
+void drawElement(QPainter &painter, ElementScope &scope, const LabelElement &element, const QDateTime &at,
+                 qint64 index, RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -217,51 +311,54 @@ void drawElement(QPainter &painter, const LabelElement &element, const QDateTime
         !std::isfinite(x) || !std::isfinite(y))
         throwIssue(DocumentIssue::invalidGeometry);
 
-    SavedState saved(painter);
-    painter.translate(x + w / 2, y + h / 2);
-    painter.rotate(element.rotationDegrees);
-    painter.translate(-w / 2, -h / 2);
+    // The element turns about the centre of its box; one transform, set once.
+    QTransform transform = QTransform::fromTranslate(x + w / 2, y + h / 2);
+    transform.rotate(element.rotationDegrees);
+    transform.translate(-w / 2, -h / 2);
+    painter.setTransform(transform * scope.labelTransform());
 
     const QColor ink = inkColor(element);
-    painter.setPen(ink);
-    painter.setBrush(ink);
+    if (painter.pen() != QPen(ink))
+        painter.setPen(ink);
+    if (painter.brush() != QBrush(ink))
+        painter.setBrush(ink);
 
     // Every element is cut at its box. A clip costs a PDF page a full restatement of the
-    // graphics state each time it changes, so kinds that by construction stay inside their
-    // box skip it.
+    // graphics state each time it changes, so an element clips only where its ink could
+    // leave its box.
     const double lw = element.strokeMm * k;
+    const QRectF box(0, 0, w, h);
     switch (element.kind) {
     case ElementKind::text:
     case ElementKind::dateTime:
-    case ElementKind::counter:
-        clipToBox(painter, w, h);
-        drawText(painter, element, w, h, ink, at, index, cache);
-        break;
+    case ElementKind::counter: drawText(painter, scope, element, w, h, ink, at, index, cache); break;
     case ElementKind::qr: CodeDrawing::drawQRCode(painter, element, w, h, ink, &cache); break;
     case ElementKind::barcode: CodeDrawing::drawBarcode(painter, element, w, h, ink, &cache, false); break;
     case ElementKind::line:
         if (!(lw <= h))
-            clipToBox(painter, w, h);
+            scope.clip(box);
         drawLine(painter, element, w, h, ink);
         break;
     case ElementKind::rectangle:
     case ElementKind::ellipse:
         if (!(lw <= std::min(w, h)))
-            clipToBox(painter, w, h);
+            scope.clip(box);
         drawShape(painter, element, w, h, ink);
         break;
-    case ElementKind::image: drawImage(painter, element, w, h, cache); break;
+    case ElementKind::image: drawImage(painter, scope, element, w, h, cache); break;
     }
 }
 
-// The elements of a document that carries no table, already validated when asked.
-// Each element saves and restores the painter itself.
+// The elements of a document that carries no table, already validated when asked. Each
+// element starts from the painter's state at the call and leaves it so.
 void drawEachElement(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
                      qint64 index, RenderCache &cache)
 {
+    const PainterState label(painter);
     for (const LabelElement &element : document.elements) {
         try {
-            drawElement(painter, element, at, index, cache);
+            ElementScope scope(painter, label);
+            drawElement(painter, scope, element, at, index, cache);
         } catch (const Error &) {
             if (failure == ElementFailure::stop)
                 throw;
@@ -276,19 +373,40 @@ void drawElementList(const LabelDocument &document, QPainter &painter, ElementFa
     drawEachElement(document, painter, failure, at, index, cache);
 }
 
-// One label of a document that carries no table, already validated when asked.
-void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
-               qint64 index, RenderCache &cache)
+// Whether anything of the label could reach past its rectangular outline: an element whose
+// (rotated) box leaves the label, or a background picture, which may cover more than the
+// label. Everything else draws inside its own box or fills the label's rectangle.
+bool reachesOutside(const LabelDocument &document)
 {
-    SavedState saved(painter);
+    if (document.webBackground && webBackgroundType(document.webBackground->type()) == WebBackgroundType::image)
+        return true;
+    for (const LabelElement &element : document.elements) {
+        for (const QPointF &corner : element.corners()) {
+            if (!document.contains(corner))
+                return true;
+        }
+    }
+    return false;
+}
+
+// One label of a document that carries no table, already validated when asked. The label
+// is clipped to its outline only where something could be drawn outside it.
+void drawLabel(const LabelDocument &document, QPainter &painter, ElementFailure failure, const QDateTime &at,
+               qint64 index, RenderCache &cache, LabelPaper paper)
+{
     const QSizeF labelSize = size(document);
     const QRectF rect(QPointF(0, 0), labelSize);
     const bool rectangular = document.layout.shape == LabelShape::rectangle && cornerRadius(document, rect) == 0;
-    if (rectangular)
-        painter.setClipRect(rect, Qt::IntersectClip);
-    else
+    std::optional<SavedState> saved;
+    if (!rectangular) {
+        saved.emplace(painter);
         painter.setClipPath(outline(document, rect), Qt::IntersectClip);
-    painter.fillRect(rect, Qt::white);
+    } else if (reachesOutside(document)) {
+        saved.emplace(painter);
+        painter.setClipRect(rect, Qt::IntersectClip);
+    }
+    if (paper == LabelPaper::white)
+        painter.fillRect(rect, Qt::white);
     if (document.webBackground)
         document.webBackground->draw(painter, rect, &cache);
     // A rectangular outline is the label's rectangle already.
@@ -361,15 +479,15 @@ void draw(const LabelDocument &document, QPainter &painter, RenderValidation val
 {
     const LabelDocument label = prepared(document, validation);
     std::optional<RenderCache> local;
-    drawLabel(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace());
+    drawLabel(label, painter, failureFor(validation), at, index, cache ? *cache : local.emplace(), LabelPaper::white);
 }
 
 void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
-                   RenderCache *cache)
+                   RenderCache *cache, LabelPaper paper)
 {
     WebFonts::registerFonts();
     std::optional<RenderCache> local;
-    drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace());
+    drawLabel(document, painter, ElementFailure::stop, at, index, cache ? *cache : local.emplace(), paper);
 }
 
 void drawElements(const LabelDocument &document, QPainter &painter, RenderValidation validation, const QDateTime &at,
@@ -388,11 +506,18 @@ void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime
     painter.fillRect(QRectF(QPointF(0, 0), sheetSize(document)), Qt::white);
     RenderCache cache;
     const QList<QRectF> slots = labelRects(document);
-    for (qsizetype i = 0; i < slots.size(); ++i) {
-        SavedState saved(painter);
-        painter.translate(slots[i].topLeft());
-        drawLabel(label, painter, ElementFailure::stop, at, i, cache);
+    const PainterState sheet(painter);
+    try {
+        for (qsizetype i = 0; i < slots.size(); ++i) {
+            // Only the origin moves from label to label; each label leaves the rest as it was.
+            painter.setTransform(QTransform::fromTranslate(slots[i].x(), slots[i].y()) * sheet.transform());
+            drawLabel(label, painter, ElementFailure::stop, at, i, cache, LabelPaper::sheet);
+        }
+    } catch (...) {
+        sheet.restore(painter);
+        throw;
     }
+    sheet.restore(painter);
 }
 
 QByteArray pdf(const LabelDocument &document)

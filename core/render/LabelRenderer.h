@@ -24,6 +24,14 @@ enum class RenderValidation {
     check,
 };
 
+// Whether drawing a label paints its paper white first.
+enum class LabelPaper {
+    // The label's own paper: a canvas draws into a transparent layer.
+    white,
+    // The label lies on a sheet already filled white.
+    sheet,
+};
+
 // The one place where a label document becomes drawing. Every operation is stateless and
 // may run on several threads at once, each with its own painter.
 //
@@ -62,9 +70,10 @@ void drawElements(const LabelDocument &document, QPainter &painter, RenderValida
                   qint64 index, RenderCache *cache = nullptr);
 // As `draw` with validation on, for a caller that has bound and validated `document` itself
 // (it carries no table), such as a print job that prepares its labels on other threads
-// while earlier ones are drawn: the first element that cannot be drawn throws.
+// while earlier ones are drawn: the first element that cannot be drawn throws. A caller
+// that has filled its sheet white already passes LabelPaper::sheet.
 void drawValidated(const LabelDocument &document, QPainter &painter, const QDateTime &at, qint64 index,
-                   RenderCache *cache = nullptr);
+                   RenderCache *cache = nullptr, LabelPaper paper = LabelPaper::white);
 // A validated sheet with its top-left corner at the origin: white paper and one label per
 // slot, whose index is the slot's position. The first failing label stops the sheet.
 void drawSheet(const LabelDocument &document, QPainter &painter, const QDateTime &at);

@@ -10,6 +10,10 @@
 
 #include <cmath>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace kestrivane {
 
 ExactPdfWriter::ExactPdfWriter(QSizeF pageSizePt)
@@ -100,6 +104,17 @@ bool rewriteMediaBoxes(QByteArray &pdf, QSizeF pageSizePt)
         from = end;
     }
     return found;
+}
+
+void preparePdfPageBuffers()
+{
+#if defined(__GLIBC__)
+    // Up to 32 MiB (the largest threshold glibc takes) from the heap rather than from mmap.
+    // Setting the threshold also stops glibc from moving it on its own.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    // Keep up to 64 MiB free at the heap's top rather than giving it back after every page.
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
 }
 
 } // namespace kestrivane

@@ -42,4 +42,11 @@ private:
 // Returns false when no page box was found or a box could not be rewritten in place.
 bool rewriteMediaBoxes(QByteArray &pdf, QSizeF pageSizePt);
 
+// Sets up the allocator for the PDF writer's page buffers, once at start-up, before any
+// thread starts: Qt takes two 16 MiB buffers each time it writes a page out, which the C
+// library would otherwise map from the kernel and hand back at every page, costing a job
+// fresh zeroed memory for every sheet and a time that swings from run to run. Blocks of
+// that size are kept on the heap instead, and the heap's free top is kept for the next page.
+void preparePdfPageBuffers();
+
 } // namespace kestrivane

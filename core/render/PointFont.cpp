@@ -294,6 +294,36 @@ double PointTextLayout::baseline(int i) const
     return i >= 0 && i < baselines_.size() ? baselines_[i] : 0;
 }
 
+QRectF PointTextLayout::inkBounds() const
+{
+    QRectF bounds;
+    // Each glyph's own outline box: a glyph run's bounding rectangle is its line's box.
+    auto addGlyphs = [&bounds](const QTextLayout &layout) {
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+                const QRectF glyph = font.boundingRect(glyphs[i]);
+                if (!glyph.isEmpty())
+                    bounds |= glyph.translated(positions[i]);
+            }
+        }
+    };
+    for (const Paragraph &paragraph : paragraphs_) {
+        addGlyphs(*paragraph.layout);
+        if (paragraph.unjustified)
+            addGlyphs(*paragraph.unjustified);
+        // An underline runs under the line's advances, within its descent.
+        if (font_.underline()) {
+            for (int i = 0; i < paragraph.layout->lineCount(); ++i)
+                bounds |= paragraph.layout->lineAt(i).naturalTextRect();
+        }
+    }
+    const double s = font_.scale();
+    return QRectF(bounds.topLeft() * s, bounds.size() * s);
+}
+
 void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft, RenderCache *cache) const
 {
     if (paragraphs_.empty())
@@ -301,7 +331,9 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft, RenderCach
     if (drawWithColourPictures(painter, topLeft, cache))
         return;
     const double s = font_.scale();
-    painter.save();
+    // Only the transform changes: saving the whole state would cost a PDF page a
+    // restatement of it when restored.
+    const QTransform saved = painter.transform();
     painter.translate(topLeft);
     painter.scale(s, s);
     for (const Paragraph &paragraph : paragraphs_) {
@@ -315,7 +347,7 @@ void PointTextLayout::draw(QPainter &painter, const QPointF &topLeft, RenderCach
             from.lineAt(i).draw(&painter, QPointF(0, 0));
         }
     }
-    painter.restore();
+    painter.setTransform(saved);
 }
 
 namespace {

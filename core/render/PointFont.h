@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <memory>
@@ -127,6 +128,9 @@ public:
     // The top of line `i` and its baseline, in points from the layout's top.
     double lineTop(int i) const;
     double baseline(int i) const;
+    // The glyphs' outlines together (and the underlines), in points from the layout's
+    // top-left: where the text puts ink. Null for an empty text.
+    QRectF inkBounds() const;
 
     // Draws every line with the layout's top-left corner at `topLeft` (points, in the
     // painter's user space) in the painter's pen colour. Nothing is clipped.

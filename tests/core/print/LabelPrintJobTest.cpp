@@ -1,5 +1,6 @@
 #include "core/print/LabelPrintJob.h"
 
+#include "core/barcode/ZintEncode.h"
 #include "core/common/DocumentIssue.h"
 #include "core/common/TableIssue.h"
 #include "core/common/Units.h"
@@ -16,6 +17,8 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTimeZone>
+
+#include <atomic>
 
 #ifdef KESTRIVANE_TEST_PDF
 #include <QPdfDocument>
@@ -379,6 +382,51 @@ TEST(LabelPrintJobPdf, OnePageOfTheSheetSizePerSheet)
     QList<qint64> reported;
     EXPECT_EQ(job.pdf([&](qint64 done) { reported.append(done); }).size(), bytes.size());
     EXPECT_EQ(reported, (QList<qint64>{1, 2, 3}));
+}
+
+namespace {
+
+std::atomic<int> encodeCalls{0};
+
+void countEncode()
+{
+    ++encodeCalls;
+}
+
+} // namespace
+
+// Each code of a job is encoded once per bound row: a barcode by the row's check while the
+// job is built, a QR code when first drawn; the row's copies, the PDF and the printer's
+// pages all draw those.
+TEST(LabelPrintJobPdf, EachCodeIsEncodedOncePerRow)
+{
+    LabelElement code = element(ElementKind::barcode, QStringLiteral("x"), 2, 2, 30, 10);
+    code.barcode = BarcodeOptions(BarcodeSymbology::code128, true, 8);
+    code.tableBinding = TableBinding(0);
+    LabelElement qr = element(ElementKind::qr, QStringLiteral("x"), 34, 2, 12, 12);
+    qr.tableBinding = TableBinding(0);
+    LabelDocument doc(QStringLiteral("Codes"), 50, 20, {code, qr});
+    doc.layout.rows = 2;
+    doc.table = table({{QStringLiteral("K1")}, {QStringLiteral("K2")}, {QStringLiteral("K3")}, {QStringLiteral("K4")}},
+                      1);
+
+    const ZintEncode::Observer previous = ZintEncode::setObserver(countEncode);
+    encodeCalls = 0;
+    const LabelPrintJob job(doc, options(3), moment());
+    EXPECT_EQ(encodeCalls, 4); // each row's check encodes its barcode
+    const QByteArray pdf = job.pdf();
+    EXPECT_EQ(encodeCalls, 8); // and the first drawing each QR code
+    QImage image = sheetImage(job, 1);
+    QPainter painter(&image);
+    for (qint64 page = 0; page < job.pages(); ++page)
+        job.draw(page, painter);
+    painter.end();
+    EXPECT_EQ(encodeCalls, 8);
+    ZintEncode::setObserver(previous);
+#ifdef KESTRIVANE_TEST_PDF
+    LoadedPdf loaded(pdf);
+    EXPECT_EQ(loaded.document.pageCount(), 6);
+#endif
 }
 
 TEST(LabelPrintJobPdf, APictureIsEmbeddedOnceForTheWholeJob)

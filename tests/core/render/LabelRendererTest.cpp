@@ -377,6 +377,33 @@ TEST(LabelRendererText, TextIsCutAtItsBox)
     EXPECT_LE(ink.bottom(), 18 * k + 0.3);
 }
 
+// Text that fits its box by its advances and line height but whose glyphs reach past it is
+// still cut at the box.
+TEST(LabelRendererText, GlyphsReachingPastTheBoxAreCut)
+{
+    LabelElement italic = element(ElementKind::text, QStringLiteral("fff"), 10, 10, 12, 12, 40);
+    italic.textStyle.italic = true;
+    italic.textStyle.alignment = TextAlignment::right;
+    LabelElement low = webText(QStringLiteral("ÅÉÎ"), 10, 10, 30 * k, 10 * k, 28);
+    low.webAppearance->lineHeight = 0.5;
+    LabelElement accents = element(ElementKind::text, QString(), 10, 10, 20, 20, 30);
+    accents.content = QStringLiteral("A") + QString(QChar(0x0301)).repeated(5);
+    const struct {
+        const char *name;
+        LabelElement text;
+    } cases[] = {{"italic flush right", italic}, {"line height below the font's", low}, {"stacked accents", accents}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRectF box(c.text.xMm * k, c.text.yMm * k, c.text.widthMm * k, c.text.heightMm * k);
+        const QRectF ink = inkPoints(render(document({c.text})));
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_GE(ink.left(), box.left() - 0.3);
+        EXPECT_GE(ink.top(), box.top() - 0.3);
+        EXPECT_LE(ink.right(), box.right() + 0.3);
+        EXPECT_LE(ink.bottom(), box.bottom() + 0.3);
+    }
+}
+
 TEST(LabelRendererText, WebInkVerticalPlacementAndInsets)
 {
     const double w = 150, h = 80; // points
@@ -529,6 +556,64 @@ TEST(LabelRendererFailures, PainterStateIsRestoredAfterFailures)
     EXPECT_ANY_THROW(LabelRenderer::draw(doc, painter, RenderValidation::check, fixedMoment(), 0));
     EXPECT_EQ(painter.transform(), before);
     EXPECT_FALSE(painter.hasClipping());
+}
+
+// Whatever an element changes on the painter (transform, clip, hints, opacity, pen, brush)
+// is undone before the next one, also when it fails: a blue square drawn next lands in its
+// place, uncut, at the painter's opacity, on the label and in the canvas's overflow pass.
+TEST(LabelRendererFailures, EachElementLeavesThePainterAsItFoundIt)
+{
+    LabelElement circle = element(ElementKind::image, QString(), 2, 2, 20, 20);
+    circle.imageData = solidPng(QSize(40, 40), Qt::red);
+    circle.webAppearance = WebAppearance();
+    circle.webAppearance->image = WebImagePlacement{QStringLiteral("cover"), 100, 50, 50, QStringLiteral("circle")};
+    LabelElement picture = element(ElementKind::image, QString(), 2, 2, 20, 20);
+    picture.imageData = solidPng(QSize(40, 20), Qt::red);
+    LabelElement overflowing = element(ElementKind::text, QStringLiteral("WWW WWW WWW WWW"), 2, 2, 10, 5, 30);
+    overflowing.rotationDegrees = 20;
+    LabelElement captioned = element(ElementKind::barcode, QStringLiteral("12345678"), 2, 2, 12, 6, 10);
+    captioned.barcode = BarcodeOptions(BarcodeSymbology::code128, true, 20);
+    LabelElement failingCode = element(ElementKind::qr, QString(600, u'x'), 2, 2, 20, 20);
+    failingCode.rotationDegrees = 45;
+    const struct {
+        const char *name;
+        LabelElement first;
+    } cases[] = {{"picture", picture},
+                 {"shaped picture", circle},
+                 {"overflowing turned text", overflowing},
+                 {"barcode with a clipped caption", captioned},
+                 {"failing code", failingCode},
+                 {"shape", shape(ElementKind::ellipse, 2, 2, 20, 20, true, 2)}};
+    const LabelElement probe = [] {
+        LabelElement e = shape(ElementKind::rectangle, 40, 25, 10, 8, true, 0.05);
+        e.webAppearance = WebAppearance();
+        e.webAppearance->color = QStringLiteral("#0000ff");
+        return e;
+    }();
+    for (const auto &c : cases) {
+        for (bool wholeLabel : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (wholeLabel ? " on the label" : " alone"));
+            const LabelDocument doc = document({c.first, probe});
+            QImage image = canvas(LabelRenderer::size(doc), ppp);
+            QPainter painter(&image);
+            painter.scale(ppp, ppp);
+            painter.setOpacity(0.42);
+            if (wholeLabel)
+                LabelRenderer::draw(doc, painter, RenderValidation::skip, fixedMoment(), 0);
+            else
+                LabelRenderer::drawElements(doc, painter, RenderValidation::skip, fixedMoment(), 0);
+            EXPECT_DOUBLE_EQ(painter.opacity(), 0.42);
+            painter.end();
+            // Blue at 42 % over white, across the whole square and nowhere beside it.
+            for (const QPointF &mm : {QPointF(40.5, 25.5), QPointF(45, 29), QPointF(49.5, 32.5)}) {
+                const QRgb p = pixelMm(image, mm.x(), mm.y());
+                EXPECT_NEAR(qRed(p), 148, 6) << mm.x() << "," << mm.y();
+                EXPECT_GT(qBlue(p), 245);
+            }
+            EXPECT_TRUE(isWhite(pixelMm(image, 39, 24)));
+            EXPECT_TRUE(isWhite(pixelMm(image, 51, 34)));
+        }
+    }
 }
 
 TEST(LabelRendererTables, FirstRowIsBoundAndBindingErrorsAreThrown)
