@@ -166,7 +166,7 @@ void AppDelegate::help()
 
 bool AppDelegate::windowShouldClose()
 {
-    m_closingMainWindow = workspace()->confirmCloseAll();
+    m_closingMainWindow = confirmQuit();
     return m_closingMainWindow;
 }
 
@@ -175,8 +175,8 @@ void AppDelegate::windowWillClose()
     if (m_settingsWindow)
         m_settingsWindow->close();
     QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
-        if (guard && guard->m_terminate)
-            guard->m_terminate();
+        if (guard)
+            guard->end();
     });
 }
 
@@ -184,7 +184,7 @@ bool AppDelegate::applicationShouldTerminate()
 {
     if (m_closingMainWindow)
         return true;
-    return workspace()->confirmCloseAll();
+    return confirmQuit();
 }
 
 void AppDelegate::quit()
@@ -193,8 +193,41 @@ void AppDelegate::quit()
         return;
     if (m_settingsWindow)
         m_settingsWindow->close();
+    end();
+}
+
+AppDelegate::QuitAnswer AppDelegate::currentDocuments()
+{
+    QuitAnswer answer;
+    for (EditorStore *tab : workspace()->tabs()) {
+        answer.tabs.append(tab);
+        answer.documents.append(tab->document());
+    }
+    return answer;
+}
+
+bool AppDelegate::confirmQuit()
+{
+    // Ending the event loop closes the main window, and a desktop log-out ends it some time
+    // after the question: neither asks again about documents the user has just answered for.
+    if (m_quitAnswer) {
+        const QuitAnswer now = currentDocuments();
+        if (now.tabs == m_quitAnswer->tabs && now.documents == m_quitAnswer->documents)
+            return true;
+        m_quitAnswer.reset();
+    }
+    if (!workspace()->confirmCloseAll())
+        return false;
+    m_quitAnswer = currentDocuments();
+    return true;
+}
+
+void AppDelegate::end()
+{
     if (m_terminate)
         m_terminate();
+    // The loop has ended, or something refused to close: a later quit asks again.
+    m_quitAnswer.reset();
 }
 
 void AppDelegate::openFiles(const QStringList &paths)
@@ -206,7 +239,7 @@ void AppDelegate::commitDataRequest(QSessionManager &manager)
 {
     if (!manager.allowsInteraction())
         return;
-    const bool mayEnd = workspace()->confirmCloseAll();
+    const bool mayEnd = confirmQuit();
     manager.release();
     if (!mayEnd)
         manager.cancel();

@@ -4,10 +4,13 @@
 #include "app/shell/KestrivaneApplication.h"
 #include "app/shell/MainWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +112,65 @@ TEST_F(DelegateTest, CommandLineFilesOpenInOrderOnceTheWindowIsShown)
     delegate.about();
     EXPECT_TRUE(env.alerts->alerts.last().information);
     EXPECT_EQ(env.alerts->alerts.last().informativeText, env.localization.text(QStringLiteral("mac.about_body")));
+}
+
+// The program's own quit: the delegate's terminate ends QApplication::exec(). Inside the
+// loop the user presses Ctrl+Q or closes the window ('Q' and 'W', in turn), and each save
+// prompt takes the next scripted answer; anything asked beyond the expected prompts is
+// answered with Cancel, which would keep the program running. Exit code 2: the loop was
+// still running with the window shown after the last step.
+TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
+{
+    constexpr qsizetype discard = 1;
+    constexpr qsizetype cancel = 2;
+    const struct {
+        const char *steps;
+        QList<std::optional<qsizetype>> answers;
+        int exitCode;
+    } cases[] = {
+        {"Q", {discard}, 0},
+        {"Q", {cancel}, 2},
+        {"W", {discard}, 0},
+        {"W", {cancel}, 2},
+        {"WQ", {cancel, discard}, 0}, // a cancelled close lets a later quit ask again
+    };
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false); // as the program runs
+    for (const auto &item : cases) {
+        SCOPED_TRACE(item.steps);
+        shelltest::WorkspaceEnvironment env;
+        AppDelegate delegate(&env.localization, &env.settings);
+        delegate.workspace()->setAlerts(env.alerts);
+        delegate.workspace()->setDialogs(env.dialogs);
+        delegate.launch();
+        EditorStore *tab =
+            delegate.workspace()->add(LabelDocument(QStringLiteral("Unsaved"), 60, 40, {}), std::nullopt, true);
+        const LabelDocument before = tab->document();
+        QApplication::setActiveWindow(delegate.window());
+        env.dialogs->choiceAnswers = item.answers;
+        env.dialogs->choiceAnswer = cancel;
+
+        QTimer::singleShot(0, &delegate, [&] {
+            for (const char *step = item.steps; *step; ++step) {
+                if (*step == 'Q')
+                    QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier);
+                else
+                    delegate.window()->close();
+            }
+            if (delegate.window()->isVisible())
+                QCoreApplication::exit(2);
+        });
+        QTimer watchdog;
+        watchdog.callOnTimeout([] { QCoreApplication::exit(3); });
+        watchdog.start(20000);
+        EXPECT_EQ(QApplication::exec(), item.exitCode);
+        EXPECT_EQ(env.dialogs->choices, item.answers.size());
+        EXPECT_EQ(delegate.window()->isVisible(), item.exitCode != 0);
+        ASSERT_EQ(delegate.workspace()->tabs().size(), 1);
+        EXPECT_EQ(tab->document(), before);
+        EXPECT_TRUE(tab->dirty());
+    }
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
 }
 
 TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
