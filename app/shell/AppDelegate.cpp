@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QSessionManager>
@@ -72,6 +73,7 @@ void AppDelegate::launch(const QStringList &files)
     m_window->setShouldClose([this] { return windowShouldClose(); });
     m_window->setWillClose([this] { windowWillClose(); });
     workspace()->setWindow(m_window.get());
+    loadQtTexts();
     // The menu bar first: the window is sized for its content plus the bar.
     rebuildMenus();
     m_window->setRootView(new ApplicationView(workspace(), m_localization, [guard = QPointer<AppDelegate>(this)] {
@@ -98,12 +100,26 @@ void AppDelegate::languageChanged()
     QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
         if (!guard)
             return;
+        guard->loadQtTexts();
         guard->rebuildMenus();
         guard->workspace()->updateWindow();
         if (guard->m_settingsWindow && guard->m_localization)
             guard->m_settingsWindow->setWindowTitle(guard->m_localization->text(QStringLiteral("mac.settings")));
         guard->applyLocale();
     });
+}
+
+void AppDelegate::loadQtTexts()
+{
+    if (!m_localization)
+        return;
+    // Qt's own texts: the file and print dialogs, the standard buttons and the key names
+    // in menus ("Strg+N"). English is loaded like any other language, so nothing of the
+    // previous one stays; a language without a file leaves Qt's English.
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    if (m_qtTranslator.load(QLocale(rawValue(m_localization->language())), QStringLiteral("qtbase"),
+                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
 }
 
 void AppDelegate::applyLocale()

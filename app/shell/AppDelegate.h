@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QStringList>
+#include <QTranslator>
 
 #include <functional>
 #include <memory>
@@ -88,6 +89,7 @@ private:
     };
 
     void languageChanged();
+    void loadQtTexts();
     void applyLocale();
     // The save prompt for every changed document, unless the user has already agreed to
     // quit with the documents as they are now.
@@ -101,6 +103,8 @@ private:
     MainMenu *m_menu = nullptr;
     bool m_closingMainWindow = false;
     std::optional<QuitAnswer> m_quitAnswer;
+    // Qt's own texts (standard dialogs, key names) in the interface language.
+    QTranslator m_qtTranslator;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QWidget> m_settingsWindow;
     std::function<void()> m_terminate;

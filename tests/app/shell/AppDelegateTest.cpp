@@ -6,7 +6,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QKeySequence>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -171,6 +175,34 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
         EXPECT_TRUE(tab->dirty());
     }
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+}
+
+// Qt's own texts (standard buttons, key names) follow every language switch, English too,
+// also in a button box that is already shown.
+TEST_F(DelegateTest, QtsOwnTextsFollowTheInterfaceLanguage)
+{
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))
+        GTEST_SKIP() << "qt6-translations-l10n is missing: run scripts/setup";
+    delegate.launch();
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    const struct {
+        AppLanguage language;
+        const char *shortcut;
+        const char *cancel;
+    } cases[] = {
+        {AppLanguage::german, "Strg+N", "Abbrechen"},
+        {AppLanguage::portuguese, "Ctrl+N", "Cancelar"}, // the file of a language with a region
+        {AppLanguage::english, "Ctrl+N", "Cancel"},
+    };
+    for (const auto &item : cases) {
+        env.localization.select(item.language);
+        // The switch acts on the next turn; the box hears of it on the turn after.
+        for (int i = 0; i < 2; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(QKeySequence(QStringLiteral("Ctrl+N")).toString(QKeySequence::NativeText),
+                  QString::fromUtf8(item.shortcut));
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(item.cancel));
+    }
 }
 
 TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
