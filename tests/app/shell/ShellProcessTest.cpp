@@ -48,14 +48,14 @@ bool screenshots()
     QCoreApplication::processEvents();
     QFileDialog files(delegate.window());
     files.setOption(QFileDialog::DontUseNativeDialog);
-    files.show();
-    saved = saveWindow(files, QStringLiteral("shell-file-dialog-de.png")) && saved;
-    files.hide();
     QPrinter printer;
     QPrintDialog print(&printer, delegate.window());
-    print.show();
-    saved = saveWindow(print, QStringLiteral("shell-print-dialog-de.png")) && saved;
-    print.hide();
+    for (auto [dialog, name] : {std::pair<QDialog *, const char *>{&files, "shell-file-dialog-de.png"},
+                                {&print, "shell-print-dialog-de.png"}}) {
+        dialog->show();
+        saved = saveWindow(*dialog, QString::fromLatin1(name)) && saved;
+        dialog->hide();
+    }
     return saved;
 }
 
