@@ -7,6 +7,7 @@
 #include "core/l10n/Localization.h"
 #include "core/table/ImportedSheet.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -66,6 +67,34 @@ QPushButton *rowButton(const QString &symbol, const QString &text, const QColor 
     button->setMinimumHeight(row->sizeHint().height());
     button->setAccessibleName(text);
     return button;
+}
+
+// The key of the control in `tree` that holds keyboard focus: the object name of the
+// focused widget or of its nearest named ancestor below `tree` (empty when none is
+// named); nothing when focus is outside `tree`.
+std::optional<QString> focusedKey(const QWidget *tree)
+{
+    const QWidget *focused = QApplication::focusWidget();
+    if (!tree || !focused || !tree->isAncestorOf(focused))
+        return std::nullopt;
+    for (const QWidget *widget = focused; widget && widget != tree; widget = widget->parentWidget())
+        if (!widget->objectName().isEmpty())
+            return widget->objectName();
+    return QString();
+}
+
+// Focus onto the control named `key` in `tree`, or onto `fallback` when the tree has no
+// such control that can take focus.
+void restoreFocus(QWidget *tree, const QString &key, QWidget *fallback)
+{
+    QWidget *target = key.isEmpty() ? nullptr : tree->findChild<QWidget *>(key);
+    if (target && target->isEnabled() && target->isVisibleTo(tree) &&
+        (target->focusPolicy() != Qt::NoFocus || target->focusProxy())) {
+        target->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (fallback)
+        fallback->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace
@@ -197,6 +226,7 @@ void EditorInspector::rebuild()
     auto *sign = new QLabel;
     sign->setPixmap(symbolPixmap(QStringLiteral("exclamationmark.triangle.fill"), 14, m_warning, style::orange));
     m_warningText = style::label(FontStyle::caption);
+    m_warningText->setObjectName(QStringLiteral("warningText"));
     m_warningText->setWordWrap(true);
     m_warningText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     warningRow->addWidget(sign, 0, Qt::AlignTop);
@@ -211,12 +241,19 @@ void EditorInspector::rebuild()
     layout->addStretch(1);
 
     // The old tree may hold the control whose click brought this change: it goes once
-    // control has returned to the event loop.
+    // control has returned to the event loop. Focus in it is parked on the inspector
+    // first: taking the tree away would pass it on along the focus chain, out of the
+    // editor (the top bar's Home button).
+    const std::optional<QString> focus = focusedKey(widget());
+    if (focus)
+        setFocus(Qt::OtherFocusReason);
     if (QWidget *old = takeWidget()) {
         old->hide();
         old->deleteLater();
     }
     setWidget(content);
+    if (focus)
+        restoreFocus(content, *focus, m_focusFallback);
     colourSecondaryTexts();
     m_building = false;
 }
@@ -788,19 +825,36 @@ InspectorPane::InspectorPane(EditorStore *store, Localization *localization, QWi
     followSelection();
 }
 
+void InspectorPane::setFocusFallback(QWidget *widget)
+{
+    m_focusFallback = widget;
+    if (m_inspector)
+        m_inspector->setFocusFallback(widget);
+}
+
 void InspectorPane::followSelection()
 {
     if (!m_store)
         return;
     if (m_inspector && m_inspector->elementID() == m_store->selectedID())
         return;
-    if (m_inspector) {
-        m_inspector->retire();
-        m_inspector->hide();
-        m_inspector->deleteLater();
-    }
+    QPointer<EditorInspector> old = m_inspector;
+    const std::optional<QString> focus = focusedKey(old);
+    if (old)
+        old->retire();
     m_inspector = new EditorInspector(m_store, m_localization, this);
+    m_inspector->setFocusFallback(m_focusFallback);
     m_layout->addWidget(m_inspector);
+    // The new inspector takes the focus before the old one is hidden, which would pass it
+    // on along the focus chain.
+    if (focus) {
+        m_inspector->show();
+        restoreFocus(m_inspector, *focus, m_focusFallback);
+    }
+    if (old) {
+        old->hide();
+        old->deleteLater();
+    }
 }
 
 } // namespace kestrivane

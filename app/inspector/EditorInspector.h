@@ -44,6 +44,8 @@ public:
     void retire();
     // Reads the store again: a new tree when the layout changed, else values in place.
     void refresh();
+    // Where keyboard focus goes when a new tree no longer has the control that held it.
+    void setFocusFallback(QWidget *widget) { m_focusFallback = widget; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -101,6 +103,7 @@ private:
     qint64 m_seenPreviewRow = 0;
 
     QList<Refresher> m_refreshers;
+    QPointer<QWidget> m_focusFallback;
     QWidget *m_warning = nullptr;
     QLabel *m_warningText = nullptr;
 };
@@ -109,12 +112,17 @@ private:
 // element gets a new inspector (its scroll position at the top); the old one stops
 // writing at once and is deleted once control has left it, since its own Delete button
 // or column picker may be what changed the selection.
+//
+// Keyboard focus that was in the inspector stays there across a new tree or a new
+// inspector: on the control of the same field (each control's object name is its key),
+// or on the fallback (the canvas) when that field is gone. Focus elsewhere is left alone.
 class InspectorPane final : public QWidget {
     Q_OBJECT
 
 public:
     InspectorPane(EditorStore *store, Localization *localization, QWidget *parent = nullptr);
     EditorInspector *inspector() const { return m_inspector; }
+    void setFocusFallback(QWidget *widget);
 
 private:
     void followSelection();
@@ -123,6 +131,7 @@ private:
     QPointer<Localization> m_localization;
     QVBoxLayout *m_layout;
     QPointer<EditorInspector> m_inspector;
+    QPointer<QWidget> m_focusFallback;
 };
 
 } // namespace kestrivane

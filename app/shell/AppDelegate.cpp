@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QSessionManager>
@@ -72,6 +73,7 @@ void AppDelegate::launch(const QStringList &files)
     m_window->setShouldClose([this] { return windowShouldClose(); });
     m_window->setWillClose([this] { windowWillClose(); });
     workspace()->setWindow(m_window.get());
+    loadQtTexts();
     // The menu bar first: the window is sized for its content plus the bar.
     rebuildMenus();
     m_window->setRootView(new ApplicationView(workspace(), m_localization, [guard = QPointer<AppDelegate>(this)] {
@@ -98,12 +100,26 @@ void AppDelegate::languageChanged()
     QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
         if (!guard)
             return;
+        guard->loadQtTexts();
         guard->rebuildMenus();
         guard->workspace()->updateWindow();
         if (guard->m_settingsWindow && guard->m_localization)
             guard->m_settingsWindow->setWindowTitle(guard->m_localization->text(QStringLiteral("mac.settings")));
         guard->applyLocale();
     });
+}
+
+void AppDelegate::loadQtTexts()
+{
+    if (!m_localization)
+        return;
+    // Qt's own texts: the file and print dialogs, the standard buttons and the key names
+    // in menus ("Strg+N"). English is loaded like any other language, so nothing of the
+    // previous one stays; a language without a file leaves Qt's English.
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    if (m_qtTranslator.load(QLocale(rawValue(m_localization->language())), QStringLiteral("qtbase"),
+                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
 }
 
 void AppDelegate::applyLocale()
@@ -166,7 +182,7 @@ void AppDelegate::help()
 
 bool AppDelegate::windowShouldClose()
 {
-    m_closingMainWindow = workspace()->confirmCloseAll();
+    m_closingMainWindow = confirmQuit();
     return m_closingMainWindow;
 }
 
@@ -175,8 +191,8 @@ void AppDelegate::windowWillClose()
     if (m_settingsWindow)
         m_settingsWindow->close();
     QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this)] {
-        if (guard && guard->m_terminate)
-            guard->m_terminate();
+        if (guard)
+            guard->end();
     });
 }
 
@@ -184,7 +200,7 @@ bool AppDelegate::applicationShouldTerminate()
 {
     if (m_closingMainWindow)
         return true;
-    return workspace()->confirmCloseAll();
+    return confirmQuit();
 }
 
 void AppDelegate::quit()
@@ -193,8 +209,41 @@ void AppDelegate::quit()
         return;
     if (m_settingsWindow)
         m_settingsWindow->close();
+    end();
+}
+
+AppDelegate::QuitAnswer AppDelegate::currentDocuments()
+{
+    QuitAnswer answer;
+    for (EditorStore *tab : workspace()->tabs()) {
+        answer.tabs.append(tab);
+        answer.documents.append(tab->document());
+    }
+    return answer;
+}
+
+bool AppDelegate::confirmQuit()
+{
+    // Ending the event loop closes the main window, and a desktop log-out ends it some time
+    // after the question: neither asks again about documents the user has just answered for.
+    if (m_quitAnswer) {
+        const QuitAnswer now = currentDocuments();
+        if (now.tabs == m_quitAnswer->tabs && now.documents == m_quitAnswer->documents)
+            return true;
+        m_quitAnswer.reset();
+    }
+    if (!workspace()->confirmCloseAll())
+        return false;
+    m_quitAnswer = currentDocuments();
+    return true;
+}
+
+void AppDelegate::end()
+{
     if (m_terminate)
         m_terminate();
+    // The loop has ended, or something refused to close: a later quit asks again.
+    m_quitAnswer.reset();
 }
 
 void AppDelegate::openFiles(const QStringList &paths)
@@ -206,7 +255,7 @@ void AppDelegate::commitDataRequest(QSessionManager &manager)
 {
     if (!manager.allowsInteraction())
         return;
-    const bool mayEnd = workspace()->confirmCloseAll();
+    const bool mayEnd = confirmQuit();
     manager.release();
     if (!mayEnd)
         manager.cancel();

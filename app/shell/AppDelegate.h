@@ -1,12 +1,17 @@
 #pragma once
 
+#include "core/model/LabelDocument.h"
+
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSettings>
 #include <QStringList>
+#include <QTranslator>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSessionManager;
 class QWidget;
@@ -14,6 +19,7 @@ class QWidget;
 namespace kestrivane {
 
 class ApplicationView;
+class EditorStore;
 class Localization;
 class MainMenu;
 class MainWindow;
@@ -40,6 +46,7 @@ public:
     bool closingMainWindow() const { return m_closingMainWindow; }
 
     // Ends the program; tests install their own so that they never end the test program.
+    // The program's own ends the event loop, which first closes the main window.
     void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
 
     // Builds and shows the main window, then opens `files` (absolute paths) on the next
@@ -74,14 +81,30 @@ Q_SIGNALS:
     void menusRebuilt();
 
 private:
+    // The documents as they were when the user agreed to quit: the tabs and each one's
+    // document. The answer holds while nothing of it has changed.
+    struct QuitAnswer {
+        QList<QPointer<EditorStore>> tabs;
+        QList<LabelDocument> documents;
+    };
+
     void languageChanged();
+    void loadQtTexts();
     void applyLocale();
+    // The save prompt for every changed document, unless the user has already agreed to
+    // quit with the documents as they are now.
+    bool confirmQuit();
+    QuitAnswer currentDocuments();
+    void end();
 
     QPointer<Localization> m_localization;
     QSettings *m_settings;
     WorkspaceStore *m_workspace = nullptr;
     MainMenu *m_menu = nullptr;
     bool m_closingMainWindow = false;
+    std::optional<QuitAnswer> m_quitAnswer;
+    // Qt's own texts (standard dialogs, key names) in the interface language.
+    QTranslator m_qtTranslator;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QWidget> m_settingsWindow;
     std::function<void()> m_terminate;

@@ -2,6 +2,7 @@
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/canvas/CanvasWorkspaceView.h"
+#include "app/canvas/LabelCanvas.h"
 #include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
 #include "app/inspector/EditorInspector.h"
@@ -158,7 +159,10 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     if (m_store) {
         auto *inspectorLayout = new QVBoxLayout(m_inspector);
         inspectorLayout->setContentsMargins(0, 0, 0, 0);
-        inspectorLayout->addWidget(new InspectorPane(m_store, m_localization, m_inspector));
+        auto *pane = new InspectorPane(m_store, m_localization, m_inspector);
+        // Focus leaves a vanished inspector control for the canvas, never the top bar.
+        pane->setFocusFallback(m_canvas->canvas());
+        inspectorLayout->addWidget(pane);
     }
     m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 0);

@@ -3,6 +3,7 @@
 #include "tests/app/inspector/InspectorTestSupport.h"
 #include "tests/app/shell/ShellTestSupport.h"
 
+#include "app/canvas/LabelCanvas.h"
 #include "app/inspector/EditorInspector.h"
 #include "app/inspector/InspectorControls.h"
 #include "app/shell/AppDelegate.h"
@@ -227,4 +228,65 @@ TEST(InspectorWidgets, CtrlZInAFieldIsTheMenusUndo)
     EXPECT_EQ(store.redoStack().size(), 1);
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(editor->content(), QStringLiteral("Teas"));
+}
+
+// In the real window, an edit that gives the inspector a new tree keeps keyboard focus on
+// the same field, or on the canvas once the field is gone; a selection made on the canvas
+// leaves focus there. Space afterwards must not reach the top bar's Home button.
+TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuilt)
+{
+    const struct {
+        const char *control;
+        Qt::Key key;         // pressed on the control; none: the canvas is clicked instead
+        const char *focused; // null: the canvas
+    } cases[] = {
+        {"mac.data_column", Qt::Key_Down, "mac.data_column"},      // column A: prefix and suffix appear
+        {"mac.show_bar_text", Qt::Key_Space, "mac.show_bar_text"}, // the caption size appears
+        {"mac.delete", Qt::Key_Space, nullptr},
+        {"mac.x", Qt::Key_unknown, nullptr}, // an empty spot, then the barcode
+    };
+    for (const auto &item : cases) {
+        SCOPED_TRACE(item.control);
+        shelltest::WorkspaceEnvironment env;
+        AppDelegate delegate(&env.localization, &env.settings);
+        delegate.setTerminate([] {});
+        delegate.launch();
+        const LabelElement code = element(ElementKind::barcode);
+        LabelDocument document(QStringLiteral("Doc"), 60, 40, {code});
+        document.table = priceTable();
+        delegate.workspace()->add(document, std::nullopt, true);
+        EditorStore &store = *delegate.workspace()->tabs().first();
+        store.setSelectedIDs({code.id});
+        QApplication::setActiveWindow(delegate.window());
+        Window::settle();
+        auto *canvas = delegate.window()->findChild<LabelCanvas *>();
+        auto *control = delegate.window()->findChild<QWidget *>(QString::fromLatin1(item.control));
+        ASSERT_TRUE(canvas && control);
+        const QPointer<QWidget> old = control;
+        control->setFocus();
+        if (item.key != Qt::Key_unknown) {
+            QTest::keyClick(control, item.key);
+        } else {
+            const auto at = [&](double x, double y) {
+                return (canvas->paperRect().topLeft() + QPointF(x, y) * canvas->scale()).toPoint();
+            };
+            QTest::mouseClick(canvas, Qt::LeftButton, {}, at(55, 35));
+            Window::settle();
+            QTest::mouseClick(canvas, Qt::LeftButton, {}, at(20, 12));
+            ASSERT_EQ(store.selectedIDs(), QSet<QUuid>{code.id});
+        }
+        Window::settle();
+        EXPECT_FALSE(old) << "the edit made a new tree";
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        if (item.focused)
+            EXPECT_EQ(focus->objectName(), QString::fromLatin1(item.focused));
+        else
+            EXPECT_EQ(focus, canvas);
+        QTest::keyClick(focus, Qt::Key_Space);
+        if (auto *picker = qobject_cast<QComboBox *>(QApplication::focusWidget()))
+            picker->hidePopup();
+        Window::settle();
+        EXPECT_EQ(delegate.workspace()->route(), WorkspaceStore::Route::editor);
+    }
 }

@@ -4,10 +4,17 @@
 #include "app/shell/KestrivaneApplication.h"
 #include "app/shell/MainWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QKeySequence>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +116,86 @@ TEST_F(DelegateTest, CommandLineFilesOpenInOrderOnceTheWindowIsShown)
     delegate.about();
     EXPECT_TRUE(env.alerts->alerts.last().information);
     EXPECT_EQ(env.alerts->alerts.last().informativeText, env.localization.text(QStringLiteral("mac.about_body")));
+}
+
+// The program's own quit: the delegate's terminate ends QApplication::exec(). Inside the
+// loop the user presses Ctrl+Q or closes the window ('Q' and 'W', in turn), and each save
+// prompt takes the next scripted answer; anything asked beyond the expected prompts is
+// answered with Cancel, which would keep the program running. Exit code 2: the loop was
+// still running with the window shown after the last step.
+TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
+{
+    constexpr qsizetype discard = 1;
+    constexpr qsizetype cancel = 2;
+    const struct {
+        const char *steps;
+        QList<std::optional<qsizetype>> answers;
+        int exitCode;
+    } cases[] = {
+        {"Q", {discard}, 0},
+        {"Q", {cancel}, 2},
+        {"WQ", {cancel, discard}, 0}, // a cancelled close lets a later quit ask again
+    };
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false); // as the program runs
+    for (const auto &item : cases) {
+        SCOPED_TRACE(item.steps);
+        shelltest::WorkspaceEnvironment env;
+        AppDelegate delegate(&env.localization, &env.settings);
+        delegate.workspace()->setAlerts(env.alerts);
+        delegate.workspace()->setDialogs(env.dialogs);
+        delegate.launch();
+        EditorStore *tab = delegate.workspace()->add(LabelDocument(QStringLiteral("New"), 60, 40, {}), {}, true);
+        const LabelDocument before = tab->document();
+        QApplication::setActiveWindow(delegate.window());
+        env.dialogs->choiceAnswers = item.answers;
+        env.dialogs->choiceAnswer = cancel;
+        QTimer::singleShot(0, &delegate, [&] {
+            for (const char *step = item.steps; *step; ++step) {
+                if (*step == 'Q')
+                    QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier);
+                else
+                    delegate.window()->close();
+            }
+            if (delegate.window()->isVisible())
+                QCoreApplication::exit(2);
+        });
+        QTimer::singleShot(20000, &delegate, [] { QCoreApplication::exit(3); });
+        EXPECT_EQ(QApplication::exec(), item.exitCode);
+        EXPECT_EQ(env.dialogs->choices, item.answers.size());
+        EXPECT_EQ(delegate.window()->isVisible(), item.exitCode != 0);
+        EXPECT_EQ(delegate.workspace()->tabs(), QList<EditorStore *>{tab});
+        EXPECT_EQ(tab->document(), before);
+    }
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+}
+
+// Qt's own texts (standard buttons, key names) follow every language switch, English too,
+// also in a button box that is already shown.
+TEST_F(DelegateTest, QtsOwnTextsFollowTheInterfaceLanguage)
+{
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))
+        GTEST_SKIP() << "qt6-translations-l10n is missing: run scripts/setup";
+    delegate.launch();
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    const struct {
+        AppLanguage language;
+        const char *shortcut;
+        const char *cancel;
+    } cases[] = {
+        {AppLanguage::german, "Strg+N", "Abbrechen"},
+        {AppLanguage::portuguese, "Ctrl+N", "Cancelar"}, // the file of a language with a region
+        {AppLanguage::english, "Ctrl+N", "Cancel"},
+    };
+    for (const auto &item : cases) {
+        env.localization.select(item.language);
+        // The switch acts on the next turn; the box hears of it on the turn after.
+        for (int i = 0; i < 2; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(QKeySequence(QStringLiteral("Ctrl+N")).toString(QKeySequence::NativeText),
+                  QString::fromUtf8(item.shortcut));
+        EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(item.cancel));
+    }
 }
 
 TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
