@@ -1,6 +1,7 @@
 #include "app/catalog/TemplateCatalogStore.h"
 
 #include "app/shell/WorkspaceStore.h"
+#include "core/common/Delivery.h"
 #include "core/render/WebFonts.h"
 #include "core/webimport/WebTemplateImporter.h"
 
@@ -239,7 +240,7 @@ void TemplateCatalogStore::refresh(const std::optional<QString> &category, bool 
 
     const Task task{CancelToken(), m_generation};
     m_catalogTask = task;
-    m_cache->snapshot(c).then(this, [this, task, c](QFuture<std::optional<CatalogSnapshot>> future) {
+    deliver(this, m_cache->snapshot(c), [this, task, c](QFuture<std::optional<CatalogSnapshot>> future) {
         const std::optional<CatalogSnapshot> cached = valueOf(future);
         if (!listCurrent(task))
             return;
@@ -256,7 +257,7 @@ void TemplateCatalogStore::fetchLists(Task task, std::optional<QString> category
     auto service = m_service;
     QThreadPool *pool = &m_pool;
     const CancelToken token = task.token;
-    QtConcurrent::run(pool, [service, pool, token, category] {
+    const QFuture<ListResult> work = QtConcurrent::run(pool, [service, pool, token, category] {
         // The three requests run at once; their results are taken in a fixed order, so the
         // first failure in that order is the one reported, whichever failed first.
         const CancelToken children;
@@ -286,7 +287,8 @@ void TemplateCatalogStore::fetchLists(Task task, std::optional<QString> category
             throw;
         }
         return result;
-    }).then(this, [this, task, category](QFuture<ListResult> future) {
+    });
+    deliver(this, work, [this, task, category](QFuture<ListResult> future) {
         ListResult lists;
         try {
             lists = future.result();
@@ -304,7 +306,7 @@ void TemplateCatalogStore::fetchLists(Task task, std::optional<QString> category
         fresh.append(lists.page);
         setSnapshot(fresh);
         setUsingCachedCatalog(false);
-        m_cache->saveSnapshot(fresh, category).then(this, [this, task](QFuture<void> saved) {
+        deliver(this, m_cache->saveSnapshot(fresh, category), [this, task](QFuture<void> saved) {
             if (failed(saved) && m_generation == task.generation)
                 setCacheIssue(true);
             finishRefresh(task);
@@ -346,9 +348,9 @@ void TemplateCatalogStore::loadMore()
     // while no list work runs.
     m_catalogTask = task;
     auto service = m_service;
-    QtConcurrent::run(&m_pool, [service, number, category, token = task.token] {
-        return service->page(number, category, token);
-    }).then(this, [this, task, category](QFuture<CatalogPage> future) {
+    const QFuture<CatalogPage> work = QtConcurrent::run(
+        &m_pool, [service, number, category, token = task.token] { return service->page(number, category, token); });
+    deliver(this, work, [this, task, category](QFuture<CatalogPage> future) {
         CatalogPage page;
         try {
             page = future.result();
@@ -364,7 +366,7 @@ void TemplateCatalogStore::loadMore()
         CatalogSnapshot grown = m_snapshot;
         grown.append(page);
         setSnapshot(grown);
-        m_cache->saveSnapshot(grown, category).then(this, [this, task](QFuture<void> saved) {
+        deliver(this, m_cache->saveSnapshot(grown, category), [this, task](QFuture<void> saved) {
             if (failed(saved))
                 setCacheIssue(true);
             if (m_generation == task.generation)
@@ -388,7 +390,7 @@ void TemplateCatalogStore::select(const CatalogItem &item)
 
     const Task task{CancelToken(), m_selectionGeneration};
     m_detailTask = task;
-    m_cache->template_(item.id).then(this, [this, task, item](QFuture<std::optional<CachedTemplate>> future) {
+    deliver(this, m_cache->template_(item.id), [this, task, item](QFuture<std::optional<CachedTemplate>> future) {
         const std::optional<CachedTemplate> cached = valueOf(future);
         if (!selectionCurrent(task))
             return;
@@ -398,28 +400,28 @@ void TemplateCatalogStore::select(const CatalogItem &item)
             setUsingCachedTemplate(true);
         }
         const bool upToDate = cached && item.updatedAt && cached->updatedAt && *item.updatedAt == *cached->updatedAt;
-        m_cache->previewImage(item.id, item.updatedAt)
-            .then(this, [this, task, item, upToDate](QFuture<std::optional<QByteArray>> image) {
-                const std::optional<QByteArray> bytes = valueOf(image);
-                if (bytes && m_selectionGeneration == task.generation)
-                    setPreviewImage(QImage::fromData(*bytes));
-                if (!selectionCurrent(task))
-                    return;
-                if (upToDate) {
-                    setPreparing(false);
-                    return;
-                }
-                requestPreview(task, item);
-            });
+        deliver(this, m_cache->previewImage(item.id, item.updatedAt),
+                [this, task, item, upToDate](QFuture<std::optional<QByteArray>> image) {
+                    const std::optional<QByteArray> bytes = valueOf(image);
+                    if (bytes && m_selectionGeneration == task.generation)
+                        setPreviewImage(QImage::fromData(*bytes));
+                    if (!selectionCurrent(task))
+                        return;
+                    if (upToDate) {
+                        setPreparing(false);
+                        return;
+                    }
+                    requestPreview(task, item);
+                });
     });
 }
 
 void TemplateCatalogStore::requestPreview(Task task, CatalogItem item)
 {
     auto service = m_service;
-    QtConcurrent::run(&m_pool, [service, item, token = task.token] {
-        return service->preview(item, token);
-    }).then(this, [this, task, item](QFuture<CatalogJSON> future) {
+    const QFuture<CatalogJSON> work =
+        QtConcurrent::run(&m_pool, [service, item, token = task.token] { return service->preview(item, token); });
+    deliver(this, work, [this, task, item](QFuture<CatalogJSON> future) {
         CatalogJSON preview;
         try {
             preview = future.result();
@@ -430,7 +432,7 @@ void TemplateCatalogStore::requestPreview(Task task, CatalogItem item)
         }
         if (!selectionCurrent(task))
             return;
-        m_cache->savePreview(preview, item.id, item.updatedAt).then(this, [this, task, item](QFuture<void> saved) {
+        deliver(this, m_cache->savePreview(preview, item.id, item.updatedAt), [this, task, item](QFuture<void> saved) {
             (void)failed(saved);
             if (selectionCurrent(task))
                 prepare(task, item);
@@ -444,13 +446,14 @@ void TemplateCatalogStore::prepare(Task task, CatalogItem item)
     // main thread.
     WebFonts::registerFonts();
     auto service = m_service;
-    QtConcurrent::run(&m_pool, [service, item, token = task.token] {
+    const QFuture<Conversion> work = QtConcurrent::run(&m_pool, [service, item, token = task.token] {
         const CatalogDesign design = service->design(item, token);
         const WebImageLoader loader = [service](const QString &src, const CancelToken &cancel) {
             return service->image(src, cancel);
         };
         return Conversion{design.id, design.updatedAt, WebTemplateImporter::convert(design, loader, token)};
-    }).then(this, [this, task, item](QFuture<Conversion> future) {
+    });
+    deliver(this, work, [this, task, item](QFuture<Conversion> future) {
         Conversion conversion;
         try {
             conversion = future.result();
@@ -462,7 +465,7 @@ void TemplateCatalogStore::prepare(Task task, CatalogItem item)
             return;
         const CachedTemplate prepared(conversion.id, conversion.updatedAt, conversion.result.document,
                                       conversion.result.warnings);
-        m_cache->saveTemplate(prepared).then(this, [this, task, item, prepared](QFuture<void> saved) {
+        deliver(this, m_cache->saveTemplate(prepared), [this, task, item, prepared](QFuture<void> saved) {
             if (failed(saved))
                 setCacheIssue(true);
             if (!selectionCurrent(task))
@@ -577,7 +580,7 @@ void TemplateCatalogStore::loadCachedThumbnail(const CatalogItem &item)
     const ThumbnailTask task{++m_thumbnailSerial, CancelToken()};
     m_thumbnailTasks.insert(item.id, task);
     const QString id = item.id;
-    m_cache->template_(id).then(this, [this, id, generation, task](QFuture<std::optional<CachedTemplate>> future) {
+    deliver(this, m_cache->template_(id), [this, id, generation, task](QFuture<std::optional<CachedTemplate>> future) {
         const std::optional<CachedTemplate> found = valueOf(future);
         // The task's own entry goes whatever the generation: a refresh that keeps the
         // category must not leave the card without a way to ask again.

@@ -1,5 +1,6 @@
 #include "app/library/GraphicLibraryModel.h"
 
+#include "core/common/Delivery.h"
 #include "core/common/DocumentIssue.h"
 #include "core/graphics/RasterReader.h"
 #include "core/library/SafeFile.h"
@@ -83,9 +84,8 @@ GraphicLibraryModel::GraphicLibraryModel(UserGraphicLibrary userLibrary, int thu
 
 void GraphicLibraryModel::reloadUploaded()
 {
-    QtConcurrent::run([library = m_userLibrary] {
-        return library.load();
-    }).then(this, [this](QFuture<QList<UserGraphic>> future) {
+    const QFuture<QList<UserGraphic>> work = QtConcurrent::run([library = m_userLibrary] { return library.load(); });
+    deliver(this, work, [this](QFuture<QList<UserGraphic>> future) {
         try {
             m_uploaded = resultOf(future);
             m_uploadedFailed = false;
@@ -122,9 +122,10 @@ void GraphicLibraryModel::loadImage(const UserGraphic &graphic)
         m_loadingImages.contains(graphic.id))
         return;
     m_loadingImages.insert(graphic.id);
-    QtConcurrent::run([library = m_userLibrary, graphic, side = m_thumbnailSide] {
+    const QFuture<QImage> work = QtConcurrent::run([library = m_userLibrary, graphic, side = m_thumbnailSide] {
         return thumbnailOf(library.data(graphic), side);
-    }).then(this, [this, id = graphic.id](QFuture<QImage> future) {
+    });
+    deliver(this, work, [this, id = graphic.id](QFuture<QImage> future) {
         m_loadingImages.remove(id);
         QImage thumbnail;
         try {
@@ -143,26 +144,27 @@ void GraphicLibraryModel::loadImage(const UserGraphic &graphic)
 
 QFuture<QByteArray> GraphicLibraryModel::data(const UserGraphic &graphic)
 {
-    return QtConcurrent::run([library = m_userLibrary, graphic] { return library.data(graphic); })
-        .then(this, [](QFuture<QByteArray> future) { return resultOf(future); });
+    const QFuture<QByteArray> work =
+        QtConcurrent::run([library = m_userLibrary, graphic] { return library.data(graphic); });
+    return deliverResult(this, work, [](QFuture<QByteArray> future) { return resultOf(future); });
 }
 
 QFuture<UserGraphic> GraphicLibraryModel::importImage(const QString &path)
 {
-    return QtConcurrent::run(
-               [library = m_userLibrary, path, side = m_thumbnailSide] { return importFile(library, path, side); })
-        .then(this, [this](QFuture<ImportResult> future) {
-            ImportResult result = resultOf(future);
-            if (!result.thumbnail.isNull()) {
-                m_userImages.insert(result.graphic.id, result.thumbnail);
-                Q_EMIT userImagesChanged();
-            }
-            m_uploaded = result.list;
-            m_uploadedFailed = false;
-            Q_EMIT uploadedChanged();
-            Q_EMIT uploadedFailedChanged();
-            return result.graphic;
-        });
+    const QFuture<ImportResult> work = QtConcurrent::run(
+        [library = m_userLibrary, path, side = m_thumbnailSide] { return importFile(library, path, side); });
+    return deliverResult(this, work, [this](QFuture<ImportResult> future) {
+        ImportResult result = resultOf(future);
+        if (!result.thumbnail.isNull()) {
+            m_userImages.insert(result.graphic.id, result.thumbnail);
+            Q_EMIT userImagesChanged();
+        }
+        m_uploaded = result.list;
+        m_uploadedFailed = false;
+        Q_EMIT uploadedChanged();
+        Q_EMIT uploadedFailedChanged();
+        return result.graphic;
+    });
 }
 
 } // namespace kestrivane

@@ -55,7 +55,8 @@ public:
     void loadImage(const UserGraphic &graphic);
 
     // The stored, checksum-verified PNG of a user picture, read in the background. Reading
-    // the future throws the library's DocumentError.
+    // the future throws the library's DocumentError. Both futures below complete on the
+    // model's thread, and are cancelled when the model is gone before the work ends.
     QFuture<QByteArray> data(const UserGraphic &graphic);
 
     // Imports the image file at `path` in the background. On success the thumbnail and the

@@ -4,6 +4,7 @@
 #include "app/editor/EditorStore.h"
 #include "app/io/EditorDialogs.h"
 #include "app/library/GraphicLibraryModel.h"
+#include "core/common/Delivery.h"
 #include "core/common/DocumentIssue.h"
 #include "core/l10n/Localization.h"
 
@@ -893,7 +894,7 @@ void GraphicLibraryView::insert()
         return;
     const UserGraphic graphic = *found;
     setWorking(true);
-    m_model->data(graphic).then(this, [this, graphic](QFuture<QByteArray> future) {
+    deliver(this, m_model->data(graphic), [this, graphic](QFuture<QByteArray> future) {
         if (m_finished)
             return;
         std::optional<QString> failure;
@@ -926,7 +927,7 @@ void GraphicLibraryView::upload()
     if (files.isEmpty() || files.first().isEmpty() || m_finished)
         return;
     setWorking(true);
-    m_model->importImage(files.first()).then(this, [this](QFuture<UserGraphic> future) {
+    deliver(this, m_model->importImage(files.first()), [this](QFuture<UserGraphic> future) {
         if (m_finished)
             return;
         std::optional<UserGraphic> imported;

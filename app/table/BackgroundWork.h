@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Delivery.h"
+
 #include <QFuture>
 #include <QObject>
 
@@ -24,8 +26,8 @@ template <typename T> struct Outcome {
 };
 
 // Runs `work` through `launch` and hands its outcome to `done` on `context`'s thread;
-// `done` is never called once `context` is gone. The work catches its own exceptions, so a
-// failure keeps its type on the way back.
+// `done` is never called once `context` is gone, nor for work the launcher dropped. The work catches its own
+// exceptions, so a failure keeps its type on the way back.
 template <typename T>
 void run(const Launcher &launch, QObject *context, std::function<T()> work, std::function<void(Outcome<T> &)> done)
 {
@@ -37,7 +39,7 @@ void run(const Launcher &launch, QObject *context, std::function<T()> work, std:
             outcome->error = std::current_exception();
         }
     });
-    future.then(context, [outcome, done = std::move(done)] { done(*outcome); });
+    deliver(context, future, [outcome, done = std::move(done)](const QFuture<void> &) { done(*outcome); });
 }
 
 } // namespace kestrivane::background

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QStandardPaths>
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 
 #include <sys/prctl.h>
@@ -25,6 +27,13 @@ void stopProcess(QProcess &process)
         return;
     process.kill();
     process.waitForFinished(3000);
+}
+
+void expectNoErrorExit(const QProcess &process)
+{
+    const bool ended = process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
+    EXPECT_FALSE(ended && process.exitCode() != 0)
+        << "the child program stopped with exit code " << process.exitCode() << "; its error output is above";
 }
 
 bool PrivateDisplay::start(QSize screen)

@@ -14,6 +14,12 @@ void endWithThisProgram(QProcess &process);
 // Stops a program that is still running, without waiting without end.
 void stopProcess(QProcess &process);
 
+// Fails the running test when `process` ended on its own with a non-zero exit code. The test
+// programs started in a role report through a file and end with code 0, and one that cannot
+// open its display aborts; an exit code is what a sanitizer leaves when it stops the program,
+// which must not pass for a display that could not be opened.
+void expectNoErrorExit(const QProcess &process);
+
 // A private X server (Xvfb) on a free display, stopped with the test. Tests that need a
 // real window system (two programs sharing a clipboard, screenshots with real fonts and
 // window sizes) run child programs on it; they skip where Xvfb is not installed.

@@ -97,6 +97,7 @@ QByteArray runRole(const QString &role, const QString &filter, QProcessEnvironme
     child.start();
     if (!child.waitForFinished(timeoutMs))
         stopProcess(child);
+    expectNoErrorExit(child);
     return readFile(output);
 }
 

@@ -2,6 +2,7 @@
 #include "app/shell/WorkspaceStore.h"
 #include "tests/app/catalog/CatalogRig.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
 
@@ -270,4 +271,25 @@ TEST(TemplateCatalogStore, RefreshReportsTheFirstFailureInRequestOrder)
         EXPECT_EQ(store->issue(), CatalogIssue(c.reported));
         EXPECT_TRUE(store->snapshot().items().isEmpty()) << "a failed refresh publishes no list";
     }
+}
+
+// A store released while the cache still holds its reads (list, selection, thumbnail):
+// when the reads end, nothing of the store runs, so no request goes out.
+TEST(TemplateCatalogStore, CacheReadsEndingAfterTheStoreIsGoneChangeNothing)
+{
+    Rig rig;
+    rig.scriptCatalog({itemJson("a")});
+    rig.cacheTemplate("b");
+    QSemaphore gate;
+    rig.cache->enqueue<void>([&gate] { gate.acquire(); });
+    auto store = rig.store();
+    store->refresh(std::nullopt, false);
+    store->select(item("a"));
+    store->loadCachedThumbnail(item("b"));
+    store.reset();
+    gate.release();
+    rig.cache->enqueue<void>([] {}).waitForFinished();
+    QTest::qWait(50);
+    EXPECT_TRUE(rig.transport->calls().isEmpty());
+    EXPECT_FALSE(rig.cache->snapshot(std::nullopt).result());
 }

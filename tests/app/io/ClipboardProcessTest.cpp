@@ -149,9 +149,11 @@ TEST(ElementClipboardProcess, PastesElementsCopiedInAnotherProgram)
         paster.start();
         EXPECT_TRUE(paster.waitForFinished(30000));
         stop(paster);
+        testsupport::expectNoErrorExit(paster);
         pasted = readAll(pasteOutput);
     }
     stop(copier);
+    testsupport::expectNoErrorExit(copier);
 
     if (copied.isEmpty())
         GTEST_SKIP() << "The copying program could not open the private display " << qPrintable(display.display());

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using namespace kestrivane;
 
@@ -31,14 +32,16 @@ namespace {
 template <typename T> void whenOpen(std::function<void(T *)> answer, const char *className = nullptr)
 {
     auto attempt = std::make_shared<std::function<void(int)>>();
-    *attempt = [answer, attempt, className](int left) {
+    // The function knows itself only weakly; the pending timer holds it, so it goes with the
+    // last attempt instead of keeping itself alive for good.
+    *attempt = [answer, self = std::weak_ptr(attempt), className](int left) {
         auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
         if (dialog && (!className || dialog->inherits(className))) {
             answer(dialog);
             return;
         }
         if (left > 0)
-            QTimer::singleShot(20, qApp, [attempt, left] { (*attempt)(left - 1); });
+            QTimer::singleShot(20, qApp, [attempt = self.lock(), left] { (*attempt)(left - 1); });
         else if (QWidget *other = QApplication::activeModalWidget())
             QMetaObject::invokeMethod(other, "reject"); // never leave a test hanging
     };

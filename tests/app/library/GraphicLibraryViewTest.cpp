@@ -291,3 +291,31 @@ TEST(GraphicLibraryView, OpensFromTheEditorsImageEntry)
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 5000));
     ContentView::installSheet(EditorSheet::library, nullptr);
 }
+
+// A panel closed while its reading or importing waits for a worker: once the work ends,
+// nothing reaches the closed panel or the document. An import still stores the picture.
+TEST(GraphicLibraryView, WorkEndingAfterThePanelIsGoneChangesNothing)
+{
+    for (const bool uploading : {false, true}) {
+        SCOPED_TRACE(uploading ? "upload" : "insert");
+        Panel panel;
+        librarytest::storePictures(panel.library.directory(), {samples::png(8, 8)}, {"a.png"});
+        const QString picture = panel.dir.filePath(QStringLiteral("new.png"));
+        librarytest::writeFile(picture, samples::png(9, 9));
+        panel.dialogs.openAnswer = {picture};
+        panel.open();
+        panel.showTab(1);
+        panel.clickCell(0);
+        {
+            PoolGate gate;
+            panel.button(uploading ? "uploadButton" : "insertButton")->click();
+            ASSERT_TRUE(panel.view->working());
+            panel.view.reset();
+        }
+        QThreadPool::globalInstance()->waitForDone();
+        QTest::qWait(50);
+        EXPECT_TRUE(panel.store->document().elements.isEmpty());
+        EXPECT_EQ(panel.store->undoStack().size(), 0);
+        EXPECT_EQ(panel.library.load().size(), uploading ? 2 : 1);
+    }
+}
