@@ -588,7 +588,45 @@ void GraphicLibraryView::build()
     m_pages = new QStackedWidget(this);
     layout->addWidget(m_pages, 1);
 
-    // The sign tab: search and category over the sign grid.
+    buildSignTab();
+    buildUploadedTab();
+
+    m_errorLine = new QLabel(this);
+    m_errorLine->setObjectName(QStringLiteral("errorLine"));
+    m_errorLine->setWordWrap(true);
+    setTextColor(m_errorLine, errorRed());
+    layout->addWidget(m_errorLine);
+    m_failedLine = new QLabel(this);
+    m_failedLine->setObjectName(QStringLiteral("failedLine"));
+    m_failedLine->setWordWrap(true);
+    setTextColor(m_failedLine, errorRed());
+    layout->addWidget(m_failedLine);
+
+    auto *bottom = new QHBoxLayout;
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("countLine"));
+    setTextColor(m_count, secondaryColor(palette()));
+    m_cancel = new QPushButton(this);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel->setAutoDefault(false);
+    m_insert = new QPushButton(this);
+    m_insert->setObjectName(QStringLiteral("insertButton"));
+    m_insert->setDefault(true);
+    bottom->addWidget(m_count);
+    bottom->addStretch(1);
+    bottom->addWidget(m_cancel);
+    bottom->addWidget(m_insert);
+    layout->addLayout(bottom);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_insert, &QPushButton::clicked, this, [this] { insert(); });
+
+    m_search->setFocus();
+    refreshSigns();
+}
+
+// The sign tab: search and category over the sign grid.
+void GraphicLibraryView::buildSignTab()
+{
     auto *signPage = new QWidget(m_pages);
     auto *signLayout = new QVBoxLayout(signPage);
     signLayout->setContentsMargins(0, 0, 0, 0);
@@ -642,8 +680,11 @@ void GraphicLibraryView::build()
         if (index.isValid() && index.row() < m_signItems->signs().size())
             select(m_signItems->signs()[index.row()].id);
     });
+}
 
-    // The uploaded tab: the Upload button over the spinner, the grid or the empty text.
+// The uploaded tab: the Upload button over the spinner, the grid or the empty text.
+void GraphicLibraryView::buildUploadedTab()
+{
     auto *uploadedPage = new QWidget(m_pages);
     auto *uploadedLayout = new QVBoxLayout(uploadedPage);
     uploadedLayout->setContentsMargins(0, 0, 0, 0);
@@ -704,38 +745,6 @@ void GraphicLibraryView::build()
         if (!m_spinnerTimer->isActive())
             m_spinnerTimer->start();
     };
-
-    m_errorLine = new QLabel(this);
-    m_errorLine->setObjectName(QStringLiteral("errorLine"));
-    m_errorLine->setWordWrap(true);
-    setTextColor(m_errorLine, errorRed());
-    layout->addWidget(m_errorLine);
-    m_failedLine = new QLabel(this);
-    m_failedLine->setObjectName(QStringLiteral("failedLine"));
-    m_failedLine->setWordWrap(true);
-    setTextColor(m_failedLine, errorRed());
-    layout->addWidget(m_failedLine);
-
-    auto *bottom = new QHBoxLayout;
-    m_count = new QLabel(this);
-    m_count->setObjectName(QStringLiteral("countLine"));
-    setTextColor(m_count, secondaryColor(palette()));
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_cancel->setAutoDefault(false);
-    m_insert = new QPushButton(this);
-    m_insert->setObjectName(QStringLiteral("insertButton"));
-    m_insert->setDefault(true);
-    bottom->addWidget(m_count);
-    bottom->addStretch(1);
-    bottom->addWidget(m_cancel);
-    bottom->addWidget(m_insert);
-    layout->addLayout(bottom);
-    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
-    connect(m_insert, &QPushButton::clicked, this, [this] { insert(); });
-
-    m_search->setFocus();
-    refreshSigns();
 }
 
 QString GraphicLibraryView::localeCode() const
