@@ -96,6 +96,9 @@ private:
     using GraphicLibrarySelection = std::variant<QString, QUuid>;
 
     void build();
+    // The pages of the two tabs, added to m_pages in tab order.
+    void buildSignTab();
+    void buildUploadedTab();
     void retranslate();
     void refreshSigns();
     void refreshUploaded();
