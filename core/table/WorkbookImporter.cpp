@@ -240,8 +240,11 @@ SheetXML SheetXML::read(QByteArray bytes)
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
-            if (qint64(tree.m_nodes.size()) >= maximumElements || qsizetype(stack.size()) >= maximumDepth)
+            // Too deep is a broken part; too many elements is only a big one.
+            if (qsizetype(stack.size()) >= maximumDepth)
                 malformed();
+            if (qint64(tree.m_nodes.size()) >= maximumElements)
+                throwIssue(TableIssue::large);
             const auto index = qint32(tree.m_nodes.size());
             Node node;
             const QStringView qualified = reader.qualifiedName();
@@ -276,7 +279,7 @@ SheetXML SheetXML::read(QByteArray bytes)
             const QStringView characters = reader.text();
             characterBytes += utf8Length(characters);
             if (characterBytes > maximumCharacterBytes)
-                malformed();
+                throwIssue(TableIssue::large);
             const qint32 top = stack.back().node;
             const Name name = tree.m_nodes[top].name;
             if (name == Name::v || name == Name::t)

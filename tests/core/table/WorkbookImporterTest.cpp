@@ -305,13 +305,13 @@ TEST(WorkbookImporter, RefusesPartsOverTheirLimits)
     };
     check({
         {"1,500,000 elements", elements(1500000), Rows{}},
-        {"1,500,001 elements", elements(1500001), TableIssue::workbook},
+        {"1,500,001 elements", elements(1500001), TableIssue::large},
     });
 
     // Character data: 24 MiB in all, counted whether it is kept or not.
     const QString filler = QStringLiteral("<row>%1</row>").arg(QString(25165824 - 1, u' '));
     check({
         {"24 MiB of text", filler + str("A1", "v"), {{"v"}}},
-        {"24 MiB and two bytes of text", filler + str("A1", "vv"), TableIssue::workbook},
+        {"24 MiB and two bytes of text", filler + str("A1", "vv"), TableIssue::large},
     });
 }
