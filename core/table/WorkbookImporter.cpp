@@ -634,7 +634,10 @@ private:
     const Styles &m_styles;
     // A deque, as a sheet may hold half a million cells: no copying as it grows.
     std::deque<StoredCell> m_cells;
-    std::vector<bool> m_taken;
+    // The addresses stored so far, row by row; cleared cell by cell after each sheet (a
+    // failure ends the read, and this reader with it).
+    std::vector<bool> m_taken =
+        std::vector<bool>((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1));
     qint32 m_rows = 0;
     qint32 m_columns = 0;
     bool m_warning = false;
@@ -785,7 +788,6 @@ void SheetReader::finishCell()
 ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &totalCells)
 {
     m_cells.clear();
-    m_taken.assign((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1), false);
     m_rows = 0;
     m_columns = 0;
     m_warning = false;
@@ -801,8 +803,10 @@ ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &t
     if (totalCells > WorkbookImporter::maximumCells)
         throwIssue(TableIssue::large);
     QList<QList<QString>> grid(m_rows, QList<QString>(m_columns));
-    for (StoredCell &cell : m_cells)
+    for (StoredCell &cell : m_cells) {
         grid[cell.row][cell.column] = std::move(cell.text);
+        m_taken[qsizetype(cell.row) * (WorkbookImporter::maximumColumn + 1) + cell.column] = false;
+    }
     m_cells.clear();
     QList<QString> warnings;
     if (m_warning)
