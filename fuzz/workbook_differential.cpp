@@ -158,13 +158,27 @@ bool badAttributeName(const QByteArray &part)
     if (XML_Parse(parser.get(), bytes.data(), int(bytes.size()), XML_TRUE) == XML_STATUS_OK ||
         XML_GetErrorCode(parser.get()) != XML_ERROR_INVALID_TOKEN)
         return false;
+    // Back to the "<" of the tag, then forward over its quoted values.
     const qsizetype at = qsizetype(XML_GetCurrentByteIndex(parser.get()));
-    const qsizetype open = bytes.first(at).lastIndexOf('<');
-    if (open < 0)
+    qsizetype open = at;
+    while (open > 0 && bytes[open] != '<')
+        --open;
+    if (bytes[open] != '<')
         return false;
-    const QByteArrayView tag = bytes.sliced(open, at - open);
-    return !tag.contains('>') && tag.count('"') % 2 == 0 && tag.count('\'') % 2 == 0 &&
-           (tag.contains(' ') || tag.contains('\t') || tag.contains('\n') || tag.contains('\r'));
+    char quote = 0;
+    bool blank = false;
+    for (qsizetype i = open + 1; i < at; ++i) {
+        const char c = bytes[i];
+        if (quote != 0)
+            quote = c == quote ? 0 : quote;
+        else if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '<' || c == '>')
+            return false;
+        else
+            blank = blank || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    }
+    return quote == 0 && blank;
 }
 
 // True when the part's XML declaration names its encoding or standalone state twice.
