@@ -1,8 +1,9 @@
 // Table import: the CSV reader and the workbook reader on ten files of 10,000 rows × 6
 // columns (ids, names, a city from a short list, prices, dates, flags), read one after
-// the other per iteration, so one iteration is the time per 100,000 rows; turning a
-// 10,000 × 50 sheet into a validated table; peak memory of a worksheet part of 1.5
-// million elements; and a Windows-1251 CSV of quoted multi-line fields near 16 MiB.
+// the other per iteration, so one iteration is the time per 100,000 rows; one workbook of
+// 10,000 rows × 8 columns held mostly in shared strings (Latin and Cyrillic text, numbers,
+// dates); turning a 10,000 × 50 sheet into a validated table; peak memory of a worksheet
+// part of 1.5 million elements; and a Windows-1251 CSV of quoted multi-line fields near 16 MiB.
 // Inputs are generated before timing. Run one case per process for its own peak, e.g.
 // --benchmark_filter=WorkbookPeak. `--write-inputs=<folder>` writes the CSV and XLSX
 // files the first two cases read, for timing other parsers on the same data.
@@ -22,6 +23,8 @@
 #include <QStringEncoder>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include <sys/resource.h>
 
@@ -37,6 +40,25 @@ double peakMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;
+}
+
+// A field of /proc/self/status in megabytes ("VmRSS:" now, "VmHWM:" the peak), 0 where
+// there is none.
+double statusMegabytes(const std::string &field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, field.size(), field) == 0)
+            return std::stod(line.substr(field.size())) / 1024.0;
+    }
+    return 0;
+}
+
+// Starts the peak over at the present resident set (Linux), so that the peak that follows
+// is the measured code's own and not that of building its input.
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 const QStringList cities{"Berlin", "Hamburg", "München", "Köln", "Frankfurt", "Stuttgart", "Leipzig", "Dresden"};
@@ -174,6 +196,68 @@ void workbookRead(benchmark::State &state)
 }
 BENCHMARK(workbookRead)->Name("WorkbookRead/100000Rows")->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// 10,000 rows × 8 columns and a header row, as spreadsheet programs write them: every
+// text a shared string (names, Cyrillic cities, a description unique to each row, codes),
+// numbers and dates as numbers.
+QByteArray sharedStringsWorkbook()
+{
+    const QStringList towns{"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань", "Нижний Новгород"};
+    const QStringList goods{"Чай зелёный", "Кофе", "Сахар", "Мука пшеничная", "Масло", "Молоко"};
+    testsupport::WorkbookBuilder book;
+    QHash<QString, int> shared;
+    const auto sharedIndex = [&](const QString &text) {
+        auto found = shared.constFind(text);
+        if (found != shared.cend())
+            return found.value();
+        book.sharedStrings.append(text);
+        return int(shared.insert(text, int(shared.size())).value());
+    };
+    QString rows = QStringLiteral("<row r=\"1\">");
+    const char *headers[] = {"id", "name", "город", "описание", "price", "quantity", "date", "code"};
+    for (int c = 0; c < 8; ++c)
+        rows += QStringLiteral("<c r=\"%1%2\" t=\"s\"><v>%3</v></c>")
+                    .arg(QChar(u'A' + c))
+                    .arg(1)
+                    .arg(sharedIndex(QString::fromUtf8(headers[c])));
+    rows += QStringLiteral("</row>");
+    for (int i = 0; i < rowsPerFile; ++i) {
+        const Row row = rowOf(0, i);
+        const int r = i + 2;
+        const QString description =
+            QStringLiteral("%1, партия %2 (%3)").arg(goods[i % goods.size()]).arg(i).arg(row.name);
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%2</v></c><c r=\"B%1\" t=\"s\"><v>%3</v></c>"
+                               "<c r=\"C%1\" t=\"s\"><v>%4</v></c><c r=\"D%1\" t=\"s\"><v>%5</v></c>"
+                               "<c r=\"E%1\"><v>%6</v></c><c r=\"F%1\"><v>%7</v></c>"
+                               "<c r=\"G%1\" s=\"1\"><v>%8</v></c><c r=\"H%1\" t=\"s\"><v>%9</v></c></row>")
+                    .arg(r)
+                    .arg(row.id)
+                    .arg(sharedIndex(row.name))
+                    .arg(sharedIndex(towns[(i / 5) % towns.size()]))
+                    .arg(sharedIndex(description))
+                    .arg(row.price)
+                    .arg(i % 50 + 1)
+                    .arg(row.day)
+                    .arg(sharedIndex(QStringLiteral("KV-%1").arg(i % 400, 4, 10, QChar(u'0'))));
+    }
+    book.addSheet(QStringLiteral("Лист1"), rows);
+    book.cellFormats = {0, 14}; // general, and the built-in date format
+    return book.build();
+}
+
+void workbookSharedStrings(benchmark::State &state)
+{
+    const QByteArray input = sharedStringsWorkbook();
+    for (auto _ : state) {
+        QList<ImportedSheet> sheets = WorkbookImporter::read(input);
+        benchmark::DoNotOptimize(sheets);
+    }
+    state.counters["input_MB"] = input.size() / 1e6;
+}
+BENCHMARK(workbookSharedStrings)
+    ->Name("WorkbookSharedStrings/10000x8")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 void sheetToTable(benchmark::State &state)
 {
     QList<QList<QString>> rows;
@@ -207,7 +291,10 @@ void workbookPeak(benchmark::State &state)
     book.addSheet(QStringLiteral("Big"), QString::fromLatin1(rows));
     rows = QByteArray();
     const QByteArray input = book.build();
+    book = testsupport::WorkbookBuilder();
     const double before = peakMegabytes();
+    resetPeak();
+    const double resident = statusMegabytes("VmRSS:");
     for (auto _ : state) {
         QList<ImportedSheet> sheets = WorkbookImporter::read(input);
         benchmark::DoNotOptimize(sheets);
@@ -215,6 +302,8 @@ void workbookPeak(benchmark::State &state)
     state.counters["input_MB"] = input.size() / 1e6;
     state.counters["peak_before_MB"] = before;
     state.counters["peak_MB"] = peakMegabytes();
+    // The read's own growth: its peak over the resident set just before it.
+    state.counters["read_growth_MB"] = statusMegabytes("VmHWM:") - resident;
 }
 BENCHMARK(workbookPeak)
     ->Name("WorkbookPeak/1500000Elements")

@@ -253,13 +253,17 @@ Rows parseAutomatic(QStringView text)
         std::optional<Rows> complete; // when the scoring parse read the whole text
     };
     QList<Candidate> candidates;
+    // A text that every candidate refuses only for its size is too large, not malformed.
+    bool onlyLarge = true;
     for (char16_t separator : {u';', u',', u'\t'}) {
         Parser parser(text, separator);
         bool complete = false;
         try {
             complete = parser.run(scoredRows);
-        } catch (const TableError &) {
-            continue; // fails on its first rows, so on the whole text as well
+        } catch (const TableError &error) {
+            // Fails on its first rows, so on the whole text as well, and with the same issue.
+            onlyLarge = onlyLarge && error.issue() == TableIssue::large;
+            continue;
         }
         const Rows &rows = parser.rows();
         Candidate candidate{separator, 0, std::nullopt};
@@ -282,10 +286,11 @@ Rows parseAutomatic(QStringView text)
             return std::move(*candidate.complete);
         try {
             return parse(text, candidate.separator);
-        } catch (const TableError &) {
+        } catch (const TableError &error) {
+            onlyLarge = onlyLarge && error.issue() == TableIssue::large;
         }
     }
-    throwIssue(TableIssue::csv);
+    throwIssue(onlyLarge ? TableIssue::large : TableIssue::csv);
 }
 
 } // namespace

@@ -2,16 +2,23 @@
 
 #include "core/common/TableIssue.h"
 #include "core/common/TextRules.h"
-#include "core/table/LabelTable.h"
 #include "core/table/WorkbookArchive.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QSet>
-#include <QStringDecoder>
-#include <QXmlStreamReader>
 
+#include <expat.h>
+
+#include <cstring>
+#include <deque>
+#include <exception>
 #include <limits>
+#include <memory>
+#include <new>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrivane {
@@ -26,28 +33,29 @@ namespace {
 // Limits of one XML part.
 constexpr qint64 maximumElements = 1500000;
 constexpr qint64 maximumCharacterBytes = 25165824;
-constexpr qsizetype maximumDepth = 32;
+constexpr int maximumDepth = 32;
+constexpr qsizetype maximumNameCharacters = 4096; // of an element, attribute or instruction name
 
 // The element names the reader looks at; every other name is `other`.
 enum class Name : quint8 { other, c, v, t, f, is, si, rPh, sheetData, sheets, numFmts, cellXfs };
 
-Name nameOf(QStringView local)
+Name nameOf(std::string_view local)
 {
     // Compared in place: this runs once per element, up to 1.5 million times a part.
     switch (local.size()) {
     case 1:
-        switch (local[0].unicode()) {
-        case u'c': return Name::c;
-        case u'v': return Name::v;
-        case u't': return Name::t;
-        case u'f': return Name::f;
+        switch (local[0]) {
+        case 'c': return Name::c;
+        case 'v': return Name::v;
+        case 't': return Name::t;
+        case 'f': return Name::f;
         default: return Name::other;
         }
-    case 2: return local == u"is" ? Name::is : local == u"si" ? Name::si : Name::other;
-    case 3: return local == u"rPh" ? Name::rPh : Name::other;
-    case 6: return local == u"sheets" ? Name::sheets : Name::other;
-    case 7: return local == u"numFmts" ? Name::numFmts : local == u"cellXfs" ? Name::cellXfs : Name::other;
-    case 9: return local == u"sheetData" ? Name::sheetData : Name::other;
+    case 2: return local == "is" ? Name::is : local == "si" ? Name::si : Name::other;
+    case 3: return local == "rPh" ? Name::rPh : Name::other;
+    case 6: return local == "sheets" ? Name::sheets : Name::other;
+    case 7: return local == "numFmts" ? Name::numFmts : local == "cellXfs" ? Name::cellXfs : Name::other;
+    case 9: return local == "sheetData" ? Name::sheetData : Name::other;
     default: return Name::other;
     }
 }
@@ -55,67 +63,218 @@ Name nameOf(QStringView local)
 // The attributes the reader looks at, by qualified name ("r:id" keeps its prefix).
 enum class Key : quint8 { r, t, s, id, target, type, targetMode, name, relationshipId, numFmtId, formatCode };
 
-std::optional<Key> keyOf(QStringView qualified)
+std::optional<Key> keyOf(std::string_view qualified)
 {
-    static constexpr std::pair<Key, char16_t const *> keys[] = {
-        {Key::r, u"r"},
-        {Key::t, u"t"},
-        {Key::s, u"s"},
-        {Key::id, u"Id"},
-        {Key::target, u"Target"},
-        {Key::type, u"Type"},
-        {Key::targetMode, u"TargetMode"},
-        {Key::name, u"name"},
-        {Key::relationshipId, u"r:id"},
-        {Key::numFmtId, u"numFmtId"},
-        {Key::formatCode, u"formatCode"},
+    static constexpr std::pair<Key, std::string_view> keys[] = {
+        {Key::r, "r"},
+        {Key::t, "t"},
+        {Key::s, "s"},
+        {Key::id, "Id"},
+        {Key::target, "Target"},
+        {Key::type, "Type"},
+        {Key::targetMode, "TargetMode"},
+        {Key::name, "name"},
+        {Key::relationshipId, "r:id"},
+        {Key::numFmtId, "numFmtId"},
+        {Key::formatCode, "formatCode"},
     };
     for (const auto &[key, text] : keys) {
-        if (qualified == QStringView(text))
+        if (qualified == text)
             return key;
     }
     return std::nullopt;
 }
 
-// True when `text` holds "<!" followed by `word` in any ASCII letter case.
-bool containsDeclaration(QStringView text, QLatin1StringView word)
+// True when `bytes` hold "<!DOCTYPE" or "<!ENTITY" in any ASCII letter case. Looks for
+// the rare "!" rather than the "<" of every tag.
+bool containsDeclaration(QByteArrayView bytes)
 {
-    const qsizetype last = text.size() - 2 - word.size();
-    for (qsizetype i = 0; i <= last; ++i) {
-        if (text[i] != u'<' || text[i + 1] != u'!')
-            continue;
-        bool same = true;
-        for (qsizetype k = 0; k < word.size() && same; ++k) {
-            char16_t c = text[i + 2 + k].unicode();
-            if (c >= u'A' && c <= u'Z')
-                c = char16_t(c + 32);
-            same = c == char16_t(word[k].toLatin1());
+    const auto follows = [&](qsizetype at, std::string_view word) {
+        if (bytes.size() - at < qsizetype(word.size()))
+            return false;
+        for (std::size_t k = 0; k < word.size(); ++k) {
+            char c = bytes[at + qsizetype(k)];
+            if (c >= 'A' && c <= 'Z')
+                c = char(c + 32);
+            if (c != word[k])
+                return false;
         }
-        if (same)
+        return true;
+    };
+    const char *const data = bytes.data();
+    const char *const end = data + bytes.size();
+    for (const char *p = data; p < end;) {
+        const auto *mark = static_cast<const char *>(std::memchr(p, '!', std::size_t(end - p)));
+        if (!mark)
+            return false;
+        const qsizetype at = mark - data + 1;
+        if (mark > data && mark[-1] == '<' && (follows(at, "doctype") || follows(at, "entity")))
             return true;
+        p = mark + 1;
     }
     return false;
 }
 
-// The element tree of one XML part, as a flat arena: nodes link to their first child
-// and next sibling by index, and attribute values and texts live in one shared string.
-// A tree of objects would cost a few hundred bytes per element, and a worksheet may
-// hold 1.5 million of them. Only what the reader reads is kept (the attributes above,
-// the texts of "v" and "t" elements); every limit still counts everything.
+// Checks a name as the parts may write it: at most 4096 characters, and at most `colons`
+// colons, each with a name part on either side ("r:id", not ":id", "r:" or "a:b:c").
+// Gives the local name, the part after the colon, or nothing when the name is refused.
+std::optional<std::string_view> localName(const char *name, int colons)
+{
+    qsizetype characters = 0;
+    const char *local = name;
+    const char *p = name;
+    for (; *p; ++p) {
+        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80)
+            ++characters;
+        if (*p == ':') {
+            if (p == name || p[1] == '\0' || --colons < 0)
+                return std::nullopt;
+            local = p + 1;
+        }
+    }
+    if (characters > maximumNameCharacters)
+        return std::nullopt;
+    return std::string_view(local, std::size_t(p - local));
+}
+
+// Runs expat over one XML part and keeps what every part must keep: valid UTF-8 without
+// NUL, no document type or entity declarations (so the parser never expands an entity),
+// version 1.0, the name rules above, 32 levels, 1,500,000 elements and 24 MiB of character
+// data inside the root (CDATA sections are neither counted nor passed on). `Handler` gets
+// start(name, attributes, level) with level 1 for the root, characters(text, length, level)
+// with the level of the innermost open element, and end(level). The first fault in document
+// order ends the parse: TableError large for the element and character-data limits,
+// workbook for every other one.
+template <typename Handler>
+void parsePart(QByteArrayView bytes, Handler &handler)
+{
+    // Checked before parsing, over the whole part, so that no refusal depends on how far
+    // the parser got.
+    if (bytes.size() > std::numeric_limits<int>::max() || !bytes.isValidUtf8() || bytes.contains('\0') ||
+        containsDeclaration(bytes))
+        malformed();
+
+    struct Run {
+        XML_Parser parser;
+        Handler &handler;
+        std::optional<TableIssue> issue;
+        std::exception_ptr failure; // thrown by the handler: it may not cross the parser
+        qint64 elements = 0;
+        qint64 characterBytes = 0;
+        int depth = 0;
+        bool cdata = false;
+
+        bool stopped() const { return issue || failure; }
+        void stop(TableIssue why)
+        {
+            issue = why;
+            XML_StopParser(parser, XML_FALSE);
+        }
+        void fail()
+        {
+            failure = std::current_exception();
+            XML_StopParser(parser, XML_FALSE);
+        }
+        static Run &of(void *data) { return *static_cast<Run *>(data); }
+    };
+
+    // Created for UTF-8 whatever the part declares, as the bytes were checked as UTF-8.
+    const std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
+        XML_ParserCreate("UTF-8"), &XML_ParserFree);
+    if (!parser)
+        throw std::bad_alloc();
+    Run run{parser.get(), handler, std::nullopt, nullptr};
+    XML_SetUserData(parser.get(), &run);
+    XML_SetXmlDeclHandler(parser.get(), [](void *data, const XML_Char *version, const XML_Char *, int) {
+        Run &run = Run::of(data);
+        if (!run.stopped() && version && std::strcmp(version, "1.0") != 0)
+            run.stop(TableIssue::workbook);
+    });
+    XML_SetProcessingInstructionHandler(parser.get(), [](void *data, const XML_Char *target, const XML_Char *) {
+        Run &run = Run::of(data);
+        if (!run.stopped() && !localName(target, 0))
+            run.stop(TableIssue::workbook);
+    });
+    XML_SetElementHandler(
+        parser.get(),
+        [](void *data, const XML_Char *name, const XML_Char **attributes) {
+            Run &run = Run::of(data);
+            if (run.stopped())
+                return;
+            const std::optional<std::string_view> local = localName(name, 1);
+            bool names = local.has_value();
+            for (const XML_Char **a = attributes; names && *a; a += 2)
+                names = localName(*a, 1).has_value();
+            if (!names || run.depth >= maximumDepth)
+                return run.stop(TableIssue::workbook);
+            // Too deep is a broken part; too many elements is only a big one.
+            if (run.elements >= maximumElements)
+                return run.stop(TableIssue::large);
+            ++run.elements;
+            ++run.depth;
+            try {
+                run.handler.start(nameOf(*local), attributes, run.depth);
+            } catch (...) {
+                run.fail();
+            }
+        },
+        [](void *data, const XML_Char *) {
+            Run &run = Run::of(data);
+            if (run.stopped())
+                return;
+            try {
+                run.handler.end(run.depth);
+            } catch (...) {
+                run.fail();
+            }
+            --run.depth;
+        });
+    XML_SetCdataSectionHandler(
+        parser.get(), [](void *data) { Run::of(data).cdata = true; }, [](void *data) { Run::of(data).cdata = false; });
+    XML_SetCharacterDataHandler(parser.get(), [](void *data, const XML_Char *text, int length) {
+        Run &run = Run::of(data);
+        // Blanks around the root are not character data of the document.
+        if (run.stopped() || run.cdata || run.depth == 0)
+            return;
+        run.characterBytes += length;
+        if (run.characterBytes > maximumCharacterBytes)
+            return run.stop(TableIssue::large);
+        try {
+            run.handler.characters(text, length, run.depth);
+        } catch (...) {
+            run.fail();
+        }
+    });
+
+    // A part may begin with two byte-order marks, as the reader has always allowed; expat
+    // skips only one.
+    if (bytes.startsWith("\xEF\xBB\xBF\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    const XML_Status status = XML_Parse(parser.get(), bytes.data(), int(bytes.size()), XML_TRUE);
+    if (run.failure)
+        std::rethrow_exception(run.failure);
+    if (run.issue)
+        throwIssue(*run.issue);
+    if (status != XML_STATUS_OK || run.elements == 0)
+        malformed();
+}
+
+// The element tree of a small part (workbook, relationships, styles), as a flat arena:
+// nodes link to their first child and next sibling by index, and attribute values live in
+// one shared string. Only the attributes above are kept, and no text.
 class SheetXML {
 public:
     static constexpr qint32 none = -1;
 
-    // Takes the bytes, so that they are released as soon as they are decoded.
-    static SheetXML read(QByteArray bytes);
+    static SheetXML read(const QByteArray &bytes)
+    {
+        SheetXML tree;
+        parsePart(bytes, tree);
+        return tree;
+    }
 
     qint32 root() const { return 0; }
-    Name name(qint32 node) const { return m_nodes[node].name; }
-    bool hasAttributes(qint32 node) const { return m_nodes[node].hasAttributes; }
     std::optional<QStringView> attribute(qint32 node, Key key) const;
-    QStringView text(qint32 node) const;
-    // The text inside "t" elements, runs joined, phonetic runs ("rPh") left out.
-    QString richText(qint32 node) const;
 
     // The first child of that name, or `none`.
     qint32 child(qint32 node, Name name) const
@@ -129,38 +288,33 @@ public:
     qint32 firstChild(qint32 node) const { return m_nodes[node].firstChild; }
     qint32 nextSibling(qint32 node) const { return m_nodes[node].nextSibling; }
 
+    // Part events.
+    void start(Name name, const XML_Char **attributes, int level);
+    void characters(const char *, int, int) {}
+    void end(int) { m_open.pop_back(); }
+
 private:
     struct Node {
         qint32 firstChild = none;
         qint32 nextSibling = none;
         qint32 firstAttribute = 0;
-        qint32 textOffset = 0;
-        qint32 textLength = 0;
         Name name = Name::other;
         quint8 attributeCount = 0;
-        bool hasAttributes = false;
-        bool spilled = false; // the text was interrupted by a child's and lives in m_spilled
     };
     struct Attribute {
         Key key;
         qint32 offset;
         qint32 length;
     };
-
-    qint32 store(QStringView text)
-    {
-        if (m_pool.size() + text.size() > std::numeric_limits<qint32>::max())
-            malformed();
-        const auto offset = qint32(m_pool.size());
-        m_pool.append(text);
-        return offset;
-    }
-    void appendText(qint32 node, QStringView text);
+    struct Open {
+        qint32 node;
+        qint32 lastChild;
+    };
 
     std::vector<Node> m_nodes;
     std::vector<Attribute> m_attributes;
+    std::vector<Open> m_open;
     QString m_pool;
-    QHash<qint32, QString> m_spilled;
 };
 
 std::optional<QStringView> SheetXML::attribute(qint32 node, Key key) const
@@ -173,149 +327,96 @@ std::optional<QStringView> SheetXML::attribute(qint32 node, Key key) const
     return std::nullopt;
 }
 
-QStringView SheetXML::text(qint32 node) const
+void SheetXML::start(Name name, const XML_Char **attributes, int)
 {
-    const Node &n = m_nodes[node];
-    if (n.spilled)
-        return m_spilled.find(node).value();
-    return QStringView(m_pool).sliced(n.textOffset, n.textLength);
-}
-
-void SheetXML::appendText(qint32 node, QStringView text)
-{
-    Node &n = m_nodes[node];
-    if (n.spilled) {
-        m_spilled[node].append(text);
-    } else if (n.textLength == 0) {
-        n.textOffset = store(text);
-        n.textLength = qint32(text.size());
-    } else if (qsizetype(n.textOffset) + n.textLength == m_pool.size()) {
-        store(text);
-        n.textLength += qint32(text.size());
-    } else {
-        // A child's text came in between: go on in a string of its own, so that
-        // mixed content cannot make the copying quadratic.
-        QString joined = QStringView(m_pool).sliced(n.textOffset, n.textLength).toString();
-        joined.append(text);
-        m_spilled.insert(node, std::move(joined));
-        n.spilled = true;
-    }
-}
-
-QString SheetXML::richText(qint32 node) const
-{
-    if (name(node) == Name::t)
-        return text(node).toString();
-    QString joined;
-    for (qint32 c = firstChild(node); c != none; c = nextSibling(c)) {
-        if (name(c) != Name::rPh)
-            joined += richText(c);
-    }
-    return joined;
-}
-
-SheetXML SheetXML::read(QByteArray bytes)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    bytes = QByteArray();
-    if (decoder.hasError() || text.contains(QChar(0)))
-        malformed();
-    // No document type declarations at all: the parser would expand internal entities.
-    if (containsDeclaration(text, QLatin1StringView("doctype")) ||
-        containsDeclaration(text, QLatin1StringView("entity")))
-        malformed();
-
-    SheetXML tree;
-    // The reader is given text, so an encoding declaration in the part changes nothing.
-    QXmlStreamReader reader(text);
-    text = QString(); // the reader holds its own copy
-    reader.setNamespaceProcessing(false);
-    struct Open {
-        qint32 node;
-        qint32 lastChild;
-    };
-    std::vector<Open> stack;
-    qint64 characterBytes = 0;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            if (qint64(tree.m_nodes.size()) >= maximumElements || qsizetype(stack.size()) >= maximumDepth)
-                malformed();
-            const auto index = qint32(tree.m_nodes.size());
-            Node node;
-            const QStringView qualified = reader.qualifiedName();
-            node.name = nameOf(qualified.sliced(qualified.lastIndexOf(u':') + 1));
-            node.firstAttribute = qint32(tree.m_attributes.size());
-            const QXmlStreamAttributes attributes = reader.attributes();
-            node.hasAttributes = !attributes.isEmpty();
-            for (const QXmlStreamAttribute &attribute : attributes) {
-                if (const std::optional<Key> key = keyOf(attribute.qualifiedName())) {
-                    const QStringView value = attribute.value();
-                    tree.m_attributes.push_back({*key, tree.store(value), qint32(value.size())});
-                    ++node.attributeCount;
-                }
-            }
-            tree.m_nodes.push_back(node);
-            if (!stack.empty()) {
-                Open &parent = stack.back();
-                if (parent.lastChild == none)
-                    tree.m_nodes[parent.node].firstChild = index;
-                else
-                    tree.m_nodes[parent.lastChild].nextSibling = index;
-                parent.lastChild = index;
-            }
-            stack.push_back({index, none});
-            break;
-        }
-        case QXmlStreamReader::Characters: {
-            // Only text inside the root counts: blanks around it are not character
-            // data of the document.
-            if (reader.isCDATA() || stack.empty())
-                break;
-            const QStringView characters = reader.text();
-            characterBytes += utf8Length(characters);
-            if (characterBytes > maximumCharacterBytes)
-                malformed();
-            const qint32 top = stack.back().node;
-            const Name name = tree.m_nodes[top].name;
-            if (name == Name::v || name == Name::t)
-                tree.appendText(top, characters);
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            if (!stack.empty())
-                stack.pop_back();
-            break;
-        case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference: malformed();
-        default: break;
+    const auto index = qint32(m_nodes.size());
+    Node node;
+    node.name = name;
+    node.firstAttribute = qint32(m_attributes.size());
+    for (const XML_Char **a = attributes; *a; a += 2) {
+        if (const std::optional<Key> key = keyOf(a[0])) {
+            const QString value = QString::fromUtf8(a[1]);
+            if (m_pool.size() + value.size() > std::numeric_limits<qint32>::max())
+                throwIssue(TableIssue::large);
+            m_attributes.push_back({*key, qint32(m_pool.size()), qint32(value.size())});
+            m_pool.append(value);
+            ++node.attributeCount;
         }
     }
-    if (reader.hasError() || tree.m_nodes.empty())
-        malformed();
-    return tree;
+    m_nodes.push_back(node);
+    if (!m_open.empty()) {
+        Open &parent = m_open.back();
+        if (parent.lastChild == none)
+            m_nodes[parent.node].firstChild = index;
+        else
+            m_nodes[parent.lastChild].nextSibling = index;
+        parent.lastChild = index;
+    }
+    m_open.push_back({index, none});
 }
+
+// The text of a rich string, gathered as its subtree streams by: the direct character
+// data of every "t" element, runs joined, leaving out phonetic runs ("rPh") at any depth;
+// elements inside a "t" add nothing. Fed only the elements below the string's own.
+class RichText {
+public:
+    void start(Name name, int level)
+    {
+        if (m_text != 0 || m_phonetic != 0)
+            return;
+        if (name == Name::t)
+            m_text = level;
+        else if (name == Name::rPh)
+            m_phonetic = level;
+    }
+    void characters(const char *text, int length, int level)
+    {
+        if (level == m_text)
+            m_gathered.append(text, std::size_t(length));
+    }
+    void end(int level)
+    {
+        if (level == m_text)
+            m_text = 0;
+        else if (level == m_phonetic)
+            m_phonetic = 0;
+    }
+    QString take()
+    {
+        QString text = QString::fromUtf8(m_gathered.data(), qsizetype(m_gathered.size()));
+        clear();
+        return text;
+    }
+    void clear()
+    {
+        m_gathered.clear();
+        m_text = m_phonetic = 0;
+    }
+
+private:
+    int m_text = 0;     // level of the open "t", 0 outside one
+    int m_phonetic = 0; // level of the open "rPh", 0 outside one
+    std::string m_gathered;
+};
 
 // 0-based row and column of a reference such as "B12": upper-case letters, then at
 // most seven digits; no "$", no lower case.
-std::optional<std::pair<qint64, qint64>> address(QStringView reference)
+std::optional<std::pair<qint64, qint64>> address(std::string_view reference)
 {
     qint64 column = 0;
     qint64 row = 0;
     int digits = 0;
-    for (QChar ch : reference) {
-        const char16_t c = ch.unicode();
-        if (c >= u'A' && c <= u'Z') {
+    for (const char c : reference) {
+        if (c >= 'A' && c <= 'Z') {
             if (digits > 0)
                 return std::nullopt;
-            column = column * 26 + (c - u'A' + 1);
+            column = column * 26 + (c - 'A' + 1);
             if (column > 16384)
                 return std::nullopt;
-        } else if (c >= u'0' && c <= u'9') {
+        } else if (c >= '0' && c <= '9') {
             if (++digits > 7)
                 return std::nullopt;
-            row = row * 10 + (c - u'0');
+            row = row * 10 + (c - '0');
         } else {
             return std::nullopt;
         }
@@ -350,13 +451,25 @@ QString archivePath(QStringView target)
     return path;
 }
 
-bool isAsciiDigits(QStringView text)
+bool isAsciiDigits(std::string_view text)
 {
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
+    for (const char c : text) {
+        if (c < '0' || c > '9')
             return false;
     }
     return true;
+}
+
+std::optional<qint64> parseInteger(std::string_view text)
+{
+    // Widened byte by byte: a byte that is no ASCII digit or sign fails either way, so the
+    // short texts of indexes and styles need no decoding.
+    char16_t wide[32];
+    if (text.size() > std::size(wide))
+        return text::parseStrictInt64(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    for (std::size_t i = 0; i < text.size(); ++i)
+        wide[i] = static_cast<unsigned char>(text[i]);
+    return text::parseStrictInt64(QStringView(wide, qsizetype(text.size())));
 }
 
 struct Styles {
@@ -410,19 +523,48 @@ Styles readStyles(const WorkbookArchive &archive)
     return styles;
 }
 
-QList<QString> readSharedStrings(const WorkbookArchive &archive)
-{
-    QList<QString> strings;
-    const QString path = QStringLiteral("xl/sharedStrings.xml");
-    if (!archive.contains(path))
-        return strings;
-    const SheetXML xml = SheetXML::read(archive.read(path));
-    for (qint32 s = xml.firstChild(xml.root()); s != SheetXML::none; s = xml.nextSibling(s)) {
-        if (xml.name(s) == Name::si)
-            strings.append(xml.richText(s));
+// The rich text of every root child named "si", in one pass over the part.
+class SharedStrings {
+public:
+    static QList<QString> read(const WorkbookArchive &archive)
+    {
+        SharedStrings reader;
+        const QString path = QStringLiteral("xl/sharedStrings.xml");
+        if (archive.contains(path))
+            parsePart(archive.read(path), reader);
+        return std::move(reader.m_strings);
     }
-    return strings;
-}
+
+    // Part events.
+    void start(Name name, const XML_Char **, int level)
+    {
+        if (level == 2)
+            m_inString = name == Name::si;
+        else if (m_inString && level > 2)
+            m_text.start(name, level);
+    }
+    void characters(const char *text, int length, int level)
+    {
+        if (m_inString)
+            m_text.characters(text, length, level);
+    }
+    void end(int level)
+    {
+        if (!m_inString)
+            return;
+        if (level == 2) {
+            m_strings.append(m_text.take());
+            m_inString = false;
+        } else {
+            m_text.end(level);
+        }
+    }
+
+private:
+    QList<QString> m_strings;
+    RichText m_text;
+    bool m_inString = false;
+};
 
 struct Relationships {
     QHash<QString, QString> worksheets; // id → archive path
@@ -434,8 +576,6 @@ Relationships readRelationships(const WorkbookArchive &archive)
     Relationships relationships;
     const SheetXML xml = SheetXML::read(archive.read(QStringLiteral("xl/_rels/workbook.xml.rels")));
     for (qint32 r = xml.firstChild(xml.root()); r != SheetXML::none; r = xml.nextSibling(r)) {
-        if (!xml.hasAttributes(r))
-            continue;
         const std::optional<QStringView> id = xml.attribute(r, Key::id);
         const std::optional<QStringView> type = xml.attribute(r, Key::type);
         if (id && type && !type->endsWith(u"/worksheet")) {
@@ -456,6 +596,11 @@ struct StoredCell {
     QString text;
 };
 
+// Reads worksheets in one pass each: the children of the root's first "sheetData" are
+// rows, their children named "c" cells; a cell's first "v" gives its value (the v's own
+// character data), its first "is" its inline string, and any "f" makes it a formula.
+// Each cell is decoded when it closes. The first cell fault is kept while the rest of the
+// part is still parsed, so that a broken part is reported as broken whatever its cells say.
 class SheetReader {
 public:
     SheetReader(const QList<QString> &sharedStrings, const Styles &styles)
@@ -466,70 +611,174 @@ public:
     // Reads one worksheet; `totalCells` carries rows × columns of the sheets before it.
     ImportedSheet read(const QString &name, QByteArray bytes, qint64 &totalCells);
 
+    // Part events.
+    void start(Name name, const XML_Char **attributes, int level);
+    void characters(const char *text, int length, int level);
+    void end(int level);
+
 private:
-    void readCell(const SheetXML &xml, qint32 cell);
+    // Levels of the walk: the root is 1.
+    static constexpr int sheetDataLevel = 2;
+    static constexpr int cellLevel = 4;
+    static constexpr int valueLevel = 5;
+
+    void startCell(const XML_Char **attributes);
+    void finishCell();
+    void fail(TableIssue issue)
+    {
+        if (!m_fault)
+            m_fault = issue;
+    }
 
     const QList<QString> &m_sharedStrings;
     const Styles &m_styles;
-    std::vector<StoredCell> m_cells;
-    std::vector<bool> m_taken;
+    // A deque, as a sheet may hold half a million cells: no copying as it grows.
+    std::deque<StoredCell> m_cells;
+    // The addresses stored so far, row by row; cleared cell by cell after each sheet (a
+    // failure ends the read, and this reader with it).
+    std::vector<bool> m_taken =
+        std::vector<bool>((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1));
     qint32 m_rows = 0;
     qint32 m_columns = 0;
     bool m_warning = false;
+    std::optional<TableIssue> m_fault;
+
+    bool m_sheetDataSeen = false;
+    bool m_inSheetData = false;
+
+    // The open cell.
+    bool m_inCell = false;
+    std::optional<std::string> m_reference;
+    std::optional<std::string> m_type;
+    std::optional<std::string> m_style;
+    std::string m_value;
+    bool m_hasValue = false;
+    bool m_inValue = false;
+    bool m_formula = false;
+    bool m_hasInline = false;
+    bool m_inInline = false;
+    RichText m_inline;
 };
 
-void SheetReader::readCell(const SheetXML &xml, qint32 cell)
+void SheetReader::start(Name name, const XML_Char **attributes, int level)
 {
-    const std::optional<QStringView> reference = xml.attribute(cell, Key::r);
-    const std::optional<std::pair<qint64, qint64>> position = reference ? address(*reference) : std::nullopt;
+    switch (level) {
+    case sheetDataLevel:
+        if (!m_sheetDataSeen && name == Name::sheetData)
+            m_sheetDataSeen = m_inSheetData = true;
+        break;
+    case cellLevel:
+        // After a fault no more cells are stored, so none is decoded.
+        if (m_inSheetData && name == Name::c && !m_fault)
+            startCell(attributes);
+        break;
+    case valueLevel:
+        if (!m_inCell)
+            break;
+        if (name == Name::v && !m_hasValue)
+            m_hasValue = m_inValue = true;
+        else if (name == Name::is && !m_hasInline)
+            m_hasInline = m_inInline = true;
+        else if (name == Name::f)
+            m_formula = true;
+        break;
+    default:
+        if (m_inInline && level > valueLevel)
+            m_inline.start(name, level);
+        break;
+    }
+}
+
+void SheetReader::characters(const char *text, int length, int level)
+{
+    if (m_inValue && level == valueLevel)
+        m_value.append(text, std::size_t(length));
+    else if (m_inInline)
+        m_inline.characters(text, length, level);
+}
+
+void SheetReader::end(int level)
+{
+    switch (level) {
+    case sheetDataLevel: m_inSheetData = false; break;
+    case cellLevel:
+        if (m_inCell)
+            finishCell();
+        break;
+    case valueLevel: m_inValue = m_inInline = false; break;
+    default:
+        if (m_inInline && level > valueLevel)
+            m_inline.end(level);
+        break;
+    }
+}
+
+void SheetReader::startCell(const XML_Char **attributes)
+{
+    m_inCell = true;
+    m_reference.reset();
+    m_type.reset();
+    m_style.reset();
+    for (const XML_Char **a = attributes; *a; a += 2) {
+        const std::string_view key(a[0]);
+        if (key == "r")
+            m_reference = a[1];
+        else if (key == "t")
+            m_type = a[1];
+        else if (key == "s")
+            m_style = a[1];
+    }
+    m_value.clear();
+    m_hasValue = m_inValue = m_formula = m_hasInline = m_inInline = false;
+    m_inline.clear();
+}
+
+void SheetReader::finishCell()
+{
+    m_inCell = false;
+    const std::optional<std::pair<qint64, qint64>> position = m_reference ? address(*m_reference) : std::nullopt;
     if (!position)
-        malformed();
-    const qint32 valueNode = xml.child(cell, Name::v);
-    const std::optional<QStringView> value =
-        valueNode == SheetXML::none ? std::nullopt : std::optional<QStringView>(xml.text(valueNode));
-    const QStringView type = xml.attribute(cell, Key::t).value_or(u"n");
-    const bool formula = xml.child(cell, Name::f) != SheetXML::none;
-    if (formula) {
-        if (!value || (value->isEmpty() && type != u"str"))
-            throwIssue(TableIssue::formula);
+        return fail(TableIssue::workbook);
+    const std::optional<std::string_view> value =
+        m_hasValue ? std::optional<std::string_view>(m_value) : std::nullopt;
+    const std::string_view type = m_type ? std::string_view(*m_type) : std::string_view("n");
+    if (m_formula) {
+        if (!value || (value->empty() && type != "str"))
+            return fail(TableIssue::formula);
         m_warning = true;
     }
 
     QString text;
-    if (type == u"s") {
-        const std::optional<qint64> index = value ? text::parseStrictInt64(*value) : std::nullopt;
+    if (type == "s") {
+        const std::optional<qint64> index = value ? parseInteger(*value) : std::nullopt;
         if (!index || *index < 0 || *index >= m_sharedStrings.size())
-            malformed();
+            return fail(TableIssue::workbook);
         text = m_sharedStrings[*index];
-    } else if (type == u"inlineStr") {
-        const qint32 inlineString = xml.child(cell, Name::is);
-        if (inlineString != SheetXML::none)
-            text = xml.richText(inlineString);
-    } else if (type == u"b") {
-        text = value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    } else if (type == u"str" || type == u"d" || type == u"e") {
+    } else if (type == "inlineStr") {
+        text = m_inline.take();
+    } else if (type == "b") {
+        text = value == "1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    } else if (type == "str" || type == "d" || type == "e") {
         if (value)
-            text = value->toString();
-    } else if (value && !value->isEmpty()) {
+            text = QString::fromUtf8(value->data(), qsizetype(value->size()));
+    } else if (value && !value->empty()) {
         m_warning = true;
-        const std::optional<QStringView> styleText = xml.attribute(cell, Key::s);
-        const qint64 style = styleText ? text::parseStrictInt64(*styleText).value_or(0) : 0;
+        const qint64 style = m_style ? parseInteger(*m_style).value_or(0) : 0;
         const std::optional<qsizetype> width = m_styles.paddingWidth(style);
-        if (width && *width > value->size() && isAsciiDigits(*value))
-            text = QString(*width - value->size(), u'0').append(*value);
-        else
-            text = value->toString();
+        text = QString::fromUtf8(value->data(), qsizetype(value->size()));
+        if (width && *width > text.size() && isAsciiDigits(*value))
+            text.prepend(QString(*width - text.size(), u'0'));
     }
 
-    if (text.isEmpty() && !formula)
+    if (text.isEmpty() && !m_formula)
         return;
     const auto [row, column] = *position;
     if (row > WorkbookImporter::maximumRow || column > WorkbookImporter::maximumColumn ||
         text::exceedsGraphemes(text, WorkbookImporter::maximumCellCharacters))
-        throwIssue(TableIssue::large);
+        return fail(TableIssue::large);
     const qsizetype slot = row * (WorkbookImporter::maximumColumn + 1) + column;
     if (m_taken[slot])
-        throwIssue(TableIssue::large);
+        return fail(TableIssue::large);
     m_taken[slot] = true;
     m_cells.push_back({qint32(row), qint32(column), std::move(text)});
     m_rows = std::max(m_rows, qint32(row + 1));
@@ -539,30 +788,25 @@ void SheetReader::readCell(const SheetXML &xml, qint32 cell)
 ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &totalCells)
 {
     m_cells.clear();
-    m_taken.assign((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1), false);
     m_rows = 0;
     m_columns = 0;
     m_warning = false;
-    {
-        const SheetXML xml = SheetXML::read(std::move(bytes));
-        const qint32 data = xml.child(xml.root(), Name::sheetData);
-        if (data != SheetXML::none) {
-            for (qint32 row = xml.firstChild(data); row != SheetXML::none; row = xml.nextSibling(row)) {
-                for (qint32 cell = xml.firstChild(row); cell != SheetXML::none; cell = xml.nextSibling(cell)) {
-                    if (xml.name(cell) == Name::c)
-                        readCell(xml, cell);
-                }
-            }
-        }
-    }
+    m_fault.reset();
+    m_sheetDataSeen = m_inSheetData = m_inCell = false;
+    parsePart(bytes, *this);
+    bytes = QByteArray();
+    if (m_fault)
+        throwIssue(*m_fault);
     // The grid's size is checked before it is built: one cell far out would otherwise
     // allocate millions of empty ones.
     totalCells += qint64(m_rows) * m_columns;
     if (totalCells > WorkbookImporter::maximumCells)
         throwIssue(TableIssue::large);
     QList<QList<QString>> grid(m_rows, QList<QString>(m_columns));
-    for (StoredCell &cell : m_cells)
+    for (StoredCell &cell : m_cells) {
         grid[cell.row][cell.column] = std::move(cell.text);
+        m_taken[qsizetype(cell.row) * (WorkbookImporter::maximumColumn + 1) + cell.column] = false;
+    }
     m_cells.clear();
     QList<QString> warnings;
     if (m_warning)
@@ -577,7 +821,7 @@ QList<ImportedSheet> WorkbookImporter::read(const QByteArray &data)
     const WorkbookArchive archive(data);
     const SheetXML workbook = SheetXML::read(archive.read(QStringLiteral("xl/workbook.xml")));
     const Relationships relationships = readRelationships(archive);
-    const QList<QString> sharedStrings = readSharedStrings(archive);
+    const QList<QString> sharedStrings = SharedStrings::read(archive);
     const Styles styles = readStyles(archive);
 
     std::vector<qint32> entries;

@@ -154,11 +154,14 @@ TEST(CSVImporter, RefusesBeyondEachLimit)
         QByteArray fits;
         QByteArray over;
         qsizetype rows;
+        // With the automatic separator: too large when every candidate fails on a limit,
+        // malformed when one of them fails on the grammar.
+        TableIssue automatic = TableIssue::large;
     };
     const Limit limits[] = {
         {"field of 4096 scalars", ab + field4096 + ",b", ab + field4096 + "x,b", 2},
         {"field of 4096 emoji", ab + emoji + ",b", ab + emoji + "x,b", 2},
-        {"quoted field of 4096", "a,\"" + field4096 + "\"", "a,\"" + field4096 + "x\"", 1},
+        {"quoted field of 4096", "a,\"" + field4096 + "\"", "a,\"" + field4096 + "x\"", 1, TableIssue::csv},
         {"200 fields", fields200, fields200 + "," + x21, 1},
         {"10001 rows", ab.repeated(10001), ab.repeated(10002), 10001},
         {"500200 cells", (fields200 + "\n").repeated(2501), (fields200 + "\n").repeated(2502), 2501},
@@ -170,7 +173,6 @@ TEST(CSVImporter, RefusesBeyondEachLimit)
         EXPECT_EQ(CSVImporter::read(limit.fits, CSVSeparator::comma, autoEnc).rows.size(), limit.rows);
         EXPECT_EQ(CSVImporter::read(limit.fits, autoSep, autoEnc).rows.size(), limit.rows);
         EXPECT_ISSUE(CSVImporter::read(limit.over, CSVSeparator::comma, autoEnc), TableIssue, TableIssue::large);
-        // Every candidate fails, the semicolon and tab on the same limit.
-        EXPECT_ISSUE(CSVImporter::read(limit.over, autoSep, autoEnc), TableIssue, TableIssue::csv);
+        EXPECT_ISSUE(CSVImporter::read(limit.over, autoSep, autoEnc), TableIssue, limit.automatic);
     }
 }

@@ -305,13 +305,83 @@ TEST(WorkbookImporter, RefusesPartsOverTheirLimits)
     };
     check({
         {"1,500,000 elements", elements(1500000), Rows{}},
-        {"1,500,001 elements", elements(1500001), TableIssue::workbook},
+        {"1,500,001 elements", elements(1500001), TableIssue::large},
     });
 
     // Character data: 24 MiB in all, counted whether it is kept or not.
     const QString filler = QStringLiteral("<row>%1</row>").arg(QString(25165824 - 1, u' '));
     check({
         {"24 MiB of text", filler + str("A1", "v"), {{"v"}}},
-        {"24 MiB and two bytes of text", filler + str("A1", "vv"), TableIssue::workbook},
+        {"24 MiB and two bytes of text", filler + str("A1", "vv"), TableIssue::large},
+        {"CDATA is not counted", filler + str("A1", "<![CDATA[xx]]>v"), {{"v"}}},
     });
+}
+
+TEST(WorkbookImporter, WalksOnlyTheElementsThatHoldCells)
+{
+    check({
+        {"only the first sheetData", str("A1", "a") + "</sheetData><sheetData>" + str("B1", "b"), {{"a"}}},
+        {"rows of any name", "<x><c r=\"A1\" t=\"str\"><v>a</v></c></x>", {{"a"}}},
+        {"cells only as children of rows", "<row><y><c r=\"A1\" t=\"str\"><v>a</v></c></y></row>", Rows{}},
+        {"prefixed names", "<x:row><x:c r=\"A1\" t=\"str\"><x:v>p</x:v></x:c></x:row>", {{"p"}}},
+        {"the first v and its own text", cell("A1", "t=\"str\"", "<v>a<x>b</x>c</v><v>d</v>"), {{"ac"}}},
+        {"a v below the cell is no value", cell("A1", "t=\"str\"", "<x><v>a</v></x>"), Rows{}},
+        {"an f anywhere among the children", cell("A1", "", "<v>3</v><x/><f/>"), {{"3"}}, true},
+        {"inline runs at any depth, phonetic runs and text in t's children left out",
+         cell("A1", "t=\"inlineStr\"",
+              "<is><t>a<t>b</t>c</t><r><x><t>d</t></x></r><r><rPh><t>e</t></rPh><y><rPh><t>f</t></rPh></y></r>"
+              "</is><is><t>g</t></is>"),
+         {{"acd"}}},
+    });
+
+    // Shared strings: each root child named "si", the same rich text rules.
+    WorkbookBuilder book = sampleBook(value("A1", "t=\"s\"", "0") + value("B1", "t=\"s\"", "1"));
+    book.sharedStringsXml = QStringLiteral("<sst><si><t>a</t><x><t>b</t><rPh><t>p</t></rPh></x></si><x><si/></x>"
+                                           "<x:si><r><t>c</t></r><t>d<t>e</t></t></x:si></sst>");
+    EXPECT_EQ(WorkbookImporter::read(book.build())[0].rows, (Rows{{"ab", "cd"}}));
+}
+
+TEST(WorkbookImporter, RefusesWhatTheXmlRulesForbidInTheOrderFound)
+{
+    const auto sheet = [](const QString &inside) {
+        return QStringLiteral("<worksheet><sheetData>%1</sheetData></worksheet>").arg(inside);
+    };
+    const QString name4096(4096, u'n');
+    const QString formula = cell("A1", "", "<f>1</f>");
+    const QString deep = QStringLiteral("<x>").repeated(31) + QStringLiteral("</x>").repeated(31);
+    struct Part {
+        const char *name;
+        QString xml;
+        std::optional<TableIssue> issue; // none: read, without cells
+    };
+    const Part parts[] = {
+        {"version 1.0", "<?xml version=\"1.0\"?>" + sheet(""), std::nullopt},
+        {"version 1.1", "<?xml version=\"1.1\"?>" + sheet(""), TableIssue::workbook},
+        {"two colons in a name", sheet("<a:b:c/>"), TableIssue::workbook},
+        {"a leading colon", sheet("<:a/>"), TableIssue::workbook},
+        {"a trailing colon", sheet("<a:/>"), TableIssue::workbook},
+        {"an attribute with two colons", sheet("<a x::y=\"1\"/>"), TableIssue::workbook},
+        {"an instruction target with a colon", sheet("<?a:b x?>"), TableIssue::workbook},
+        {"a name of 4096 characters", sheet("<" + name4096 + "/>"), std::nullopt},
+        {"a name of 4097 characters", sheet("<" + name4096 + "n/>"), TableIssue::workbook},
+        {"an attribute name of 4097 characters", sheet("<a " + name4096 + "n=\"1\"/>"), TableIssue::workbook},
+        {"a declaration inside a comment", "<!-- <!DocType x> -->" + sheet(""), TableIssue::workbook},
+        {"an attribute name with a control character", sheet("<a b\001c=\"1\"/>"), TableIssue::workbook},
+        {"two byte-order marks", u"\uFEFF\uFEFF"_qs + sheet(""), std::nullopt},
+        {"three byte-order marks", u"\uFEFF\uFEFF\uFEFF"_qs + sheet(""), TableIssue::workbook},
+        {"a cell fault, then bad XML", sheet(formula + "<a:b:c/>"), TableIssue::workbook},
+        {"a cell fault, then too deep", sheet(formula + deep), TableIssue::workbook},
+        {"the first cell fault wins", sheet(formula + str("a1", "v")), TableIssue::formula},
+        {"the first cell fault wins, reversed", sheet(str("a1", "v") + formula), TableIssue::workbook},
+        {"a cell fault, then a cell beyond the rows", sheet(formula + str("A10002", "v")), TableIssue::formula},
+    };
+    for (const Part &part : parts) {
+        SCOPED_TRACE(part.name);
+        testsupport::ZipWriter zip = sampleBook(QString()).writer();
+        zip.entries.last().data = part.xml.toUtf8();
+        if (part.issue)
+            EXPECT_ISSUE(WorkbookImporter::read(zip.build()), TableIssue, *part.issue);
+        else
+            EXPECT_EQ(WorkbookImporter::read(zip.build())[0].rows, Rows{});
+    }
 }
