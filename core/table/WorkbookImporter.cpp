@@ -28,6 +28,12 @@ namespace {
 
 using namespace workbookxml;
 
+// Parses the part at `path`, inflated straight into the parser's buffer.
+template <typename Handler> void parseEntry(const WorkbookArchive &archive, const QString &path, Handler &handler)
+{
+    parsePart(archive.sizeOf(path), [&](char *buffer) { archive.read(path, buffer); }, handler);
+}
+
 // The element tree of a small part (workbook, relationships, styles), as a flat arena:
 // nodes link to their first child and next sibling by index, and attribute values live in
 // one shared string. Only the attributes above are kept, and no text.
@@ -35,10 +41,10 @@ class SheetXML {
 public:
     static constexpr qint32 none = -1;
 
-    static SheetXML read(const QByteArray &bytes)
+    static SheetXML read(const WorkbookArchive &archive, const QString &path)
     {
         SheetXML tree;
-        parsePart(bytes, tree);
+        parseEntry(archive, path, tree);
         return tree;
     }
 
@@ -271,7 +277,7 @@ Styles readStyles(const WorkbookArchive &archive)
     const QString path = QStringLiteral("xl/styles.xml");
     if (!archive.contains(path))
         return styles;
-    const SheetXML xml = SheetXML::read(archive.read(path));
+    const SheetXML xml = SheetXML::read(archive, path);
     const qint32 formats = xml.child(xml.root(), Name::numFmts);
     if (formats != SheetXML::none) {
         for (qint32 f = xml.firstChild(formats); f != SheetXML::none; f = xml.nextSibling(f)) {
@@ -300,7 +306,7 @@ public:
         SharedStrings reader;
         const QString path = QStringLiteral("xl/sharedStrings.xml");
         if (archive.contains(path))
-            parsePart(archive.read(path), reader);
+            parseEntry(archive, path, reader);
         return std::move(reader.m_strings);
     }
 
@@ -343,7 +349,7 @@ struct Relationships {
 Relationships readRelationships(const WorkbookArchive &archive)
 {
     Relationships relationships;
-    const SheetXML xml = SheetXML::read(archive.read(QStringLiteral("xl/_rels/workbook.xml.rels")));
+    const SheetXML xml = SheetXML::read(archive, QStringLiteral("xl/_rels/workbook.xml.rels"));
     for (qint32 r = xml.firstChild(xml.root()); r != SheetXML::none; r = xml.nextSibling(r)) {
         const std::optional<QStringView> id = xml.attribute(r, Key::id);
         const std::optional<QStringView> type = xml.attribute(r, Key::type);
@@ -378,7 +384,7 @@ public:
     }
 
     // Reads one worksheet; `totalCells` carries rows × columns of the sheets before it.
-    ImportedSheet read(const QString &name, QByteArray bytes, qint64 &totalCells);
+    ImportedSheet read(const QString &name, const WorkbookArchive &archive, const QString &path, qint64 &totalCells);
 
     // Part events.
     void start(Name name, const XML_Char **attributes, int level);
@@ -553,7 +559,8 @@ void SheetReader::finishCell()
     m_columns = std::max(m_columns, qint32(column + 1));
 }
 
-ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &totalCells)
+ImportedSheet SheetReader::read(const QString &name, const WorkbookArchive &archive, const QString &path,
+                                qint64 &totalCells)
 {
     m_cells.clear();
     m_rows = 0;
@@ -561,8 +568,7 @@ ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &t
     m_warning = false;
     m_fault.reset();
     m_sheetDataSeen = m_inSheetData = m_inCell = false;
-    parsePart(bytes, *this);
-    bytes = QByteArray();
+    parseEntry(archive, path, *this);
     if (m_fault)
         throwIssue(*m_fault);
     // The grid's size is checked before it is built: one cell far out would otherwise
@@ -587,7 +593,7 @@ ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &t
 QList<ImportedSheet> WorkbookImporter::read(const QByteArray &data)
 {
     const WorkbookArchive archive(data);
-    const SheetXML workbook = SheetXML::read(archive.read(QStringLiteral("xl/workbook.xml")));
+    const SheetXML workbook = SheetXML::read(archive, QStringLiteral("xl/workbook.xml"));
     const Relationships relationships = readRelationships(archive);
     const QList<QString> sharedStrings = SharedStrings::read(archive);
     const Styles styles = readStyles(archive);
@@ -619,7 +625,7 @@ QList<ImportedSheet> WorkbookImporter::read(const QByteArray &data)
         }
         if (!archive.contains(found.value()))
             malformed();
-        result.append(reader.read(name->toString(), archive.read(found.value()), totalCells));
+        result.append(reader.read(name->toString(), archive, found.value(), totalCells));
     }
     if (result.isEmpty())
         malformed();
