@@ -11,8 +11,8 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrivane {
@@ -365,12 +366,6 @@ Relationships readRelationships(const WorkbookArchive &archive)
     return relationships;
 }
 
-struct StoredCell {
-    qint32 row;
-    qint32 column;
-    QString text;
-};
-
 // Reads worksheets in one pass each: the children of the root's first "sheetData" are
 // rows, their children named "c" cells; a cell's first "v" gives its value (the v's own
 // character data), its first "is" its inline string, and any "f" makes it a formula.
@@ -407,10 +402,11 @@ private:
 
     const QList<QString> &m_sharedStrings;
     const Styles &m_styles;
-    // A deque, as a sheet may hold half a million cells: no copying as it grows.
-    std::deque<StoredCell> m_cells;
-    // The addresses stored so far, row by row; cleared cell by cell after each sheet (a
-    // failure ends the read, and this reader with it).
+    // The cells stored so far, each row as long as its last cell; made rectangular once the
+    // sheet is known to fit. Rows and columns stay within the address limits, so a cell far
+    // out costs at most one row of them.
+    QList<QList<QString>> m_grid;
+    // The addresses stored so far, row by row.
     std::vector<bool> m_taken =
         std::vector<bool>((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1));
     qint32 m_rows = 0;
@@ -554,7 +550,19 @@ void SheetReader::finishCell()
     if (m_taken[slot])
         return fail(TableIssue::large);
     m_taken[slot] = true;
-    m_cells.push_back({qint32(row), qint32(column), std::move(text)});
+    if (row >= m_grid.size())
+        m_grid.resize(row + 1);
+    QList<QString> &cells = m_grid[row];
+    // Rows are mostly as wide as the ones before them.
+    if (cells.isEmpty())
+        cells.reserve(std::max<qsizetype>(m_columns, column + 1));
+    if (column == cells.size()) {
+        cells.emplaceBack(std::move(text));
+    } else {
+        if (column > cells.size())
+            cells.resize(column + 1);
+        cells[column] = std::move(text);
+    }
     m_rows = std::max(m_rows, qint32(row + 1));
     m_columns = std::max(m_columns, qint32(column + 1));
 }
@@ -562,7 +570,8 @@ void SheetReader::finishCell()
 ImportedSheet SheetReader::read(const QString &name, const WorkbookArchive &archive, const QString &path,
                                 qint64 &totalCells)
 {
-    m_cells.clear();
+    m_grid.clear();
+    std::fill(m_taken.begin(), m_taken.end(), false);
     m_rows = 0;
     m_columns = 0;
     m_warning = false;
@@ -571,21 +580,17 @@ ImportedSheet SheetReader::read(const QString &name, const WorkbookArchive &arch
     parseEntry(archive, path, *this);
     if (m_fault)
         throwIssue(*m_fault);
-    // The grid's size is checked before it is built: one cell far out would otherwise
-    // allocate millions of empty ones.
+    // The grid's size is checked before its rows are filled out: one cell far out would
+    // otherwise allocate millions of empty ones.
     totalCells += qint64(m_rows) * m_columns;
     if (totalCells > WorkbookImporter::maximumCells)
         throwIssue(TableIssue::large);
-    QList<QList<QString>> grid(m_rows, QList<QString>(m_columns));
-    for (StoredCell &cell : m_cells) {
-        grid[cell.row][cell.column] = std::move(cell.text);
-        m_taken[qsizetype(cell.row) * (WorkbookImporter::maximumColumn + 1) + cell.column] = false;
-    }
-    m_cells.clear();
+    for (QList<QString> &cells : m_grid)
+        cells.resize(m_columns);
     QList<QString> warnings;
     if (m_warning)
         warnings.append(QString::fromUtf16(WorkbookImporter::valuesWarning));
-    return ImportedSheet(name, std::move(grid), std::move(warnings));
+    return ImportedSheet(name, std::exchange(m_grid, {}), std::move(warnings));
 }
 
 } // namespace
