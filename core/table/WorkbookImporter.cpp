@@ -491,12 +491,15 @@ void SheetReader::startCell(const XML_Char **attributes)
     m_type.reset();
     m_style.reset();
     for (const XML_Char **a = attributes; *a; a += 2) {
-        const std::string_view key(a[0]);
-        if (key == "r")
+        // The three names have one letter each: looked at in place, once per cell.
+        const XML_Char *key = a[0];
+        if (key[0] == '\0' || key[1] != '\0')
+            continue;
+        if (key[0] == 'r')
             m_reference = a[1];
-        else if (key == "t")
+        else if (key[0] == 't')
             m_type = a[1];
-        else if (key == "s")
+        else if (key[0] == 's')
             m_style = a[1];
     }
     m_value.clear();
