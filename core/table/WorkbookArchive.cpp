@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace kestrivane {
 
@@ -62,26 +63,23 @@ bool isSafeName(const QString &name)
     return true;
 }
 
-QByteArray inflateExactly(QByteArrayView input, qint64 size)
+void inflateExactly(QByteArrayView input, char *output, qint64 size)
 {
     // One call into a buffer of exactly the declared size: a stream that would write
     // more fails instead of growing the buffer, which is what stops a ZIP bomb.
-    QByteArray output(std::max<qint64>(size, 1), Qt::Uninitialized);
     z_stream stream{};
     if (inflateInit2(&stream, -15) != Z_OK)
         malformed();
     stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
     stream.avail_in = uInt(input.size());
-    stream.next_out = reinterpret_cast<Bytef *>(output.data());
-    stream.avail_out = uInt(output.size());
+    stream.next_out = reinterpret_cast<Bytef *>(output);
+    stream.avail_out = uInt(std::max<qint64>(size, 1));
     const int result = inflate(&stream, Z_FINISH);
     const qint64 written = qint64(stream.total_out);
     const qint64 consumed = qint64(stream.total_in);
     inflateEnd(&stream);
     if (result != Z_STREAM_END || written != size || consumed != input.size())
         malformed();
-    output.truncate(size);
-    return output;
 }
 
 } // namespace
@@ -152,12 +150,31 @@ WorkbookArchive::WorkbookArchive(const QByteArray &data) : m_data(data)
         malformed();
 }
 
-QByteArray WorkbookArchive::read(const QString &name) const
+const WorkbookArchive::Entry &WorkbookArchive::entry(const QString &name) const
 {
     const auto found = m_entries.constFind(name);
     if (found == m_entries.cend())
         malformed();
-    const Entry &entry = found.value();
+    return found.value();
+}
+
+qint64 WorkbookArchive::sizeOf(const QString &name) const
+{
+    return entry(name).size;
+}
+
+QByteArray WorkbookArchive::read(const QString &name) const
+{
+    const qint64 size = sizeOf(name);
+    QByteArray output(std::max<qint64>(size, 1), Qt::Uninitialized);
+    read(name, output.data());
+    output.truncate(size);
+    return output;
+}
+
+void WorkbookArchive::read(const QString &name, char *output) const
+{
+    const Entry &entry = this->entry(name);
     if (readU32(m_data, entry.offset) != localSignature || readU16(m_data, entry.offset + 8) != entry.method ||
         (readU16(m_data, entry.offset + 6) & 1) != 0)
         malformed();
@@ -168,18 +185,17 @@ QByteArray WorkbookArchive::read(const QString &name) const
     const QByteArrayView input =
         range(m_data, entry.offset + localHeaderBytes + nameBytes + extraBytes, entry.compressed);
 
-    QByteArray output;
     if (entry.method == 0) {
         if (input.size() != entry.size)
             malformed();
-        output = input.toByteArray();
+        if (!input.isEmpty())
+            std::memcpy(output, input.data(), std::size_t(input.size()));
     } else {
-        output = inflateExactly(input, entry.size);
+        inflateExactly(input, output, entry.size);
     }
-    const uLong checksum = crc32(0, reinterpret_cast<const Bytef *>(output.constData()), uInt(output.size()));
+    const uLong checksum = crc32(0, reinterpret_cast<const Bytef *>(output), uInt(entry.size));
     if (quint32(checksum) != entry.checksum)
         malformed();
-    return output;
 }
 
 } // namespace kestrivane

@@ -35,10 +35,18 @@ public:
     // A failure leaves the archive usable.
     QByteArray read(const QString &name) const;
 
+    // The same read into the caller's buffer of at least max(size, 1) bytes, so that a
+    // large part is inflated where it is parsed instead of being copied there. `size` is
+    // the entry's inflated size, as sizeOf() gives it.
+    void read(const QString &name, char *output) const;
+    qint64 sizeOf(const QString &name) const;
+
     bool contains(const QString &name) const { return m_entries.contains(name); }
     const QHash<QString, Entry> &entries() const { return m_entries; }
 
 private:
+    const Entry &entry(const QString &name) const;
+
     QByteArray m_data;
     QHash<QString, Entry> m_entries;
 };

@@ -11,8 +11,8 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrivane {
@@ -28,6 +29,12 @@ namespace {
 
 using namespace workbookxml;
 
+// Parses the part at `path`, inflated straight into the parser's buffer.
+template <typename Handler> void parseEntry(const WorkbookArchive &archive, const QString &path, Handler &handler)
+{
+    parsePart(archive.sizeOf(path), [&](char *buffer) { archive.read(path, buffer); }, handler);
+}
+
 // The element tree of a small part (workbook, relationships, styles), as a flat arena:
 // nodes link to their first child and next sibling by index, and attribute values live in
 // one shared string. Only the attributes above are kept, and no text.
@@ -35,10 +42,10 @@ class SheetXML {
 public:
     static constexpr qint32 none = -1;
 
-    static SheetXML read(const QByteArray &bytes)
+    static SheetXML read(const WorkbookArchive &archive, const QString &path)
     {
         SheetXML tree;
-        parsePart(bytes, tree);
+        parseEntry(archive, path, tree);
         return tree;
     }
 
@@ -271,7 +278,7 @@ Styles readStyles(const WorkbookArchive &archive)
     const QString path = QStringLiteral("xl/styles.xml");
     if (!archive.contains(path))
         return styles;
-    const SheetXML xml = SheetXML::read(archive.read(path));
+    const SheetXML xml = SheetXML::read(archive, path);
     const qint32 formats = xml.child(xml.root(), Name::numFmts);
     if (formats != SheetXML::none) {
         for (qint32 f = xml.firstChild(formats); f != SheetXML::none; f = xml.nextSibling(f)) {
@@ -300,7 +307,7 @@ public:
         SharedStrings reader;
         const QString path = QStringLiteral("xl/sharedStrings.xml");
         if (archive.contains(path))
-            parsePart(archive.read(path), reader);
+            parseEntry(archive, path, reader);
         return std::move(reader.m_strings);
     }
 
@@ -343,7 +350,7 @@ struct Relationships {
 Relationships readRelationships(const WorkbookArchive &archive)
 {
     Relationships relationships;
-    const SheetXML xml = SheetXML::read(archive.read(QStringLiteral("xl/_rels/workbook.xml.rels")));
+    const SheetXML xml = SheetXML::read(archive, QStringLiteral("xl/_rels/workbook.xml.rels"));
     for (qint32 r = xml.firstChild(xml.root()); r != SheetXML::none; r = xml.nextSibling(r)) {
         const std::optional<QStringView> id = xml.attribute(r, Key::id);
         const std::optional<QStringView> type = xml.attribute(r, Key::type);
@@ -359,12 +366,6 @@ Relationships readRelationships(const WorkbookArchive &archive)
     return relationships;
 }
 
-struct StoredCell {
-    qint32 row;
-    qint32 column;
-    QString text;
-};
-
 // Reads worksheets in one pass each: the children of the root's first "sheetData" are
 // rows, their children named "c" cells; a cell's first "v" gives its value (the v's own
 // character data), its first "is" its inline string, and any "f" makes it a formula.
@@ -378,7 +379,7 @@ public:
     }
 
     // Reads one worksheet; `totalCells` carries rows × columns of the sheets before it.
-    ImportedSheet read(const QString &name, QByteArray bytes, qint64 &totalCells);
+    ImportedSheet read(const QString &name, const WorkbookArchive &archive, const QString &path, qint64 &totalCells);
 
     // Part events.
     void start(Name name, const XML_Char **attributes, int level);
@@ -401,10 +402,11 @@ private:
 
     const QList<QString> &m_sharedStrings;
     const Styles &m_styles;
-    // A deque, as a sheet may hold half a million cells: no copying as it grows.
-    std::deque<StoredCell> m_cells;
-    // The addresses stored so far, row by row; cleared cell by cell after each sheet (a
-    // failure ends the read, and this reader with it).
+    // The cells stored so far, each row as long as its last cell; made rectangular once the
+    // sheet is known to fit. Rows and columns stay within the address limits, so a cell far
+    // out costs at most one row of them.
+    QList<QList<QString>> m_grid;
+    // The addresses stored so far, row by row.
     std::vector<bool> m_taken =
         std::vector<bool>((WorkbookImporter::maximumRow + 1) * (WorkbookImporter::maximumColumn + 1));
     qint32 m_rows = 0;
@@ -489,12 +491,15 @@ void SheetReader::startCell(const XML_Char **attributes)
     m_type.reset();
     m_style.reset();
     for (const XML_Char **a = attributes; *a; a += 2) {
-        const std::string_view key(a[0]);
-        if (key == "r")
+        // The three names have one letter each: looked at in place, once per cell.
+        const XML_Char *key = a[0];
+        if (key[0] == '\0' || key[1] != '\0')
+            continue;
+        if (key[0] == 'r')
             m_reference = a[1];
-        else if (key == "t")
+        else if (key[0] == 't')
             m_type = a[1];
-        else if (key == "s")
+        else if (key[0] == 's')
             m_style = a[1];
     }
     m_value.clear();
@@ -548,38 +553,47 @@ void SheetReader::finishCell()
     if (m_taken[slot])
         return fail(TableIssue::large);
     m_taken[slot] = true;
-    m_cells.push_back({qint32(row), qint32(column), std::move(text)});
+    if (row >= m_grid.size())
+        m_grid.resize(row + 1);
+    QList<QString> &cells = m_grid[row];
+    // Rows are mostly as wide as the ones before them.
+    if (cells.isEmpty())
+        cells.reserve(std::max<qsizetype>(m_columns, column + 1));
+    if (column == cells.size()) {
+        cells.emplaceBack(std::move(text));
+    } else {
+        if (column > cells.size())
+            cells.resize(column + 1);
+        cells[column] = std::move(text);
+    }
     m_rows = std::max(m_rows, qint32(row + 1));
     m_columns = std::max(m_columns, qint32(column + 1));
 }
 
-ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &totalCells)
+ImportedSheet SheetReader::read(const QString &name, const WorkbookArchive &archive, const QString &path,
+                                qint64 &totalCells)
 {
-    m_cells.clear();
+    m_grid.clear();
+    std::fill(m_taken.begin(), m_taken.end(), false);
     m_rows = 0;
     m_columns = 0;
     m_warning = false;
     m_fault.reset();
     m_sheetDataSeen = m_inSheetData = m_inCell = false;
-    parsePart(bytes, *this);
-    bytes = QByteArray();
+    parseEntry(archive, path, *this);
     if (m_fault)
         throwIssue(*m_fault);
-    // The grid's size is checked before it is built: one cell far out would otherwise
-    // allocate millions of empty ones.
+    // The grid's size is checked before its rows are filled out: one cell far out would
+    // otherwise allocate millions of empty ones.
     totalCells += qint64(m_rows) * m_columns;
     if (totalCells > WorkbookImporter::maximumCells)
         throwIssue(TableIssue::large);
-    QList<QList<QString>> grid(m_rows, QList<QString>(m_columns));
-    for (StoredCell &cell : m_cells) {
-        grid[cell.row][cell.column] = std::move(cell.text);
-        m_taken[qsizetype(cell.row) * (WorkbookImporter::maximumColumn + 1) + cell.column] = false;
-    }
-    m_cells.clear();
+    for (QList<QString> &cells : m_grid)
+        cells.resize(m_columns);
     QList<QString> warnings;
     if (m_warning)
         warnings.append(QString::fromUtf16(WorkbookImporter::valuesWarning));
-    return ImportedSheet(name, std::move(grid), std::move(warnings));
+    return ImportedSheet(name, std::exchange(m_grid, {}), std::move(warnings));
 }
 
 } // namespace
@@ -587,7 +601,7 @@ ImportedSheet SheetReader::read(const QString &name, QByteArray bytes, qint64 &t
 QList<ImportedSheet> WorkbookImporter::read(const QByteArray &data)
 {
     const WorkbookArchive archive(data);
-    const SheetXML workbook = SheetXML::read(archive.read(QStringLiteral("xl/workbook.xml")));
+    const SheetXML workbook = SheetXML::read(archive, QStringLiteral("xl/workbook.xml"));
     const Relationships relationships = readRelationships(archive);
     const QList<QString> sharedStrings = SharedStrings::read(archive);
     const Styles styles = readStyles(archive);
@@ -619,7 +633,7 @@ QList<ImportedSheet> WorkbookImporter::read(const QByteArray &data)
         }
         if (!archive.contains(found.value()))
             malformed();
-        result.append(reader.read(name->toString(), archive.read(found.value()), totalCells));
+        result.append(reader.read(name->toString(), archive, found.value(), totalCells));
     }
     if (result.isEmpty())
         malformed();

@@ -10,6 +10,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -66,20 +67,19 @@ bool containsDeclaration(QByteArrayView bytes);
 // Gives the local name, the part after the colon, or nothing when the name is refused.
 std::optional<std::string_view> localName(const char *name, int colons);
 
-// Runs expat over one XML part and keeps what every part must keep: valid UTF-8 without
-// NUL, no document type or entity declarations (so the parser never expands an entity),
-// version 1.0, the name rules above, 32 levels, 1,500,000 elements and 24 MiB of character
-// data inside the root (CDATA sections are neither counted nor passed on). `Handler` gets
-// start(name, attributes, level) with level 1 for the root, characters(text, length, level)
-// with the level of the innermost open element, and end(level). The first fault in document
-// order ends the parse: TableError large for the element and character-data limits,
-// workbook for every other one.
-template <typename Handler> void parsePart(QByteArrayView bytes, Handler &handler)
+// Runs expat over one XML part of `size` bytes, which `fill(buffer)` writes straight into
+// the parser's input buffer (of at least max(size, 1) bytes, sparing a copy of the part),
+// and keeps what every part must keep: valid UTF-8 without NUL, no document type or entity
+// declarations (so the parser never expands an entity), version 1.0, the name rules above,
+// 32 levels, 1,500,000 elements and 24 MiB of character data inside the root (CDATA
+// sections are neither counted nor passed on). `Handler` gets start(name, attributes,
+// level) with level 1 for the root, characters(text, length, level) with the level of the
+// innermost open element, and end(level). The first fault in document order ends the
+// parse: TableError large for the element and character-data limits, workbook for every
+// other one; a fault thrown by `fill` comes before all of these.
+template <typename Handler, typename Fill> void parsePart(qint64 size, Fill &&fill, Handler &handler)
 {
-    // Checked before parsing, over the whole part, so that no refusal depends on how far
-    // the parser got.
-    if (bytes.size() > std::numeric_limits<int>::max() || !bytes.isValidUtf8() || bytes.contains('\0') ||
-        containsDeclaration(bytes))
+    if (size > std::numeric_limits<int>::max())
         malformed();
 
     struct Run {
@@ -174,11 +174,22 @@ template <typename Handler> void parsePart(QByteArrayView bytes, Handler &handle
         }
     });
 
+    char *const buffer = static_cast<char *>(XML_GetBuffer(parser.get(), int(std::max<qint64>(size, 1))));
+    if (!buffer)
+        throw std::bad_alloc();
+    fill(buffer);
+    // Checked before parsing, over the whole part, so that no refusal depends on how far
+    // the parser got.
+    const QByteArrayView bytes(buffer, size);
+    if (!bytes.isValidUtf8() || bytes.contains('\0') || containsDeclaration(bytes))
+        malformed();
     // A part may begin with two byte-order marks, as the reader has always allowed; expat
     // skips only one.
-    if (bytes.startsWith("\xEF\xBB\xBF\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    const XML_Status status = XML_Parse(parser.get(), bytes.data(), int(bytes.size()), XML_TRUE);
+    if (bytes.startsWith("\xEF\xBB\xBF\xEF\xBB\xBF")) {
+        std::memmove(buffer, buffer + 3, std::size_t(size - 3));
+        size -= 3;
+    }
+    const XML_Status status = XML_ParseBuffer(parser.get(), int(size), XML_TRUE);
     if (run.failure)
         std::rethrow_exception(run.failure);
     if (run.issue)

@@ -144,6 +144,8 @@ TEST(WorkbookImporter, ReadsCellAddresses)
         {"no reference", cell("", "t=\"str\"", "<v>v</v>").replace("r=\"\"", ""), TableIssue::workbook},
         {"empty cell with a bad reference", cell("a1", "", ""), TableIssue::workbook},
         {"Z9", str("Z9", "v"), Rows(8, QList<QString>(26)) + Rows{QList<QString>(25) + QList<QString>{"v"}}},
+        {"cells in any order", str("C2", "c") + str("A2", "a") + str("B1", "b") + str("A3", "d"),
+         Rows{{"", "b", ""}, {"a", "", "c"}, {"d", "", ""}}},
     });
 
     const QList<ImportedSheet> sheets = WorkbookImporter::read(sampleBook(str("AA10", "v")).build());
