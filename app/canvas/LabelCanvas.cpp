@@ -10,9 +10,9 @@
 
 #include <QDateTime>
 #include <QHideEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -46,11 +46,7 @@ LabelDocument overflowingElements(const LabelDocument &document)
     LabelDocument result = document;
     result.elements.clear();
     for (const LabelElement &element : document.elements) {
-        const auto corners = element.corners();
-        bool inside = true;
-        for (const QPointF &corner : corners)
-            inside = inside && document.contains(corner);
-        if (!inside)
+        if (!document.contains(element))
             result.elements.append(element);
     }
     return result;

@@ -26,8 +26,8 @@ template <typename T> struct Outcome {
 };
 
 // Runs `work` through `launch` and hands its outcome to `done` on `context`'s thread;
-// `done` is never called once `context` is gone, nor for work the launcher dropped. The work catches its own
-// exceptions, so a failure keeps its type on the way back.
+// `done` is never called once `context` is gone, nor for work the launcher dropped. The work
+// catches its own exceptions, so a failure keeps its type on the way back.
 template <typename T>
 void run(const Launcher &launch, QObject *context, std::function<T()> work, std::function<void(Outcome<T> &)> done)
 {

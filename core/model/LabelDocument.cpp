@@ -12,6 +12,12 @@ LabelDocument::LabelDocument(QString name, double widthMm, double heightMm, QLis
 {
 }
 
+bool LabelDocument::contains(const LabelElement &element) const
+{
+    const auto corners = element.corners();
+    return std::all_of(corners.begin(), corners.end(), [this](const QPointF &corner) { return contains(corner); });
+}
+
 bool LabelDocument::contains(const QPointF &point) const
 {
     const double x = point.x();

@@ -42,6 +42,9 @@ struct LabelDocument {
     // Whether a point in millimetres lies on the label, honouring shape and corner radius,
     // with a tolerance of 0.001 mm at the edges.
     bool contains(const QPointF &point) const;
+    // Whether the element's (rotated) box lies on the label: all four corners do. The
+    // outline is convex, so such an element puts no ink outside the label.
+    bool contains(const LabelElement &element) const;
     // Both coordinates finite and within ±2000 mm (inclusive).
     static bool isSafeElementPoint(const QPointF &point);
     // A fixed sample document with three elements (fresh identifiers each time).

@@ -299,8 +299,8 @@ void drawImage(QPainter &painter, ElementScope &scope, const LabelElement &eleme
     painter.drawImage(target, image);
 }
 
-void drawElement(QPainter &painter, ElementScope &scope, const LabelElement &element, const QDateTime &at,
-                 qint64 index, RenderCache &cache)
+void drawElement(QPainter &painter, ElementScope &scope, const LabelElement &element, const QDateTime &at, qint64 index,
+                 RenderCache &cache)
 {
     const double w = element.widthMm * k;
     const double h = element.heightMm * k;
@@ -380,13 +380,8 @@ bool reachesOutside(const LabelDocument &document)
 {
     if (document.webBackground && webBackgroundType(document.webBackground->type()) == WebBackgroundType::image)
         return true;
-    for (const LabelElement &element : document.elements) {
-        for (const QPointF &corner : element.corners()) {
-            if (!document.contains(corner))
-                return true;
-        }
-    }
-    return false;
+    return !std::all_of(document.elements.begin(), document.elements.end(),
+                        [&](const LabelElement &element) { return document.contains(element); });
 }
 
 // One label of a document that carries no table, already validated when asked. The label
