@@ -6,6 +6,7 @@
 // input (peakOverInput).
 
 #include "bench/BenchMain.h"
+#include "bench/BenchMemory.h"
 
 #include "core/catalog/CatalogModel.h"
 #include "core/catalog/TemplateCatalogService.h"
@@ -80,14 +81,6 @@ double memoryBytes(const QByteArray &field)
     return 0;
 }
 
-// Starts a new high-water mark of resident memory (Linux 4.0 and later).
-void resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 void pageDecodeAndValidate(benchmark::State &state)
 {
     const QByteArray bytes = pageText(3);
@@ -114,7 +107,7 @@ void designDecode(benchmark::State &state)
     // freed pages go back first, or decoding would reuse them unseen.
     malloc_trim(0);
     const double base = memoryBytes("VmRSS") - double(bytes.size());
-    resetPeakMemory();
+    benchmemory::resetPeak();
     for (auto _ : state) {
         const CatalogDesign design = CatalogDesign::decode(bytes);
         design.validate(QStringLiteral("big"));

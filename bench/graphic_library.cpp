@@ -6,6 +6,7 @@
 #include "app/library/GraphicLibraryModel.h"
 #include "app/library/GraphicLibraryView.h"
 #include "bench/BenchMain.h"
+#include "bench/BenchMemory.h"
 #include "core/graphics/ImageAsset.h"
 #include "core/graphics/RasterReader.h"
 #include "core/library/GraphicLibrary.h"
@@ -24,7 +25,6 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 using namespace kestrivane;
 
@@ -95,22 +95,6 @@ template <typename Predicate> void waitFor(Predicate done, int milliseconds)
     }
 }
 
-double currentRssMB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toDouble() * 4096 / 1048576.0 : 0;
-}
-
-double peakRssMB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
 // 512 pictures of half a MiB each: the default budget, read and hashed on every listing.
 void listFullLibrary(benchmark::State &state)
 {
@@ -152,7 +136,7 @@ void thumbnailsOfFullLibrary(benchmark::State &state)
     QTemporaryDir dir;
     const QList<UserGraphic> graphics = fill(dir.filePath("lib"), encodedPng(gradient(2048)), fullLibrary);
     const UserGraphicLibrary library(dir.filePath("lib"), 268'435'456, fullLibrary);
-    const double before = currentRssMB();
+    const double before = benchmemory::residentMegabytes();
     double after = 0;
     for (auto _ : state) {
         GraphicLibraryModel model(library);
@@ -161,10 +145,10 @@ void thumbnailsOfFullLibrary(benchmark::State &state)
         waitFor([&] { return model.userImages().size() + model.failedImages().size() == fullLibrary; }, 600'000);
         if (model.userImages().size() != fullLibrary)
             state.SkipWithError("thumbnails missing");
-        after = currentRssMB();
+        after = benchmemory::residentMegabytes();
     }
     state.counters["thumbnailsMB"] = after - before;
-    state.counters["peakRssMB"] = peakRssMB();
+    state.counters["peakRssMB"] = benchmemory::peakMegabytes();
 }
 BENCHMARK(thumbnailsOfFullLibrary)->Unit(benchmark::kMillisecond)->Iterations(1);
 

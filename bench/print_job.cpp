@@ -5,6 +5,7 @@
 // per process for its own figures, e.g. --benchmark_filter=PrintJob/TextAndCode128.
 
 #include "bench/BenchMain.h"
+#include "bench/BenchMemory.h"
 #include "core/model/LabelDocument.h"
 #include "core/print/LabelPrintJob.h"
 #include "core/render/WebFonts.h"
@@ -17,14 +18,11 @@
 #include <QPainter>
 #include <QTimeZone>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cstdio>
-
 using namespace kestrivane;
 
 namespace {
+
+using namespace benchmemory;
 
 constexpr int rowCount = 10000;
 
@@ -97,25 +95,6 @@ LabelDocument batchDocument(Variant variant)
     }
     doc.table = table;
     return doc;
-}
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0; // kilobytes on Linux
-}
-
-double residentMegabytes()
-{
-    long pages = 0;
-    long resident = 0;
-    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return resident * double(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
 void printJob(benchmark::State &state, Variant variant)

@@ -9,6 +9,7 @@
 // files the first two cases read, for timing other parsers on the same data.
 
 #include "bench/BenchMain.h"
+#include "bench/BenchMemory.h"
 #include "core/table/CSVImporter.h"
 #include "core/table/WorkbookImporter.h"
 
@@ -23,43 +24,16 @@
 #include <QStringEncoder>
 
 #include <cstring>
-#include <fstream>
 #include <string>
-
-#include <sys/resource.h>
 
 using namespace kestrivane;
 
 namespace {
 
+using namespace benchmemory;
+
 constexpr int files = 10;
 constexpr int rowsPerFile = 10000;
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-// A field of /proc/self/status in megabytes ("VmRSS:" now, "VmHWM:" the peak), 0 where
-// there is none.
-double statusMegabytes(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.compare(0, field.size(), field) == 0)
-            return std::stod(line.substr(field.size())) / 1024.0;
-    }
-    return 0;
-}
-
-// Starts the peak over at the present resident set (Linux), so that the peak that follows
-// is the measured code's own and not that of building its input.
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 const QStringList cities{"Berlin", "Hamburg", "München", "Köln", "Frankfurt", "Stuttgart", "Leipzig", "Dresden"};
 const QStringList firstNames{"Anna", "Jonas", "Lea", "Finn", "Mia", "Paul", "Emma", "Ben", "Lina", "Noah"};
