@@ -4,6 +4,7 @@
 #include "app/common/ShellStyle.h"
 #include "app/shell/SheetPreview.h"
 #include "app/shell/TemplateDraft.h"
+#include "app/window/EditorWindowText.h"
 #include "core/l10n/AppLanguage.h"
 #include "core/l10n/Localization.h"
 
@@ -25,16 +26,7 @@ using shellstyle::FontStyle;
 
 QString sheetLengthText(double millimetres, const QLocale &locale)
 {
-    QString text = locale.toString(millimetres, 'f', 2);
-    const QString point = locale.decimalPoint();
-    if (text.contains(point)) {
-        const QString zero = locale.zeroDigit();
-        while (text.endsWith(zero))
-            text.chop(zero.size());
-        if (text.endsWith(point))
-            text.chop(point.size());
-    }
-    return text;
+    return editorwindow::decimalText(millimetres, 2, locale);
 }
 
 TemplateView::TemplateView(TemplateDraft *draft, Localization *localization, std::function<void()> cancel,
