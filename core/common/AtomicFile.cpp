@@ -11,7 +11,10 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(path + QStringLiteral(": ") + file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // A short write is often only buffered, and commit() in Qt 6.4 renames the temporary
+    // file into place even when its last flush failed (a full disk, a file size limit):
+    // the flush has to succeed here, before the old file can be replaced.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw FileError(path + QStringLiteral(": ") + reason);
