@@ -20,6 +20,7 @@ constexpr qint64 endRecordBytes = 22;
 constexpr qint64 centralRecordBytes = 46;
 constexpr qint64 localHeaderBytes = 30;
 constexpr qint64 maximumCommentBytes = 65535;
+constexpr qint64 zip64Marker = 0xFFFFFFFF;
 
 [[noreturn]] void malformed()
 {
@@ -130,8 +131,13 @@ WorkbookArchive::WorkbookArchive(const QByteArray &data) : m_data(data)
         if (entry.method != 0 && entry.method != 8)
             malformed();
         entry.size = readU32(data, position + 24);
-        if (entry.size > maximumEntryBytes)
+        // A part declared over the limit may be perfectly sound, only too big, so it is
+        // refused as too large, as an oversized file is. The all-ones value is no size but
+        // the mark of a ZIP64 archive, which is not read: that stays a damaged workbook.
+        if (entry.size == zip64Marker)
             malformed();
+        if (entry.size > maximumEntryBytes)
+            throwIssue(TableIssue::large);
         // UTF-8 whatever the record's flags claim.
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         const QString name = decoder.decode(range(data, position + centralRecordBytes, nameBytes));

@@ -9,8 +9,10 @@ namespace kestrivane {
 // A strict reader of the ZIP archive that holds a workbook's parts, over the whole file
 // in memory. It indexes the central directory once, refusing anything unusual, and then
 // inflates single entries on demand, each into a buffer of exactly its declared size and
-// checked against its CRC-32. Failures are TableError: large for an oversized archive,
-// workbook for everything else. Holds no resources; safe on any thread.
+// checked against its CRC-32. Failures are TableError: large for an archive, an entry or
+// all entries together over their limits by their declared sizes, workbook for everything
+// else (an entry that inflates to other than its declared size among them). Holds no
+// resources; safe on any thread.
 class WorkbookArchive {
 public:
     struct Entry {

@@ -371,6 +371,23 @@ Relationships readRelationships(const WorkbookArchive &archive)
 // character data), its first "is" its inline string, and any "f" makes it a formula.
 // Each cell is decoded when it closes. The first cell fault is kept while the rest of the
 // part is still parsed, so that a broken part is reported as broken whatever its cells say.
+//
+// The walk knows where it is by the element's level (the root is 1) and five flags:
+//
+//   flag             set at the start of                    cleared at the end of    read while set
+//   m_sheetDataSeen  the first "sheetData" at level 2       never: one per part      -
+//   m_inSheetData    the same                               level 2                  "c" at level 4 opens a cell
+//                                                                                    (its parent, whatever its
+//                                                                                    name, is a row)
+//   m_inCell         "c" at level 4 in sheetData, while no  level 4: finishCell()    "v", "is" and "f" at level 5
+//                    fault is kept; startCell() reads its   decodes the cell
+//                    "r", "t" and "s"
+//   m_inValue        the cell's first "v" at level 5        level 5                  its character data at level 5
+//   m_inInline       the cell's first "is" at level 5       level 5                  the elements and text below
+//                                                                                    it, through RichText
+//
+// An "f" at level 5 of a cell only sets m_formula; m_hasValue and m_hasInline keep a later
+// "v" or "is" of the same cell from being read. Every other element changes nothing.
 class SheetReader {
 public:
     SheetReader(const QList<QString> &sharedStrings, const Styles &styles)

@@ -191,6 +191,15 @@ struct WorkbookBuilder {
             .arg(rowsXml);
     }
 
+    // `rowsXml` followed by a comment that makes the worksheet part exactly `partBytes` long
+    // in UTF-8: a sound part of any size, whose comment no limit of the reader counts.
+    static QString paddedRows(const QString &rowsXml, qint64 partBytes)
+    {
+        const QString open = QStringLiteral("<!--"), close = QStringLiteral("-->");
+        const qint64 bytes = worksheetXml(rowsXml + open + close).toUtf8().size();
+        return rowsXml + open + QString(qsizetype(partBytes - bytes), u'x') + close;
+    }
+
     QString defaultWorkbookXml() const
     {
         QString list;

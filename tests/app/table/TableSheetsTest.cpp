@@ -1,5 +1,6 @@
 #include "tests/app/io/IoTestSupport.h"
 #include "tests/app/table/TableTestSupport.h"
+#include "tests/common/ZipWriter.h"
 
 #include "app/table/BatchDraft.h"
 #include "app/table/BatchPreviewView.h"
@@ -8,6 +9,7 @@
 #include "app/table/TableImportView.h"
 #include "core/print/LabelPrintJob.h"
 #include "core/render/LabelRenderer.h"
+#include "core/table/WorkbookArchive.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -237,6 +239,41 @@ TEST_F(TableSheetsTest, ImportSheetCancelsRemovesAndAttaches)
     ASSERT_TRUE(editor->document().table);
     EXPECT_EQ(editor->document().table->rows.size(), 25);
     EXPECT_EQ(editor->undoStack().size(), 2);
+}
+
+// A sound workbook whose sheet part only unpacks past the limit is shown as too large; a
+// workbook over another of the reader's limits keeps its own message.
+TEST_F(TableSheetsTest, ImportSheetTellsTooLargeFromDamaged)
+{
+    const QString row = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Item</t></is></c></row>");
+    testsupport::WorkbookBuilder oversized;
+    oversized.addSheet(QStringLiteral("S"),
+                       testsupport::WorkbookBuilder::paddedRows(row, WorkbookArchive::maximumEntryBytes + 1));
+    testsupport::WorkbookBuilder sheets51;
+    for (int i = 1; i <= 51; ++i)
+        sheets51.addSheet(QStringLiteral("S%1").arg(i), row);
+    const struct {
+        const char *file;
+        QByteArray bytes;
+        const char *key;
+    } cases[] = {{"oversized.xlsx", oversized.build(), "mac.data_error_large"},
+                 {"sheets51.xlsx", sheets51.build(), "mac.data_error_workbook"}};
+    auto editor = store(document(std::nullopt));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_LT(c.bytes.size(), 1024 * 1024) << "the file itself is small";
+        editor->setShowsData(true);
+        TableImportView view(editor.get(), &env.localization);
+        view.show();
+        tabletest::HeldWork work;
+        view.draft()->setLauncher(work.launcher());
+        dialogs.openAnswer = {tabletest::writeFile(dir.filePath(QString::fromLatin1(c.file)), c.bytes)};
+        view.chooseButton()->click();
+        work.finishFrom(0);
+        EXPECT_TRUE(view.issueLabel()->isVisible());
+        EXPECT_EQ(view.issueLabel()->text(), env.localization.text(QString::fromLatin1(c.key)));
+        EXPECT_FALSE(view.applyButton()->isEnabled());
+    }
 }
 
 TEST(BatchPreviewViewTest, PaintsTheSheetShadingAndOutlines)

@@ -1,5 +1,6 @@
 #include "core/common/TableIssue.h"
 #include "core/table/CSVImporter.h"
+#include "core/table/WorkbookArchive.h"
 #include "core/table/WorkbookImporter.h"
 
 #include "tests/common/TestSupport.h"
@@ -31,6 +32,9 @@ TEST(TableSizeRefusal, TooLargeIsNeverCalledBroken)
     const QString deep = QStringLiteral("<row>%1%2</row>").arg(QStringLiteral("<x>").repeated(30),
                                                                   QStringLiteral("</x>").repeated(30));
     const QByteArray rows10002 = QByteArray("a,b\n").repeated(10002);
+    // A sound sheet whose part unpacks to one byte over what the archive reader takes.
+    const QString row = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Item</t></is></c></row>");
+    const QString overLimit = testsupport::WorkbookBuilder::paddedRows(row, WorkbookArchive::maximumEntryBytes + 1);
     struct Case {
         const char *name;
         std::function<void()> read;
@@ -46,9 +50,18 @@ TEST(TableSizeRefusal, TooLargeIsNeverCalledBroken)
         {"part of 1,500,001 elements", workbook(elements), TableIssue::large},
         {"part over 24 MiB of text", workbook(text), TableIssue::large},
         {"part nested 33 deep", workbook(deep), TableIssue::workbook},
+        {"sheet part of 32 MiB and one byte", workbook(overLimit), TableIssue::large},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_ISSUE(c.read(), TableIssue, c.issue);
     }
+
+    // One byte less is read.
+    testsupport::WorkbookBuilder atLimit;
+    atLimit.addSheet(QStringLiteral("S"),
+                     testsupport::WorkbookBuilder::paddedRows(row, WorkbookArchive::maximumEntryBytes));
+    const QList<ImportedSheet> sheets = WorkbookImporter::read(atLimit.build());
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_EQ(sheets[0].rows, QList<QList<QString>>{{QStringLiteral("Item")}});
 }

@@ -94,8 +94,15 @@ TEST(WorkbookArchive, RefusesWhatTheDirectoryGetsWrong)
         {"directory at a local header", [](ZipWriter &z) { z.directoryOffset = 0; }},
         {"encrypted", [](ZipWriter &z) { z.entries[0].centralFlags = 1; }},
         {"method 12", [](ZipWriter &z) { z.entries[0].centralMethod = 12; }},
-        {"entry of 32 MiB and one byte", [](ZipWriter &z) { z.entries[0].size = 32 * mib + 1; }},
+        {"entry of 32 MiB and one byte", [](ZipWriter &z) { z.entries[0].size = 32 * mib + 1; }, TableIssue::large},
         {"entry size near 2^32", [](ZipWriter &z) { z.entries[0].size = 0xFFFFFFFFu; }},
+        {"entry size one below the ZIP64 mark", [](ZipWriter &z) { z.entries[0].size = 0xFFFFFFFEu; },
+         TableIssue::large},
+        {"oversized entry of method 12",
+         [](ZipWriter &z) {
+             z.entries[0].centralMethod = 12;
+             z.entries[0].size = 32 * mib + 1;
+         }},
         {"name not UTF-8", [](ZipWriter &z) { z.entries[0].name = "a\xFF.xml"; }},
         {"absolute name", [](ZipWriter &z) { z.entries[0].name = "/a.xml"; }},
         {"backslash", [](ZipWriter &z) { z.entries[0].name = "xl\\a.xml"; }},
@@ -107,7 +114,8 @@ TEST(WorkbookArchive, RefusesWhatTheDirectoryGetsWrong)
         {"two of 32 MiB and one of 33",
          [](ZipWriter &z) {
              addDeclared(z, {32 * mib, 32 * mib, 33 * mib});
-         }},
+         },
+         TableIssue::large},
     };
     for (const Broken &c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,6 +142,8 @@ TEST(WorkbookArchive, RefusesFilesOfTheWrongSizeAndEntryCount)
 TEST(WorkbookArchive, RefusesEntriesThatDoNotReadAsDeclared)
 {
     const QByteArray deflated = testsupport::deflateRaw(text);
+    // Declared at the limit, so the directory takes it; inflated, a byte more.
+    const QByteArray pastTheLimit = testsupport::deflateRaw(QByteArray(32 * mib + 1, 'x'));
     const Broken cases[] = {
         {"local signature", [](ZipWriter &z) { z.entries[0].localOffset = 1; }},
         {"local offset near 2^32", [](ZipWriter &z) { z.entries[0].localOffset = 0xFFFFFFF0u; }},
@@ -141,6 +151,11 @@ TEST(WorkbookArchive, RefusesEntriesThatDoNotReadAsDeclared)
         {"local encrypted flag", [](ZipWriter &z) { z.entries[0].localFlags = 1; }},
         {"compressed size near 2^32", [](ZipWriter &z) { z.entries[0].compressedSize = 0xFFFFFFF0u; }},
         {"deflated bigger than declared", [](ZipWriter &z) { z.entries[0].size = quint32(text.size() - 1); }},
+        {"deflated past a declared 32 MiB",
+         [pastTheLimit](ZipWriter &z) {
+             z.entries[0].payload = pastTheLimit;
+             z.entries[0].size = 32 * mib;
+         }},
         {"deflated smaller than declared", [](ZipWriter &z) { z.entries[0].size = quint32(text.size() + 1); }},
         {"bytes after the deflated stream", [deflated](ZipWriter &z) { z.entries[0].payload = deflated + "xx"; }},
         {"deflated stream cut short",
