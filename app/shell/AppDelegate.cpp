@@ -10,6 +10,7 @@
 #include "core/l10n/Localization.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -230,12 +231,39 @@ bool AppDelegate::confirmQuit()
         const QuitAnswer now = currentDocuments();
         if (now.tabs == m_quitAnswer->tabs && now.documents == m_quitAnswer->documents)
             return true;
-        m_quitAnswer.reset();
+        forgetQuitAnswer();
     }
     if (!workspace()->confirmCloseAll())
         return false;
-    m_quitAnswer = currentDocuments();
+    keepQuitAnswer();
     return true;
+}
+
+void AppDelegate::keepQuitAnswer()
+{
+    m_quitAnswer = currentDocuments();
+    // A log-out that another program cancels leaves this one running without telling it:
+    // the answer then lasts until the user works in the program again. The filter is in
+    // place only while an answer is kept, so the running program's events never pass it.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installEventFilter(this);
+}
+
+void AppDelegate::forgetQuitAnswer()
+{
+    m_quitAnswer.reset();
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->removeEventFilter(this);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only the user's own presses count; the close events of a log-out, and events the
+    // program sends itself, leave the answer in place.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::MouseButtonPress) && event->spontaneous())
+        forgetQuitAnswer();
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::end()
@@ -243,7 +271,7 @@ void AppDelegate::end()
     if (m_terminate)
         m_terminate();
     // The loop has ended, or something refused to close: a later quit asks again.
-    m_quitAnswer.reset();
+    forgetQuitAnswer();
 }
 
 void AppDelegate::openFiles(const QStringList &paths)

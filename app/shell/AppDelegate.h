@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QEvent;
 class QSessionManager;
 class QWidget;
 
@@ -80,9 +81,14 @@ Q_SIGNALS:
     // After every rebuild of the main menu.
     void menusRebuilt();
 
+protected:
+    // Watches the program's input while a quit answer is kept.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The documents as they were when the user agreed to quit: the tabs and each one's
-    // document. The answer holds while nothing of it has changed.
+    // document. The answer holds while nothing of it has changed and the user has not
+    // pressed a key or a mouse button since.
     struct QuitAnswer {
         QList<QPointer<EditorStore>> tabs;
         QList<LabelDocument> documents;
@@ -95,6 +101,8 @@ private:
     // quit with the documents as they are now.
     bool confirmQuit();
     QuitAnswer currentDocuments();
+    void keepQuitAnswer();
+    void forgetQuitAnswer();
     void end();
 
     QPointer<Localization> m_localization;

@@ -119,7 +119,9 @@ TEST_F(DelegateTest, CommandLineFilesOpenInOrderOnceTheWindowIsShown)
 }
 
 // The program's own quit: the delegate's terminate ends QApplication::exec(). Inside the
-// loop the user presses Ctrl+Q or closes the window ('Q' and 'W', in turn), and each save
+// loop, in turn: the user presses Ctrl+Q ('Q'), the window closes ('W'), something asks
+// whether the program may end and it goes on ('T', as after a log-out another program
+// cancelled), the user presses a key or a mouse button in the window ('K', 'M'). Each save
 // prompt takes the next scripted answer; anything asked beyond the expected prompts is
 // answered with Cancel, which would keep the program running. Exit code 2: the loop was
 // still running with the window shown after the last step.
@@ -134,7 +136,11 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
     } cases[] = {
         {"Q", {discard}, 0},
         {"Q", {cancel}, 2},
-        {"WQ", {cancel, discard}, 0}, // a cancelled close lets a later quit ask again
+        {"WQ", {cancel, discard}, 0},   // a cancelled close lets a later quit ask again
+        {"TW", {discard}, 0},           // the log-out's own close keeps its answer
+        {"TKW", {discard, discard}, 0}, // the user worked on: the answer is gone
+        {"TMW", {discard, discard}, 0},
+        {"TKQ", {discard, cancel}, 2},
     };
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false); // as the program runs
@@ -152,10 +158,13 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
         env.dialogs->choiceAnswer = cancel;
         QTimer::singleShot(0, &delegate, [&] {
             for (const char *step = item.steps; *step; ++step) {
-                if (*step == 'Q')
-                    QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier);
-                else
-                    delegate.window()->close();
+                switch (*step) {
+                case 'Q': QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier); break;
+                case 'W': delegate.window()->close(); break;
+                case 'T': EXPECT_TRUE(delegate.applicationShouldTerminate()); break;
+                case 'K': QTest::keyClick(delegate.window(), Qt::Key_Shift); break;
+                case 'M': QTest::mouseClick(delegate.window(), Qt::LeftButton); break;
+                }
             }
             if (delegate.window()->isVisible())
                 QCoreApplication::exit(2);
