@@ -7,6 +7,7 @@
 #include "app/shell/WorkspaceStore.h"
 #include "app/window/LibrarySheet.h"
 #include "app/window/TableSheets.h"
+#include "core/common/Issue.h"
 #include "core/l10n/Localization.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ WorkspaceStore *AppDelegate::workspace()
     return m_workspace;
 }
 
-void AppDelegate::launch(const QStringList &files)
+void AppDelegate::launch(const QStringList &files, const QList<QByteArray> &refused)
 {
     m_window = std::make_unique<MainWindow>();
     m_window->setShouldClose([this] { return windowShouldClose(); });
@@ -88,10 +89,14 @@ void AppDelegate::launch(const QStringList &files)
         connect(m_localization, &Localization::languageChanged, this, &AppDelegate::languageChanged);
     applyLocale();
     bringToFront(*m_window);
-    if (!files.isEmpty()) {
-        QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files] {
-            if (guard)
-                guard->openFiles(files);
+    if (!files.isEmpty() || !refused.isEmpty()) {
+        QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files, refused] {
+            if (!guard)
+                return;
+            for (const QByteArray &argument : refused)
+                guard->workspace()->show(FileError(QStringLiteral("not a valid file name: ") +
+                                                   QString::fromLatin1(argument.toPercentEncoding("/"))));
+            guard->openFiles(files);
         });
     }
 }

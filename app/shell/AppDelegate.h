@@ -2,6 +2,7 @@
 
 #include "core/model/LabelDocument.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -51,8 +52,9 @@ public:
     void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
 
     // Builds and shows the main window, then opens `files` (absolute paths) on the next
-    // turn of the event loop, in the given order.
-    void launch(const QStringList &files = {});
+    // turn of the event loop, in the given order. Before them, each of `refused` (arguments
+    // that name no file the program can address) gets the alert of an unreadable file.
+    void launch(const QStringList &files = {}, const QList<QByteArray> &refused = {});
 
     // Shows the one settings window, in front and centred.
     void settings();

@@ -11,12 +11,15 @@
 #include <QKeySequence>
 #include <QLibraryInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace kestrivane;
 
@@ -212,9 +215,44 @@ TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("link.ksv"));
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("target.ksv")), link));
-    EXPECT_EQ(
-        KestrivaneApplication::documentPaths({QStringLiteral("kestrivane"), QStringLiteral("rel/a b.ksv"), link,
-                                              QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv"))}),
-        (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
-                     dir.filePath(QStringLiteral("L 1.ksv"))}));
+    const KestrivaneApplication::CommandLineFiles files = KestrivaneApplication::documentPaths(
+        {"kestrivane", "rel/a b.ksv", QFile::encodeName(link), "\xc3\xa9t\xc3\xa9.ksv",
+         QFile::encodeName(QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv")))});
+    EXPECT_EQ(files.paths, (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
+                                        QDir::current().absoluteFilePath(QStringLiteral("\u00e9t\u00e9.ksv")),
+                                        dir.filePath(QStringLiteral("L 1.ksv"))}));
+    EXPECT_TRUE(files.refused.isEmpty());
+}
+
+// A name with bytes the file-name encoding cannot carry, given as a path or as an address:
+// decoded, it would read as the name of the file beside it that has U+FFFD in their place.
+TEST_F(DelegateTest, AFileNameOutsideTheEncodingIsRefusedAndNeverTakenForAnother)
+{
+    const QByteArray folder = QFile::encodeName(env.dir.path());
+    const QByteArray bad = folder + "/bad\xff\xfe.ksv";
+    ASSERT_EQ(std::rename(QFile::encodeName(env.write(QStringLiteral("readable.ksv"))).constData(), bad.constData()),
+              0);
+    // The folder's own removal cannot name this file.
+    const auto removeBad = qScopeGuard([&bad] { std::remove(bad.constData()); });
+    const QString lookalike = env.write(QStringLiteral("bad\ufffd\ufffd.ksv"), QStringLiteral("Other"));
+    const QFileInfo before(lookalike);
+    QFile file(lookalike);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    file.close();
+
+    const QList<QByteArray> given = {bad, "file://" + folder + "/bad%FF%FE.ksv"};
+    const KestrivaneApplication::CommandLineFiles files =
+        KestrivaneApplication::documentPaths(QList<QByteArray>{"kestrivane"} + given);
+    EXPECT_TRUE(files.paths.isEmpty());
+    EXPECT_EQ(files.refused, given);
+    delegate.launch(files.paths, files.refused);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(delegate.workspace()->tabs().isEmpty());
+    ASSERT_EQ(env.alerts->alerts.size(), given.size());
+    for (const auto &alert : env.alerts->alerts)
+        EXPECT_EQ(alert.informativeText, env.localization.text(QStringLiteral("mac.error_io")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), content);
+    EXPECT_EQ(QFileInfo(lookalike).lastModified(), before.lastModified());
 }
