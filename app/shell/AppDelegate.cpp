@@ -7,9 +7,11 @@
 #include "app/shell/WorkspaceStore.h"
 #include "app/window/LibrarySheet.h"
 #include "app/window/TableSheets.h"
+#include "core/common/Issue.h"
 #include "core/l10n/Localization.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -67,7 +69,7 @@ WorkspaceStore *AppDelegate::workspace()
     return m_workspace;
 }
 
-void AppDelegate::launch(const QStringList &files)
+void AppDelegate::launch(const QStringList &files, const QList<QByteArray> &refused)
 {
     m_window = std::make_unique<MainWindow>();
     m_window->setShouldClose([this] { return windowShouldClose(); });
@@ -87,10 +89,14 @@ void AppDelegate::launch(const QStringList &files)
         connect(m_localization, &Localization::languageChanged, this, &AppDelegate::languageChanged);
     applyLocale();
     bringToFront(*m_window);
-    if (!files.isEmpty()) {
-        QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files] {
-            if (guard)
-                guard->openFiles(files);
+    if (!files.isEmpty() || !refused.isEmpty()) {
+        QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files, refused] {
+            if (!guard)
+                return;
+            for (const QByteArray &argument : refused)
+                guard->workspace()->show(FileError(QStringLiteral("not a valid file name: ") +
+                                                   QString::fromLatin1(argument.toPercentEncoding("/"))));
+            guard->openFiles(files);
         });
     }
 }
@@ -230,12 +236,39 @@ bool AppDelegate::confirmQuit()
         const QuitAnswer now = currentDocuments();
         if (now.tabs == m_quitAnswer->tabs && now.documents == m_quitAnswer->documents)
             return true;
-        m_quitAnswer.reset();
+        forgetQuitAnswer();
     }
     if (!workspace()->confirmCloseAll())
         return false;
-    m_quitAnswer = currentDocuments();
+    keepQuitAnswer();
     return true;
+}
+
+void AppDelegate::keepQuitAnswer()
+{
+    m_quitAnswer = currentDocuments();
+    // A log-out that another program cancels leaves this one running without telling it:
+    // the answer then lasts until the user works in the program again. The filter is in
+    // place only while an answer is kept, so the running program's events never pass it.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installEventFilter(this);
+}
+
+void AppDelegate::forgetQuitAnswer()
+{
+    m_quitAnswer.reset();
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->removeEventFilter(this);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only the user's own presses count; the close events of a log-out, and events the
+    // program sends itself, leave the answer in place.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::MouseButtonPress) && event->spontaneous())
+        forgetQuitAnswer();
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::end()
@@ -243,7 +276,7 @@ void AppDelegate::end()
     if (m_terminate)
         m_terminate();
     // The loop has ended, or something refused to close: a later quit asks again.
-    m_quitAnswer.reset();
+    forgetQuitAnswer();
 }
 
 void AppDelegate::openFiles(const QStringList &paths)

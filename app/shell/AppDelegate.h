@@ -2,6 +2,7 @@
 
 #include "core/model/LabelDocument.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class QEvent;
 class QSessionManager;
 class QWidget;
 
@@ -50,8 +52,9 @@ public:
     void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
 
     // Builds and shows the main window, then opens `files` (absolute paths) on the next
-    // turn of the event loop, in the given order.
-    void launch(const QStringList &files = {});
+    // turn of the event loop, in the given order. Before them, each of `refused` (arguments
+    // that name no file the program can address) gets the alert of an unreadable file.
+    void launch(const QStringList &files = {}, const QList<QByteArray> &refused = {});
 
     // Shows the one settings window, in front and centred.
     void settings();
@@ -80,9 +83,14 @@ Q_SIGNALS:
     // After every rebuild of the main menu.
     void menusRebuilt();
 
+protected:
+    // Watches the program's input while a quit answer is kept.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The documents as they were when the user agreed to quit: the tabs and each one's
-    // document. The answer holds while nothing of it has changed.
+    // document. The answer holds while nothing of it has changed and the user has not
+    // pressed a key or a mouse button since.
     struct QuitAnswer {
         QList<QPointer<EditorStore>> tabs;
         QList<LabelDocument> documents;
@@ -95,6 +103,8 @@ private:
     // quit with the documents as they are now.
     bool confirmQuit();
     QuitAnswer currentDocuments();
+    void keepQuitAnswer();
+    void forgetQuitAnswer();
     void end();
 
     QPointer<Localization> m_localization;

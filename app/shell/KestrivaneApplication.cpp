@@ -7,6 +7,7 @@
 #include "core/render/WebFonts.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
@@ -19,21 +20,41 @@
 
 namespace kestrivane {
 
-QStringList KestrivaneApplication::documentPaths(const QStringList &arguments)
+namespace {
+
+// Whether these bytes come back unchanged from the text the program holds names in; what
+// the encoding cannot carry becomes U+FFFD.
+bool survivesDecoding(const QByteArray &name)
 {
-    QStringList paths;
+    return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+} // namespace
+
+KestrivaneApplication::CommandLineFiles KestrivaneApplication::documentPaths(const QList<QByteArray> &arguments)
+{
+    CommandLineFiles files;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString path = arguments.at(i);
-        if (path.startsWith(QStringLiteral("file://"), Qt::CaseInsensitive)) {
+        const QByteArray &argument = arguments.at(i);
+        bool named = survivesDecoding(argument);
+        QString path = QFile::decodeName(argument);
+        if (named && path.startsWith(QStringLiteral("file://"), Qt::CaseInsensitive)) {
             const QUrl url(path);
-            if (url.isLocalFile())
+            if (url.isLocalFile()) {
+                // The address escapes the name's bytes, which must survive in the same way.
+                named = survivesDecoding(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
                 path = url.toLocalFile();
+            }
+        }
+        if (!named) {
+            files.refused.append(argument);
+            continue;
         }
         if (path.isEmpty())
             continue;
-        paths.append(QFileInfo(path).absoluteFilePath());
+        files.paths.append(QFileInfo(path).absoluteFilePath());
     }
-    return paths;
+    return files;
 }
 
 void KestrivaneApplication::setIdentity()
@@ -63,7 +84,12 @@ int KestrivaneApplication::main(int argc, char **argv)
     QObject::connect(
         &application, &QGuiApplication::commitDataRequest, &delegate,
         [&delegate](QSessionManager &manager) { delegate.commitDataRequest(manager); }, Qt::DirectConnection);
-    delegate.launch(documentPaths(QCoreApplication::arguments()));
+    // The arguments as given, after Qt took its own options out of them.
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const CommandLineFiles files = documentPaths(arguments);
+    delegate.launch(files.paths, files.refused);
     return QApplication::exec();
 }
 

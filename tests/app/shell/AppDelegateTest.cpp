@@ -11,12 +11,15 @@
 #include <QKeySequence>
 #include <QLibraryInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace kestrivane;
 
@@ -119,7 +122,9 @@ TEST_F(DelegateTest, CommandLineFilesOpenInOrderOnceTheWindowIsShown)
 }
 
 // The program's own quit: the delegate's terminate ends QApplication::exec(). Inside the
-// loop the user presses Ctrl+Q or closes the window ('Q' and 'W', in turn), and each save
+// loop, in turn: the user presses Ctrl+Q ('Q'), the window closes ('W'), something asks
+// whether the program may end and it goes on ('T', as after a log-out another program
+// cancelled), the user presses a key or a mouse button in the window ('K', 'M'). Each save
 // prompt takes the next scripted answer; anything asked beyond the expected prompts is
 // answered with Cancel, which would keep the program running. Exit code 2: the loop was
 // still running with the window shown after the last step.
@@ -134,7 +139,11 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
     } cases[] = {
         {"Q", {discard}, 0},
         {"Q", {cancel}, 2},
-        {"WQ", {cancel, discard}, 0}, // a cancelled close lets a later quit ask again
+        {"WQ", {cancel, discard}, 0},   // a cancelled close lets a later quit ask again
+        {"TW", {discard}, 0},           // the log-out's own close keeps its answer
+        {"TKW", {discard, discard}, 0}, // the user worked on: the answer is gone
+        {"TMW", {discard, discard}, 0},
+        {"TKQ", {discard, cancel}, 2},
     };
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false); // as the program runs
@@ -152,10 +161,13 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
         env.dialogs->choiceAnswer = cancel;
         QTimer::singleShot(0, &delegate, [&] {
             for (const char *step = item.steps; *step; ++step) {
-                if (*step == 'Q')
-                    QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier);
-                else
-                    delegate.window()->close();
+                switch (*step) {
+                case 'Q': QTest::keyClick(delegate.window(), Qt::Key_Q, Qt::ControlModifier); break;
+                case 'W': delegate.window()->close(); break;
+                case 'T': EXPECT_TRUE(delegate.applicationShouldTerminate()); break;
+                case 'K': QTest::keyClick(delegate.window(), Qt::Key_Shift); break;
+                case 'M': QTest::mouseClick(delegate.window(), Qt::LeftButton); break;
+                }
             }
             if (delegate.window()->isVisible())
                 QCoreApplication::exit(2);
@@ -203,9 +215,44 @@ TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("link.ksv"));
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("target.ksv")), link));
-    EXPECT_EQ(
-        KestrivaneApplication::documentPaths({QStringLiteral("kestrivane"), QStringLiteral("rel/a b.ksv"), link,
-                                              QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv"))}),
-        (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
-                     dir.filePath(QStringLiteral("L 1.ksv"))}));
+    const KestrivaneApplication::CommandLineFiles files = KestrivaneApplication::documentPaths(
+        {"kestrivane", "rel/a b.ksv", QFile::encodeName(link), "\xc3\xa9t\xc3\xa9.ksv",
+         QFile::encodeName(QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv")))});
+    EXPECT_EQ(files.paths, (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
+                                        QDir::current().absoluteFilePath(QStringLiteral("\u00e9t\u00e9.ksv")),
+                                        dir.filePath(QStringLiteral("L 1.ksv"))}));
+    EXPECT_TRUE(files.refused.isEmpty());
+}
+
+// A name with bytes the file-name encoding cannot carry, given as a path or as an address:
+// decoded, it would read as the name of the file beside it that has U+FFFD in their place.
+TEST_F(DelegateTest, AFileNameOutsideTheEncodingIsRefusedAndNeverTakenForAnother)
+{
+    const QByteArray folder = QFile::encodeName(env.dir.path());
+    const QByteArray bad = folder + "/bad\xff\xfe.ksv";
+    ASSERT_EQ(std::rename(QFile::encodeName(env.write(QStringLiteral("readable.ksv"))).constData(), bad.constData()),
+              0);
+    // The folder's own removal cannot name this file.
+    const auto removeBad = qScopeGuard([&bad] { std::remove(bad.constData()); });
+    const QString lookalike = env.write(QStringLiteral("bad\ufffd\ufffd.ksv"), QStringLiteral("Other"));
+    const QFileInfo before(lookalike);
+    QFile file(lookalike);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    file.close();
+
+    const QList<QByteArray> given = {bad, "file://" + folder + "/bad%FF%FE.ksv"};
+    const KestrivaneApplication::CommandLineFiles files =
+        KestrivaneApplication::documentPaths(QList<QByteArray>{"kestrivane"} + given);
+    EXPECT_TRUE(files.paths.isEmpty());
+    EXPECT_EQ(files.refused, given);
+    delegate.launch(files.paths, files.refused);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(delegate.workspace()->tabs().isEmpty());
+    ASSERT_EQ(env.alerts->alerts.size(), given.size());
+    for (const auto &alert : env.alerts->alerts)
+        EXPECT_EQ(alert.informativeText, env.localization.text(QStringLiteral("mac.error_io")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), content);
+    EXPECT_EQ(QFileInfo(lookalike).lastModified(), before.lastModified());
 }
