@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -93,9 +94,12 @@ void AppDelegate::launch(const QStringList &files, const QList<QByteArray> &refu
         QTimer::singleShot(0, this, [guard = QPointer<AppDelegate>(this), files, refused] {
             if (!guard)
                 return;
+            // Named as well as text can show it: the bytes that cannot be decoded read as
+            // U+FFFD here, only in the message.
             for (const QByteArray &argument : refused)
                 guard->workspace()->show(FileError(QStringLiteral("not a valid file name: ") +
-                                                   QString::fromLatin1(argument.toPercentEncoding("/"))));
+                                                   QString::fromLatin1(argument.toPercentEncoding("/"))),
+                                         QFile::decodeName(argument));
             guard->openFiles(files);
         });
     }

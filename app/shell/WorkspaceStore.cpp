@@ -320,13 +320,14 @@ bool WorkspaceStore::confirmCloseAll(const Decide &decide, const Save &save)
     return true;
 }
 
-void WorkspaceStore::show(const std::exception &error)
+void WorkspaceStore::show(const std::exception &error, const QString &subject)
 {
+    const QString named = subject.isEmpty() ? QString() : QStringLiteral("\n") + subject;
     if (!m_localization) {
-        m_alerts->alert(QStringLiteral("mac.error"), QStringLiteral("mac.error_io"), QStringLiteral("mac.close"));
+        m_alerts->alert(QStringLiteral("mac.error"), QStringLiteral("mac.error_io") + named, QStringLiteral("mac.close"));
         return;
     }
-    m_alerts->alert(m_localization->text(QStringLiteral("mac.error")), errorText(error, *m_localization),
+    m_alerts->alert(m_localization->text(QStringLiteral("mac.error")), errorText(error, *m_localization) + named,
                     m_localization->text(QStringLiteral("mac.close")));
 }
 

@@ -113,8 +113,8 @@ public:
     // save. Removes nothing; what was saved on the way stays saved.
     bool confirmCloseAll(const Decide &decide = {}, const Save &save = {});
 
-    // The error alert.
-    void show(const std::exception &error);
+    // The error alert; a non-empty `subject` (what the user gave) is named under its text.
+    void show(const std::exception &error, const QString &subject = QString());
 
 Q_SIGNALS:
     void changed();

@@ -250,8 +250,9 @@ TEST_F(DelegateTest, AFileNameOutsideTheEncodingIsRefusedAndNeverTakenForAnother
     QCoreApplication::processEvents();
     EXPECT_TRUE(delegate.workspace()->tabs().isEmpty());
     ASSERT_EQ(env.alerts->alerts.size(), given.size());
-    for (const auto &alert : env.alerts->alerts)
-        EXPECT_EQ(alert.informativeText, env.localization.text(QStringLiteral("mac.error_io")));
+    for (qsizetype i = 0; i < given.size(); ++i)
+        EXPECT_EQ(env.alerts->alerts[i].informativeText,
+                  env.localization.text(QStringLiteral("mac.error_io")) + u'\n' + QFile::decodeName(given[i]));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), content);
     EXPECT_EQ(QFileInfo(lookalike).lastModified(), before.lastModified());
