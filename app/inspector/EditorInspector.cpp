@@ -6,7 +6,6 @@
 #include "app/inspector/InspectorSymbol.h"
 #include "core/l10n/Localization.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -22,12 +21,14 @@ namespace style = shellstyle;
 
 namespace {
 
-// The key of the control in `tree` that holds keyboard focus: the object name of the
-// focused widget or of its nearest named ancestor below `tree` (empty when none is
-// named); nothing when focus is outside `tree`.
+// The key of the control in `tree` that holds its window's keyboard focus: the object
+// name of the focused widget or of its nearest named ancestor below `tree` (empty when
+// none is named); nothing when that focus is outside `tree`. The window's own focus widget
+// is asked, not the application's: while a sheet is open the application's is a widget of
+// the sheet, yet the window still names the control it gives focus back to.
 std::optional<QString> focusedKey(const QWidget *tree)
 {
-    const QWidget *focused = QApplication::focusWidget();
+    const QWidget *focused = tree ? tree->window()->focusWidget() : nullptr;
     if (!tree || !focused || !tree->isAncestorOf(focused))
         return std::nullopt;
     for (const QWidget *widget = focused; widget && widget != tree; widget = widget->parentWidget())
@@ -37,7 +38,8 @@ std::optional<QString> focusedKey(const QWidget *tree)
 }
 
 // Focus onto the control named `key` in `tree`, or onto `fallback` when the tree has no
-// such control that can take focus.
+// such control that can take focus. In a window that is not active (a sheet is open) this
+// only sets the widget the window gives focus to when it is active again.
 void restoreFocus(QWidget *tree, const QString &key, QWidget *fallback)
 {
     QWidget *target = key.isEmpty() ? nullptr : tree->findChild<QWidget *>(key);
@@ -195,8 +197,9 @@ void EditorInspector::rebuild()
 
     // The old tree may hold the control whose click brought this change: it goes once
     // control has returned to the event loop. Focus in it is parked on the inspector
-    // first: taking the tree away would pass it on along the focus chain, out of the
-    // editor (the top bar's Home button).
+    // first: taking the tree away would pass it on along the focus chain or, behind a
+    // sheet, leave the window nothing to give focus back to; either way it would land
+    // out of the editor (the top bar's Home button).
     const std::optional<QString> focus = focusedKey(widget());
     if (focus)
         setFocus(Qt::OtherFocusReason);

@@ -115,7 +115,8 @@ private:
 //
 // Keyboard focus that was in the inspector stays there across a new tree or a new
 // inspector: on the control of the same field (each control's object name is its key),
-// or on the fallback (the canvas) when that field is gone. Focus elsewhere is left alone.
+// or on the fallback (the canvas) when that field is gone. While a sheet is open this is
+// the focus the window gives back when the sheet closes. Focus elsewhere is left alone.
 class InspectorPane final : public QWidget {
     Q_OBJECT
 

@@ -2,17 +2,26 @@
 
 #include "tests/app/inspector/InspectorTestSupport.h"
 #include "tests/app/shell/ShellTestSupport.h"
+#include "tests/app/table/TableTestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include "app/canvas/LabelCanvas.h"
 #include "app/inspector/EditorInspector.h"
 #include "app/inspector/InspectorControls.h"
 #include "app/shell/AppDelegate.h"
+#include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/WorkspaceStore.h"
+#include "app/table/BatchDraft.h"
+#include "app/table/BatchView.h"
+#include "app/table/TableImportView.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -288,5 +297,159 @@ TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuilt)
             picker->hidePopup();
         Window::settle();
         EXPECT_EQ(delegate.workspace()->route(), WorkspaceStore::Route::editor);
+    }
+}
+
+namespace {
+
+// The real window over a text bound to the first column of the price table, the text
+// selected, with scripted dialogs.
+struct Editor {
+    Editor()
+    {
+        delegate.setTerminate([] {});
+        delegate.workspace()->setDialogs(env.dialogs);
+        delegate.launch();
+        LabelElement text = element(ElementKind::text);
+        text.tableBinding = TableBinding(0);
+        LabelDocument document(QStringLiteral("Doc"), 60, 40, {text});
+        document.table = priceTable();
+        store = delegate.workspace()->add(document, std::nullopt, true);
+        store->setSelectedIDs({text.id});
+        QApplication::setActiveWindow(window());
+        Window::settle();
+    }
+
+    MainWindow *window() const { return delegate.window(); }
+    QWidget *control(const char *name) const { return window()->findChild<QWidget *>(QString::fromLatin1(name)); }
+
+    // Runs a menu command that raises a sheet; the sheet once it is the active window.
+    template <typename Sheet> Sheet *open(MenuCommand command)
+    {
+        delegate.menu()->action(command)->trigger();
+        Sheet *sheet = nullptr;
+        tabletest::waitUntil([&] {
+            sheet = window()->findChild<Sheet *>();
+            return sheet && QApplication::activeWindow() == sheet;
+        });
+        return sheet;
+    }
+
+    // File > Import Data, a file of other columns, Apply.
+    void attachOtherTable()
+    {
+        auto *sheet = open<TableImportView>(MenuCommand::importTable);
+        ASSERT_TRUE(sheet);
+        env.dialogs->openAnswer = {
+            tabletest::writeFile(env.dir.filePath(QStringLiteral("stock.csv")), "Item;Stock\nPen;4\n")};
+        QTest::mouseClick(sheet->chooseButton(), Qt::LeftButton);
+        ASSERT_TRUE(tabletest::waitUntil([&] { return sheet->applyButton()->isEnabled(); }));
+        QTest::mouseClick(sheet->applyButton(), Qt::LeftButton);
+        ASSERT_EQ(store->document().table->columns.first(), QStringLiteral("Item"));
+    }
+
+    // A desktop hands activation back to the window once its sheet is gone; the offscreen
+    // platform leaves that to the test.
+    void reactivate()
+    {
+        Window::settle();
+        window()->activateWindow();
+        ASSERT_TRUE(tabletest::waitUntil([&] { return QApplication::activeWindow() == window(); }));
+        Window::settle();
+    }
+
+    // Opens the menu holding `command` on the menu bar and clicks the command.
+    void choose(MenuCommand command)
+    {
+        QAction *item = delegate.menu()->action(command);
+        QMenuBar *bar = window()->menuBar();
+        for (QMenu *menu : delegate.menu()->menus()) {
+            if (!menu->actions().contains(item))
+                continue;
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+            ASSERT_TRUE(tabletest::waitUntil([&] { return menu->isVisible(); }));
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+            return;
+        }
+        FAIL() << "no menu holds the command";
+    }
+
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate{&env.localization, &env.settings};
+    EditorStore *store = nullptr;
+};
+
+} // namespace
+
+// The inspector rebuilt while a sheet holds the keyboard, or by a command chosen from the
+// menu bar: once the window is active again, focus is on the control of the same field,
+// or on the canvas when the field went, never on the top bar's Home button that Space
+// would press. Storing batch settings changes no field, so the tree stays.
+TEST(InspectorWidgets, FocusStaysInTheEditorWhenTheInspectorIsRebuiltBehindASheetOrMenu)
+{
+    const struct {
+        const char *what;
+        const char *control; // focused before
+        std::function<void(Editor &)> act;
+        bool rebuilt;
+        const char *focused; // null: the canvas
+    } cases[] = {
+        {"attach another table", "mac.data_column", [](Editor &e) { e.attachOtherTable(); }, true, "mac.data_column"},
+        {"remove the table", "mac.prefix",
+         [](Editor &e) {
+             auto *sheet = e.open<TableImportView>(MenuCommand::importTable);
+             ASSERT_TRUE(sheet);
+             QTest::mouseClick(sheet->removeButton(), Qt::LeftButton);
+             ASSERT_FALSE(e.store->document().table);
+         },
+         true, nullptr},
+        {"store batch settings", "mac.prefix",
+         [](Editor &e) {
+             auto *sheet = e.open<BatchView>(MenuCommand::exportPDF);
+             ASSERT_TRUE(sheet);
+             const auto prepared = [&] { return !sheet->draft()->preparing() && sheet->draft()->job(); };
+             ASSERT_TRUE(tabletest::waitUntil(prepared));
+             sheet->copiesField()->setFocus();
+             sheet->copiesField()->selectAll();
+             QTest::keyClicks(sheet->copiesField(), QStringLiteral("3"));
+             ASSERT_TRUE(tabletest::waitUntil(prepared));
+             QTest::mouseClick(sheet->primaryButton(), Qt::LeftButton);
+             ASSERT_EQ(e.store->document().batch.copies, 3);
+         },
+         false, "mac.prefix"},
+        {"undo from the Edit menu", "mac.data_column",
+         [](Editor &e) {
+             e.attachOtherTable();
+             e.reactivate();
+             e.control("mac.data_column")->setFocus();
+             e.choose(MenuCommand::undo);
+             ASSERT_EQ(e.store->document().table->columns.first(), QStringLiteral("Name"));
+         },
+         true, "mac.data_column"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Editor editor;
+        QWidget *control = editor.control(c.control);
+        auto *canvas = editor.window()->findChild<LabelCanvas *>();
+        ASSERT_TRUE(control && canvas);
+        const QPointer<QWidget> old = control;
+        control->setFocus();
+        c.act(editor);
+        editor.reactivate();
+        EXPECT_EQ(!old, c.rebuilt);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        const std::string named = focus == canvas                  ? "canvas"
+                                  : !focus->objectName().isEmpty() ? focus->objectName().toStdString()
+                                                                   : focus->metaObject()->className();
+        EXPECT_EQ(named, c.focused ? c.focused : "canvas");
+        if (!c.focused)
+            editor.window()->grab().save(testsupport::outputPath(QStringLiteral("inspector-focus-after-sheet.png")));
+        QTest::keyClick(focus, Qt::Key_Space);
+        if (auto *picker = qobject_cast<QComboBox *>(QApplication::focusWidget()))
+            picker->hidePopup();
+        Window::settle();
+        EXPECT_EQ(editor.delegate.workspace()->route(), WorkspaceStore::Route::editor);
     }
 }
