@@ -15,16 +15,19 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace kestrivane {
@@ -61,6 +64,9 @@ constexpr std::array<SidebarEntry, 7> sidebarEntries = {{
     {ElementKind::image, "mac.library_signs", "editor_image"},
 }};
 
+// Left and right padding of the sidebar's content and of its label summary.
+constexpr int sidebarPadding = 14;
+
 // A pane that keeps the light look whatever the desktop's theme.
 void makeLightPane(QWidget *pane)
 {
@@ -75,48 +81,6 @@ void setSecondary(QWidget *widget)
 }
 
 } // namespace
-
-// --- ElidedLabel --------------------------------------------------------------------
-
-ElidedLabel::ElidedLabel(QWidget *parent) : QFrame(parent)
-{
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-}
-
-void ElidedLabel::setText(const QString &text)
-{
-    if (text == m_text)
-        return;
-    m_text = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
-QString ElidedLabel::shownText() const
-{
-    QString line = m_text;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return fontMetrics().elidedText(line, Qt::ElideMiddle, contentsRect().width());
-}
-
-QSize ElidedLabel::sizeHint() const
-{
-    return QSize(fontMetrics().horizontalAdvance(m_text) + 2, fontMetrics().height());
-}
-
-QSize ElidedLabel::minimumSizeHint() const
-{
-    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) + 2, fontMetrics().height());
-}
-
-void ElidedLabel::paintEvent(QPaintEvent *event)
-{
-    QFrame::paintEvent(event);
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
-}
 
 // --- ContentView --------------------------------------------------------------------
 
@@ -168,7 +132,9 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setStretchFactor(2, 0);
-    m_splitter->setSizes({sidebarWidth, 760, inspectorWidth});
+    // The divider counts as moved from its first press: the move itself resizes the pane
+    // before the splitter reports it.
+    m_splitter->handle(1)->installEventFilter(this);
     root->addWidget(m_splitter, 1);
 
     root->addWidget(shellstyle::horizontalDivider(this));
@@ -185,6 +151,7 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
         connect(m_localization, &Localization::languageChanged, this, &ContentView::languageChanged);
     followPalette();
     languageChanged();
+    m_splitter->setSizes({std::max(sidebarWidth, m_sidebar->minimumWidth()), 760, inspectorWidth});
     // A flag raised before the window existed is shown now.
     for (EditorSheet sheet : {EditorSheet::library, EditorSheet::data, EditorSheet::batch})
         showSheetFlag(sheet);
@@ -301,13 +268,16 @@ QWidget *ContentView::makeSidebar()
     column->setSpacing(0);
 
     auto *scroll = new QScrollArea(m_sidebar);
+    m_sidebarScroll = scroll;
+    // The scroll bar narrows the rows when it appears: the minimum width follows it.
+    scroll->viewport()->installEventFilter(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget(scroll);
     makeLightPane(content);
     auto *items = new QVBoxLayout(content);
-    items->setContentsMargins(14, 15, 14, 12);
+    items->setContentsMargins(sidebarPadding, 15, sidebarPadding, 12);
     items->setSpacing(10);
     auto *header = new QVBoxLayout;
     header->setSpacing(2);
@@ -347,7 +317,7 @@ QWidget *ContentView::makeSidebar()
     summary->setPalette(tinted);
     summary->setAutoFillBackground(true);
     auto *card = new QVBoxLayout(summary);
-    card->setContentsMargins(14, 12, 14, 12);
+    card->setContentsMargins(sidebarPadding, 12, sidebarPadding, 12);
     card->setSpacing(9);
     m_cardTitle = new QLabel(summary);
     m_cardTitle->setFont(shellstyle::font(FontStyle::headline));
@@ -467,6 +437,7 @@ void ContentView::languageChanged()
     m_card->setAccessibleName(m_card->toolTip());
     m_hint->setText(l10n.text(QStringLiteral("mac.add_hint")));
     placeHint();
+    fitSidebar();
 
     m_grid->setText(l10n.text(QStringLiteral("mac.grid")));
     m_gridStep->setToolTip(l10n.text(QStringLiteral("mac.grid_step")));
@@ -528,6 +499,48 @@ void ContentView::refresh()
         m_card->setAccessibleDescription(summary);
 }
 
+void ContentView::fitSidebar()
+{
+    if (!m_localization || !m_card)
+        return;
+    const Localization &l10n = *m_localization;
+    // The two headings stay on one line; every other text wraps between its words.
+    const auto oneLine = [](const QLabel *label) {
+        return QFontMetricsF(label->font()).horizontalAdvance(label->text());
+    };
+    double scrolling =
+        std::max(oneLine(m_componentsTitle), widestWord(m_componentsHint->text(), m_componentsHint->font()));
+    for (const EditorComponentButton *row : m_components)
+        scrolling = std::max<double>(scrolling, row->widthForWords());
+    const QScrollBar *bar = m_sidebarScroll->verticalScrollBar();
+    if (bar->isVisibleTo(m_sidebarScroll))
+        scrolling += bar->sizeHint().width();
+    // Every value the card can show, so that changing the document does not move the pane.
+    double fixed = oneLine(m_cardTitle);
+    for (LabelShape shape : allLabelShapes)
+        fixed = std::max<double>(
+            fixed, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.shape")), l10n.text(titleKey(shape))));
+    for (LabelMedium medium : allLabelMedia)
+        fixed = std::max<double>(fixed, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.medium")),
+                                                                        l10n.text(titleKey(medium))));
+    const int needed = static_cast<int>(std::ceil(std::max(scrolling, fixed))) + 2 * sidebarPadding;
+    // A word too wide even for the widest sidebar is still broken.
+    const int minimum = std::clamp(needed, sidebarMinimumWidth, sidebarMaximumWidth);
+    if (m_sidebar->minimumWidth() == minimum)
+        return;
+    m_sidebar->setMinimumWidth(minimum);
+    // Until the user moves its divider the sidebar keeps the starting width of the language;
+    // after that it only widens to a new minimum, which the splitter does not always do itself.
+    QList<int> sizes = m_splitter->sizes();
+    const int width = m_sidebarMoved ? std::max(sizes.value(0), minimum) : std::max(sidebarWidth, minimum);
+    if (!m_splitter->isVisible() || sizes.size() != 3 || sizes[0] == width)
+        return;
+    // The canvas gives or takes the difference.
+    sizes[1] += sizes[0] - width;
+    sizes[0] = width;
+    m_splitter->setSizes(sizes);
+}
+
 QString ContentView::gridStepText(double stepMm) const
 {
     return m_localization ? editorwindow::gridStepText(stepMm, *m_localization) : QString::number(stepMm);
@@ -573,11 +586,15 @@ void ContentView::changeEvent(QEvent *event)
 
 bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonPress && watched == m_splitter->handle(1))
+        m_sidebarMoved = true;
     if (event->type() == QEvent::Resize) {
         if (watched == m_canvas)
             m_viewportSize = m_canvas->size();
         else if (watched == m_canvasArea)
             placeHint();
+        else if (m_sidebarScroll && watched == m_sidebarScroll->viewport())
+            fitSidebar();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/editor/EditorStore.h"
+#include "app/window/ElidedLabel.h"
 #include "core/model/ElementKind.h"
 
-#include <QFrame>
 #include <QList>
 #include <QPointer>
 #include <QSize>
@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QScrollArea;
 class QSplitter;
 class QToolButton;
 
@@ -30,28 +31,6 @@ class Localization;
 
 // The sheets the editor window presents, each while its store flag is raised.
 enum class EditorSheet { library, data, batch };
-
-// One line of text shortened in the middle to the width it gets.
-class ElidedLabel final : public QFrame {
-    Q_OBJECT
-
-public:
-    explicit ElidedLabel(QWidget *parent = nullptr);
-
-    const QString &text() const { return m_text; }
-    void setText(const QString &text);
-    // The text as drawn at the current width.
-    QString shownText() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_text;
-};
 
 // The editor of one open document: the toolbar, the component sidebar with the label
 // card, the canvas with its grid and zoom bar, the inspector pane and the status bar. It
@@ -70,6 +49,8 @@ public:
 
     static constexpr int toolbarHeight = 48;
     static constexpr int statusBarHeight = 28;
+    // The sidebar's limits. A language whose words need more room raises the sidebar's
+    // minimum width within them; it starts at the larger of sidebarWidth and that minimum.
     static constexpr int sidebarMinimumWidth = 200;
     static constexpr int sidebarWidth = 220;
     static constexpr int sidebarMaximumWidth = 260;
@@ -140,6 +121,9 @@ private:
     QWidget *makeCanvasPane();
     QWidget *makeStatusBar();
     void languageChanged();
+    // Makes the sidebar's minimum width the narrowest in which no word of its texts in the
+    // current language has to be broken, within its limits.
+    void fitSidebar();
     void followPalette();
     void placeHint();
     void showSheetFlag(EditorSheet sheet);
@@ -168,6 +152,10 @@ private:
 
     QSplitter *m_splitter = nullptr;
     QWidget *m_sidebar = nullptr;
+    QScrollArea *m_sidebarScroll = nullptr;
+    // Whether the user has moved the sidebar's divider; until then it keeps the language's
+    // starting width.
+    bool m_sidebarMoved = false;
     QLabel *m_componentsTitle = nullptr;
     QLabel *m_componentsHint = nullptr;
     QList<EditorComponentButton *> m_components;

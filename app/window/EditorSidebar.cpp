@@ -187,6 +187,27 @@ QString middleElided(const QString &text, const QFont &font, double width, int m
     return shortened(low);
 }
 
+double widestWord(const QString &text, const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    double widest = 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary()) {
+        QString word = text.mid(start, end - start);
+        start = end;
+        while (!word.isEmpty() && word.back().isSpace())
+            word.chop(1);
+        if (word.isEmpty())
+            continue;
+        // The line layout also keeps room for a last glyph that reaches past its advance.
+        const QChar last = word.back();
+        const double overhang = last.isSurrogate() ? 0 : std::max(0.0, -metrics.rightBearing(last));
+        widest = std::max(widest, metrics.horizontalAdvance(word) + overhang);
+    }
+    return widest;
+}
+
 // --- Button -------------------------------------------------------------------------
 
 EditorSidebarButton::EditorSidebarButton(QWidget *parent)
@@ -295,6 +316,27 @@ double EditorComponentButton::titleWidth(int width) const
     return width - 2 * rowPaddingX - rowTile - 3 * rowSpacing - 4 - rowBadge;
 }
 
+QStringList EditorComponentButton::titleLines() const
+{
+    return wrappedLines(text(), bodyFont(), titleWidth(width()), 2);
+}
+
+int EditorComponentButton::widthForWords() const
+{
+    // The widest word, widened until the title also keeps to its two lines uncut.
+    const QFont font = bodyFont();
+    double low = std::ceil(widestWord(text(), font));
+    double high = std::max(low, std::ceil(QFontMetricsF(font).horizontalAdvance(text())) + 1);
+    while (low < high) {
+        const double middle = std::floor((low + high) / 2);
+        if (fits(text(), font, middle, 2))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return static_cast<int>(low - titleWidth(0));
+}
+
 int EditorComponentButton::heightForWidth(int width) const
 {
     const QFont font = bodyFont();
@@ -317,7 +359,7 @@ void EditorComponentButton::paintContent(QPainter &painter)
     EditorSidebarButtonStyle::drawIconTile(painter, tile, m_icon, 18, colours);
 
     const QFont font = bodyFont();
-    const QStringList lines = wrappedLines(text(), font, titleWidth(width()), 2);
+    const QStringList lines = titleLines();
     const double textHeight = lines.size() * lineHeight(font);
     painter.setPen(colours.color(QPalette::WindowText));
     drawLines(painter, lines, font,
@@ -346,6 +388,15 @@ QFont captionFont()
 {
     return shellstyle::font(FontStyle::caption);
 }
+
+// A summary row gives its title at most half the card's inner width (the rest of a longer
+// title is cut); the value takes what is left.
+double rowTitleWidth(const QString &title, double inner)
+{
+    return std::min(std::ceil(QFontMetricsF(captionFont()).horizontalAdvance(title)), inner / 2);
+}
+
+constexpr double rowValueInset = 2 * rowGap + 4;
 } // namespace
 
 struct LabelSummaryCard::Layout {
@@ -391,10 +442,9 @@ LabelSummaryCard::Layout LabelSummaryCard::layout(int width) const
     const double column = std::max<qsizetype>(1, result.nameLines.size()) * lineHeight(name) + 2 + lineHeight(caption);
     result.headerHeight = std::max(cardTile, column);
 
-    const QFontMetricsF metrics(caption);
     const auto row = [&](const QString &title, const QString &value, double &titleWidth, QStringList &lines) {
-        titleWidth = std::min(std::ceil(metrics.horizontalAdvance(title)), inner / 2);
-        lines = layoutLines(value, caption, inner - titleWidth - 2 * rowGap - 4, 1000).texts;
+        titleWidth = rowTitleWidth(title, inner);
+        lines = layoutLines(value, caption, inner - titleWidth - rowValueInset, 1000).texts;
         return std::max<qsizetype>(1, lines.size()) * lineHeight(caption);
     };
     const double shape = row(m_content.shapeTitle, m_content.shape, result.shapeTitleWidth, result.shapeLines);
@@ -407,6 +457,23 @@ LabelSummaryCard::Layout LabelSummaryCard::layout(int width) const
 QString LabelSummaryCard::shownName() const
 {
     return layout(width()).name;
+}
+
+QList<QStringList> LabelSummaryCard::valueLines() const
+{
+    const Layout shown = layout(width());
+    return {shown.shapeLines, shown.mediumLines};
+}
+
+int LabelSummaryCard::widthForValue(const QString &title, const QString &value)
+{
+    const double word = widestWord(value, captionFont());
+    const double titleWidth = std::ceil(QFontMetricsF(captionFont()).horizontalAdvance(title));
+    // Where the whole title fits beside the word, the word only needs the rest; otherwise
+    // the title takes half the width and the word the other half.
+    const double inner =
+        word + rowValueInset >= titleWidth ? word + titleWidth + rowValueInset : 2 * (word + rowValueInset);
+    return static_cast<int>(std::ceil(inner + 2 * cardPadding));
 }
 
 int LabelSummaryCard::heightForWidth(int width) const
@@ -465,7 +532,7 @@ void LabelSummaryCard::paintContent(QPainter &painter)
         painter.setPen(EditorSidebarButtonStyle::secondary(colours));
         drawLines(painter, {metrics.elidedText(title, Qt::ElideRight, titleWidth)}, caption,
                   QRectF(left, y, titleWidth, lineHeight(caption)), Qt::AlignLeft);
-        const double valueLeft = left + titleWidth + 2 * rowGap + 4;
+        const double valueLeft = left + titleWidth + rowValueInset;
         const double height = std::max<qsizetype>(1, lines.size()) * lineHeight(caption);
         painter.setPen(colours.color(QPalette::WindowText));
         drawLines(painter, lines, caption, QRectF(valueLeft, y, right - valueLeft, height), Qt::AlignRight);

@@ -44,6 +44,10 @@ QStringList wrappedLines(const QString &text, const QFont &font, double width, i
 // "…", never splitting a character) so that it fits in `maximumLines` lines at `width`;
 // unchanged when it fits already.
 QString middleElided(const QString &text, const QFont &font, double width, int maximumLines);
+// The width of the widest piece of `text` that has no line-break opportunity inside (a
+// word, a word with its hyphen, or one CJK character), spaces after it left out: the
+// narrowest line in which no word of the text has to be broken.
+double widestWord(const QString &text, const QFont &font);
 
 // A painted button of the sidebar: hover tint and press dimming, both animated.
 class EditorSidebarButton : public QAbstractButton {
@@ -91,6 +95,10 @@ public:
     QString title() const { return text(); }
     // The title is also the tooltip and the accessible name.
     void setTitle(const QString &title);
+    // The title's lines as drawn at the current width.
+    QStringList titleLines() const;
+    // The narrowest row in which no word of the title has to be broken or cut off.
+    int widthForWords() const;
 
     int heightForWidth(int width) const override;
 
@@ -129,6 +137,11 @@ public:
     void setContent(const Content &content);
     // The name as drawn at the current width.
     QString shownName() const;
+    // The lines of the shape's and the medium's value as drawn at the current width.
+    QList<QStringList> valueLines() const;
+    // The narrowest card in which no word of `value` has to be broken when it stands in a
+    // row titled `title`.
+    static int widthForValue(const QString &title, const QString &value);
 
     int heightForWidth(int width) const override;
 

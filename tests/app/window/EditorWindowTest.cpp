@@ -1,5 +1,6 @@
 #include "tests/app/editor/EditorTestSupport.h"
 #include "tests/app/io/IoTestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include "app/canvas/CanvasRulerView.h"
 #include "app/canvas/CanvasWorkspaceView.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBoundaryFinder>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -58,6 +61,23 @@ protected:
 LabelDocument plain(double width = 60, double height = 40)
 {
     return LabelDocument(QStringLiteral("Shelf"), width, height, {});
+}
+
+// Empty when `lines` make up the whole `text` and each ends where a line may break (after a
+// space or hyphen, between two CJK characters); else what is wrong, naming the line.
+QString wordBrokenIn(const QString &text, const QStringList &lines)
+{
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype at = 0;
+    for (const QString &line : lines) {
+        if (text.mid(at, line.size()) != line)
+            return QStringLiteral("not the text's own: ") + line;
+        at += line.size();
+        breaks.setPosition(at);
+        if (at < text.size() && !breaks.isAtBoundary())
+            return QStringLiteral("breaks a word: ") + line;
+    }
+    return at == text.size() ? QString() : QStringLiteral("cut short: ") + text;
 }
 
 } // namespace
@@ -280,4 +300,96 @@ TEST_F(EditorWindowTest, PanesKeepTheirWidthsAndFitReadsTheMeasuredArea)
     EXPECT_DOUBLE_EQ(store->zoom(), ew::zoomToFit(area.width(), area.height(), 100, 50));
     // A new window measures afresh.
     EXPECT_EQ(ContentView(store.get(), &env.localization, {}, {}, {}).viewportSize(), QSize(0, 0));
+}
+
+// No word of the sidebar's own texts is broken in any language: the sidebar is never
+// narrower than its longest word needs, within 200-260 points, and no wider than that
+// where the language needs more than 200.
+TEST_F(EditorWindowTest, SidebarWordsStayWholeInEveryLanguage)
+{
+    const auto sidebarWidth = [this] { return view->splitter()->sizes().at(0); };
+    const auto dragDivider = [this](int by) {
+        QWidget *handle = view->splitter()->handle(1);
+        const QPoint from = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, from);
+        QTest::mouseMove(handle, from + QPoint(by, 0));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, from + QPoint(by, 0));
+        QApplication::processEvents();
+    };
+    // What is wrong at the sidebar's present width, or with every text `narrower` points
+    // narrower, for both values of each card row.
+    const auto brokenWords = [this](int narrower = 0) {
+        QStringList faults;
+        const auto check = [&faults](const QString &text, const QStringList &lines) {
+            if (const QString fault = wordBrokenIn(text, lines); !fault.isEmpty())
+                faults.append(fault);
+        };
+        for (const auto &[shape, medium] : {std::pair(LabelShape::ellipse, LabelMedium::thermalTransfer),
+                                            std::pair(LabelShape::rectangle, LabelMedium::directThermal)}) {
+            store->apply([&](LabelDocument &document) {
+                document.layout.shape = shape;
+                document.layout.medium = medium;
+            });
+            QApplication::processEvents();
+            // The sidebar itself cannot be made narrower than its minimum: its parts can.
+            QList<QWidget *> parts{view->labelCard()};
+            for (EditorComponentButton *row : view->componentButtons())
+                parts.append(row);
+            for (QWidget *part : parts)
+                part->resize(part->width() - narrower, part->height());
+            for (const EditorComponentButton *row : view->componentButtons())
+                check(row->title(), row->titleLines());
+            const QString hint = env.localization.text(QStringLiteral("mac.add_to_label"));
+            const QList<QLabel *> labels = view->sidebar()->findChildren<QLabel *>();
+            const QLabel *caption =
+                *std::find_if(labels.cbegin(), labels.cend(), [&](QLabel *label) { return label->text() == hint; });
+            const int captionWidth = caption->contentsRect().width() - narrower;
+            check(caption->text(), wrappedLines(caption->text(), caption->font(), captionWidth, 99));
+            const QList<QStringList> values = view->labelCard()->valueLines();
+            check(env.localization.text(titleKey(shape)), values.at(0));
+            check(env.localization.text(titleKey(medium)), values.at(1));
+            for (QWidget *part : parts)
+                part->resize(part->width() + narrower, part->height());
+        }
+        return faults;
+    };
+
+    for (AppLanguage language : allAppLanguages) {
+        const QString code = rawValue(language);
+        // Opened in the language: it starts at 220 or at the wider minimum it needs. In the
+        // low window the rows scroll and their scroll bar takes room too.
+        int minimum = 0;
+        for (int height : {420, 760}) {
+            env.localization.select(language);
+            open(plain());
+            view->resize(1280, height);
+            QApplication::processEvents();
+            minimum = view->sidebar()->minimumWidth();
+            EXPECT_GE(minimum, ContentView::sidebarMinimumWidth) << qPrintable(code);
+            EXPECT_LE(minimum, ContentView::sidebarMaximumWidth) << qPrintable(code);
+            EXPECT_EQ(sidebarWidth(), std::max(ContentView::sidebarWidth, minimum)) << qPrintable(code);
+            dragDivider(-300);
+            EXPECT_EQ(sidebarWidth(), minimum) << qPrintable(code) << " " << height;
+            EXPECT_EQ(brokenWords(), QStringList()) << qPrintable(code) << " " << height;
+            // One point less breaks a word, or the minimum is the lowest allowed.
+            if (minimum > ContentView::sidebarMinimumWidth) {
+                EXPECT_NE(brokenWords(1), QStringList()) << qPrintable(code) << " " << height;
+            }
+        }
+        view->sidebar()->grab().save(testsupport::outputPath(QStringLiteral("sidebar-%1.png").arg(code)));
+
+        // Switched to while the editor is open, with the sidebar at the other language's minimum.
+        env.localization.select(language == AppLanguage::russian ? AppLanguage::english : AppLanguage::russian);
+        open(plain());
+        dragDivider(-300);
+        env.localization.select(language);
+        QApplication::processEvents();
+        EXPECT_EQ(view->sidebar()->minimumWidth(), minimum) << qPrintable(code);
+        EXPECT_GE(sidebarWidth(), minimum) << qPrintable(code);
+        EXPECT_LE(sidebarWidth(), ContentView::sidebarMaximumWidth) << qPrintable(code);
+        EXPECT_EQ(brokenWords(), QStringList()) << qPrintable(code);
+        dragDivider(-300);
+        EXPECT_EQ(sidebarWidth(), minimum) << qPrintable(code);
+        EXPECT_EQ(brokenWords(), QStringList()) << qPrintable(code);
+    }
 }
