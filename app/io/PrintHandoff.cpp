@@ -173,7 +173,7 @@ PrintOutcome print(EditorDialogs &dialogs, const Localization &localization, con
         (void)job.pdf([&progress](qint64 done) { progress.advance(done); });
     }
 
-    const QSizeF sheet = LabelRenderer::sheetSize(job.document);
+    const QSizeF sheet = LabelRenderer::sheetSize(job.document());
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, sheet);
     if (!dialogs.runPrintDialog(printer, int(std::min<qint64>(job.pages(), INT_MAX))))

@@ -11,7 +11,7 @@ namespace kestrivane {
 
 class EditorDialogs;
 class Localization;
-struct LabelPrintJob;
+class LabelPrintJob;
 
 // The end of a batch: a prepared print job written as a PDF file, or printed through the
 // print dialog on paper of exactly the sheet's size without margins or scaling.

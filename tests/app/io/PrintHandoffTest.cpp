@@ -21,8 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -160,8 +158,10 @@ TEST_F(PrintHandoffTest, ExportFailuresAreShownAndCancelIsSilent)
     EXPECT_EQ(store->statusArgument(), QStringLiteral("before"));
 
     // A job that cannot be drawn is refused before any dialog.
-    LabelPrintJob broken = jobOf(document, 1);
-    broken.document.elements[0].widthMm = std::nan("");
+    LabelDocument undrawable = document;
+    undrawable.elements.append(LabelElement(QUuid::createUuid(), ElementKind::image, QString(), 30, 5, 10, 10, 12));
+    undrawable.elements.last().imageData = testsupport::undecodablePicture();
+    const LabelPrintJob broken = jobOf(undrawable, 1);
     answeredBy(*store, dialogs).exportPrepared(broken);
     answeredBy(*store, dialogs).printPrepared(broken);
     EXPECT_EQ(env.alerts->alerts.size(), 3);
