@@ -132,7 +132,7 @@ void pdfProgress(benchmark::State &state, bool withProgress)
         benchmark::DoNotOptimize(pdf.constData());
     }
     benchmark::DoNotOptimize(reported);
-    state.counters["labels"] = double(job.entries.size());
+    state.counters["labels"] = double(job.entries().size());
 }
 
 } // namespace

@@ -107,7 +107,7 @@ void printJob(benchmark::State &state, Variant variant)
         const LabelPrintJob job(doc, BatchOptions(), date);
         const QByteArray pdf = job.pdf();
         bytes = pdf.size();
-        labels += job.entries.size();
+        labels += job.entries().size();
         benchmark::DoNotOptimize(pdf.constData());
     }
     state.counters["labels_per_s"] = benchmark::Counter(double(labels), benchmark::Counter::kIsRate);
@@ -122,7 +122,7 @@ void buildJobOnly(benchmark::State &state, Variant variant)
     const QDateTime date(QDate(2026, 12, 9), QTime(10, 0), QTimeZone::utc());
     for (auto _ : state) {
         const LabelPrintJob job(doc, BatchOptions(), date);
-        benchmark::DoNotOptimize(job.entries.size());
+        benchmark::DoNotOptimize(job.entries().size());
     }
 }
 

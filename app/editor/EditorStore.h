@@ -27,7 +27,7 @@
 namespace kestrivane {
 
 class EditorDialogs;
-struct LabelPrintJob;
+class LabelPrintJob;
 
 // The editing state of one open document (one tab): the document value, the selection,
 // the sheet flags, zoom and grid switch, the status message, the file and a history of

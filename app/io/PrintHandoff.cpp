@@ -48,9 +48,10 @@ QList<qint64> selectedPages(const QPrinter &printer, qint64 count)
     return pages;
 }
 
-// The progress of a print: window-modal over the active window, without a Cancel button
-// (a half-printed job has no use), deaf to Escape and to the close button, and shown only
-// when the work lasts over half a second. Destroying it closes it.
+// The progress of making a job's PDF or printing its sheets: window-modal over the active
+// window, without a Cancel button (a half-made job has no use), deaf to Escape and to the
+// close button, and shown only when the work lasts over half a second. Destroying it
+// closes it.
 class PrintProgress final : public QProgressDialog {
 public:
     PrintProgress(const QString &title, qint64 pages) : QProgressDialog(QApplication::activeWindow())
@@ -106,6 +107,15 @@ bool drawOnPrinter(const LabelPrintJob &job, QPrinter &printer, PrintProgress &p
     return painter.end();
 }
 
+// The job's PDF, made under a progress window that shows only when the work takes long.
+// Export and print both start with it: a job that cannot be drawn is refused before any
+// dialog opens.
+QByteArray pdfWithProgress(const Localization &localization, const LabelPrintJob &job)
+{
+    PrintProgress progress(localization.text(QStringLiteral("mac.batch_preparing")), job.pages());
+    return job.pdf([&progress](qint64 done) { progress.advance(done); });
+}
+
 } // namespace
 
 QString suggestedPdfName(const QString &documentName)
@@ -116,7 +126,7 @@ QString suggestedPdfName(const QString &documentName)
 std::optional<QString> exportPdf(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
                                  const LabelPrintJob &job)
 {
-    const QByteArray bytes = job.pdf();
+    const QByteArray bytes = pdfWithProgress(localization, job);
 
     EditorDialogs::SaveRequest request;
     request.nameFilter = QStringLiteral("*") + pdfSuffix;
@@ -168,12 +178,9 @@ PrintOutcome print(EditorDialogs &dialogs, const Localization &localization, con
 {
     // The PDF is made first, as for an export: a job that cannot be drawn is refused
     // before a dialog opens or a printer is touched.
-    {
-        PrintProgress progress(localization.text(QStringLiteral("mac.batch_preparing")), job.pages());
-        (void)job.pdf([&progress](qint64 done) { progress.advance(done); });
-    }
+    (void)pdfWithProgress(localization, job);
 
-    const QSizeF sheet = LabelRenderer::sheetSize(job.document);
+    const QSizeF sheet = LabelRenderer::sheetSize(job.document());
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, sheet);
     if (!dialogs.runPrintDialog(printer, int(std::min<qint64>(job.pages(), INT_MAX))))

@@ -11,7 +11,7 @@ namespace kestrivane {
 
 class EditorDialogs;
 class Localization;
-struct LabelPrintJob;
+class LabelPrintJob;
 
 // The end of a batch: a prepared print job written as a PDF file, or printed through the
 // print dialog on paper of exactly the sheet's size without margins or scaling.
@@ -22,7 +22,8 @@ QString suggestedPdfName(const QString &documentName);
 
 // Writes the job's PDF to a file chosen in a save dialog that proposes the document's
 // name, and returns the file's path; nothing when the dialog was cancelled. The PDF is made
-// before the dialog opens; its error or the write's is thrown.
+// before the dialog opens, under the same progress dialog as a print's; its error or the
+// write's is thrown.
 std::optional<QString> exportPdf(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,
                                  const LabelPrintJob &job);
 

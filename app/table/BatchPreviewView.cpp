@@ -79,7 +79,7 @@ void BatchPreviewView::paintEvent(QPaintEvent *)
     if (!m_job)
         return;
 
-    const QSizeF sheet = LabelRenderer::sheetSize(m_job->document);
+    const QSizeF sheet = LabelRenderer::sheetSize(m_job->document());
     const double scale =
         std::min((bounds.width() - 2 * margin) / sheet.width(), (bounds.height() - 2 * margin) / sheet.height());
     if (!std::isfinite(scale) || scale <= 0)
@@ -116,8 +116,8 @@ void BatchPreviewView::paintEvent(QPaintEvent *)
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     QList<QPainterPath> outlines;
-    for (const QRectF &frame : LabelRenderer::labelRects(m_job->document))
-        outlines.append(LabelRenderer::outline(m_job->document, frame));
+    for (const QRectF &frame : LabelRenderer::labelRects(m_job->document()))
+        outlines.append(LabelRenderer::outline(m_job->document(), frame));
     QPainterPath shading;
     shading.setFillRule(Qt::OddEvenFill);
     shading.addRect(QRectF(QPointF(0, 0), sheet));

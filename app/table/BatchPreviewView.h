@@ -7,7 +7,7 @@
 namespace kestrivane {
 
 class RenderCache;
-struct LabelPrintJob;
+class LabelPrintJob;
 
 // One sheet of a prepared job scaled to fit, on the under-page colour: the white sheet
 // with a soft shadow, its labels, the sheet outside the labels shaded, the sheet border

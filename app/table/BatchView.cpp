@@ -278,7 +278,7 @@ void BatchView::refresh()
         const qint64 pages = job->pages();
         if (m_localization)
             m_jobSummary->setText(
-                m_localization->format(QStringLiteral("mac.batch_summary"), {qint64(job->entries.size()), pages}));
+                m_localization->format(QStringLiteral("mac.batch_summary"), {qint64(job->entries().size()), pages}));
         {
             const QSignalBlocker block(m_page);
             m_page->setRange(1, int(std::min<qint64>(pages, INT_MAX)));

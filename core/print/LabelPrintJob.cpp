@@ -77,14 +77,16 @@ qint64 rowKey(const std::optional<qint64> &row)
     return row.value_or(-1);
 }
 
+using CheckedRows = QHash<qint64, RenderCache::ProvidedCodes>;
+
 // The label of `entry` bound and ready to draw, and its barcodes in `codes`: a row checked
 // while the job was built is only bound again; any other is checked too.
-LabelDocument boundLabel(const LabelPrintJob &job, const LabelPrintJob::Entry &entry,
-                         RenderCache::ProvidedCodes &codes)
+LabelDocument boundLabel(const LabelDocument &document, const CheckedRows &checkedRows,
+                         const LabelPrintJob::Entry &entry, RenderCache::ProvidedCodes &codes)
 {
-    LabelDocument label = job.document.resolving(entry.row);
-    const auto checked = job.checkedRows.constFind(rowKey(entry.row));
-    codes = checked != job.checkedRows.cend() ? *checked : checkLabel(label);
+    LabelDocument label = document.resolving(entry.row);
+    const auto checked = checkedRows.constFind(rowKey(entry.row));
+    codes = checked != checkedRows.cend() ? *checked : checkLabel(label);
     return label;
 }
 
@@ -123,9 +125,9 @@ template <typename Work> void parallelFor(qsizetype count, Work work)
 } // namespace
 
 LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &options, const QDateTime &when)
-    : document(source), date(when), qrCodes(std::make_shared<EncodedQRCodes>())
+    : m_document(source), m_date(when), m_qrCodes(std::make_shared<EncodedQRCodes>())
 {
-    document.validate();
+    m_document.validate();
     if (options.copies < 1 || options.copies > BatchOptions::maximumCopies)
         throwIssue(TableIssue::copies);
     // The options become the document's batch when the sheet stores them: a selection the
@@ -134,14 +136,14 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         throwIssue(TableIssue::copies);
 
     QList<std::optional<qint64>> selection;
-    if (document.table) {
-        for (qint64 row : options.selectedRows(document.table->rows.size()))
+    if (m_document.table) {
+        for (qint64 row : options.selectedRows(m_document.table->rows.size()))
             selection.append(row);
     } else {
         selection.append(std::nullopt);
     }
     if (options.copiesColumn &&
-        (!document.table || *options.copiesColumn < 0 || *options.copiesColumn >= document.table->columns.size()))
+        (!m_document.table || *options.copiesColumn < 0 || *options.copiesColumn >= m_document.table->columns.size()))
         throwIssue(TableIssue::copies);
 
     auto rowNumber = [](const std::optional<qint64> &row) { return row ? *row + 1 : 1; };
@@ -160,7 +162,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
     for (const auto &row : selection) {
         Planned planned;
         if (options.copiesColumn) {
-            const QList<QString> &cells = document.table->rows[*row];
+            const QList<QString> &cells = m_document.table->rows[*row];
             const auto copies =
                 *options.copiesColumn < cells.size() ? copiesFromCell(cells[*options.copiesColumn]) : std::nullopt;
             if (!copies)
@@ -186,7 +188,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         if (planned.failure || planned.copies == 0)
             return;
         try {
-            planned.codes = checkLabel(document.resolving(selection[p]));
+            planned.codes = checkLabel(m_document.resolving(selection[p]));
         } catch (...) {
             planned.resolveError = std::current_exception();
         }
@@ -195,12 +197,12 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
     // Counter elements are never bound or dropped by binding, so the document's own
     // counters are those of every resolved row.
     QList<const LabelElement *> counters;
-    for (const LabelElement &element : document.elements) {
+    for (const LabelElement &element : m_document.elements) {
         if (element.kind == ElementKind::counter)
             counters.append(&element);
     }
 
-    entries.reserve(std::min<qint64>(total, maximumEntries));
+    m_entries.reserve(std::min<qint64>(total, maximumEntries));
     for (size_t p = 0; p < plan.size(); ++p) {
         const Planned &planned = plan[p];
         const auto &row = selection[p];
@@ -211,7 +213,7 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
         if (planned.resolveError)
             throw PrintRowIssue(rowNumber(row), issueKey(planned.resolveError));
         for (qint64 copy = 0; copy < planned.copies; ++copy) {
-            const qint64 counterIndex = options.advanceEveryCopy ? entries.size() : qint64(p);
+            const qint64 counterIndex = options.advanceEveryCopy ? m_entries.size() : qint64(p);
             for (const LabelElement *counter : counters) {
                 try {
                     counter->counter.value(counterIndex, counter->webAppearance.has_value());
@@ -219,30 +221,30 @@ LabelPrintJob::LabelPrintJob(const LabelDocument &source, const BatchOptions &op
                     throw PrintRowIssue(rowNumber(row), issueKey(std::current_exception()));
                 }
             }
-            entries.append(Entry{row, counterIndex});
+            m_entries.append(Entry{row, counterIndex});
         }
-        checkedRows.insert(rowKey(row), std::move(plan[p].codes));
+        m_checkedRows.insert(rowKey(row), std::move(plan[p].codes));
     }
-    if (entries.isEmpty())
+    if (m_entries.isEmpty())
         throwIssue(TableIssue::empty);
 }
 
 qint64 LabelPrintJob::slots() const
 {
-    return document.layout.columns * document.layout.rows;
+    return m_document.layout.columns * m_document.layout.rows;
 }
 
 qint64 LabelPrintJob::pages() const
 {
     const qint64 perSheet = slots();
-    return perSheet > 0 ? (perSheet + entries.size() - 1) / perSheet : 0;
+    return perSheet > 0 ? (perSheet + m_entries.size() - 1) / perSheet : 0;
 }
 
 LabelDocument LabelPrintJob::label(qint64 index) const
 {
-    if (index < 0 || index >= entries.size())
+    if (index < 0 || index >= m_entries.size())
         throwIssue(TableIssue::range);
-    return document.resolving(entries[index].row);
+    return m_document.resolving(m_entries[index].row);
 }
 
 namespace {
@@ -255,11 +257,12 @@ struct PreparedLabel {
     RenderCache::ProvidedCodes codes;
 };
 
-PreparedLabel prepareLabel(const LabelPrintJob &job, const LabelPrintJob::Entry &entry)
+PreparedLabel prepareLabel(const LabelDocument &document, const CheckedRows &checkedRows,
+                           const LabelPrintJob::Entry &entry)
 {
     PreparedLabel prepared;
     try {
-        prepared.label = boundLabel(job, entry, prepared.codes);
+        prepared.label = boundLabel(document, checkedRows, entry, prepared.codes);
     } catch (...) {
         prepared.error = std::current_exception();
     }
@@ -327,14 +330,14 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) con
         throwIssue(TableIssue::range);
     std::optional<RenderCache> local;
     RenderCache &codes = cache ? *cache : local.emplace();
-    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(document)), Qt::white);
-    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+    painter.fillRect(QRectF(QPointF(0, 0), LabelRenderer::sheetSize(m_document)), Qt::white);
+    const QList<QRectF> frames = LabelRenderer::labelRects(m_document);
     const qint64 perSheet = slots();
     const qint64 first = page * perSheet;
     std::vector<PreparedLabel> labels;
-    for (qint64 i = 0; i < perSheet && first + i < entries.size(); ++i)
-        labels.push_back(prepareLabel(*this, entries[first + i]));
-    qrCodes->provide(labels);
+    for (qint64 i = 0; i < perSheet && first + i < m_entries.size(); ++i)
+        labels.push_back(prepareLabel(m_document, m_checkedRows, m_entries[first + i]));
+    m_qrCodes->provide(labels);
     // A label leaves the painter as it found it; only its origin moves from slot to slot.
     const QTransform sheet = painter.transform();
     try {
@@ -344,7 +347,7 @@ void LabelPrintJob::draw(qint64 page, QPainter &painter, RenderCache *cache) con
                 std::rethrow_exception(label.error);
             painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()) * sheet);
             codes.provide(std::move(label.codes));
-            LabelRenderer::drawValidated(*label.label, painter, date, entries[first + i].counterIndex, &codes,
+            LabelRenderer::drawValidated(*label.label, painter, m_date, m_entries[first + i].counterIndex, &codes,
                                          LabelPaper::sheet);
             codes.clearProvided();
         }
@@ -370,26 +373,26 @@ QByteArray LabelPrintJob::pdf() const
 
 QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progress) const
 {
-    ExactPdfWriter writer(LabelRenderer::sheetSize(document));
+    ExactPdfWriter writer(LabelRenderer::sheetSize(m_document));
     QPainter painter;
     if (!painter.begin(&writer.device()))
         throwIssue(DocumentIssue::io);
     RenderCache cache;
     const qint64 perSheet = slots();
     const qint64 count = pages();
-    const QSizeF sheet = LabelRenderer::sheetSize(document);
-    const QList<QRectF> frames = LabelRenderer::labelRects(document);
+    const QSizeF sheet = LabelRenderer::sheetSize(m_document);
+    const QList<QRectF> frames = LabelRenderer::labelRects(m_document);
 
     // The PDF writer runs on this thread alone; binding the labels of the next batch runs on
     // the other cores meanwhile. The labels are drawn exactly as `draw(page:)` draws them:
     // bound, with the codes their check encoded, then drawn with element errors thrown.
     const qint64 batch = std::max<qint64>(1, preparedBatchLabels / std::max<qint64>(perSheet, 1)) * perSheet;
     auto prepareBatch = [this, batch](qint64 first) {
-        const qint64 end = std::min<qint64>(first + batch, entries.size());
+        const qint64 end = std::min<qint64>(first + batch, m_entries.size());
         std::vector<PreparedLabel> prepared(std::max<qint64>(end - first, 0));
         parallelFor(qsizetype(prepared.size()),
-                    [&](qsizetype i) { prepared[i] = prepareLabel(*this, entries[first + i]); });
-        qrCodes->provide(prepared);
+                    [&](qsizetype i) { prepared[i] = prepareLabel(m_document, m_checkedRows, m_entries[first + i]); });
+        m_qrCodes->provide(prepared);
         return prepared;
     };
 
@@ -409,12 +412,12 @@ QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progr
                     throwIssue(TableIssue::large);
             }
             painter.fillRect(QRectF(QPointF(0, 0), sheet), Qt::white);
-            for (qint64 i = 0; i < perSheet && page * perSheet + i < entries.size(); ++i) {
+            for (qint64 i = 0; i < perSheet && page * perSheet + i < m_entries.size(); ++i) {
                 const qint64 index = page * perSheet + i;
                 if (index >= currentFirst + qint64(current.size())) {
                     current = next.get();
                     currentFirst = index;
-                    if (index + batch < entries.size())
+                    if (index + batch < m_entries.size())
                         next = std::async(std::launch::async, prepareBatch, index + batch);
                 }
                 PreparedLabel &label = current[index - currentFirst];
@@ -423,7 +426,7 @@ QByteArray LabelPrintJob::pdf(const std::function<void(qint64 pagesDone)> &progr
                 // The label saves and restores the painter itself; only its origin moves.
                 painter.setTransform(QTransform::fromTranslate(frames[i].x(), frames[i].y()));
                 cache.provide(std::move(label.codes));
-                LabelRenderer::drawValidated(*label.label, painter, date, entries[index].counterIndex, &cache,
+                LabelRenderer::drawValidated(*label.label, painter, m_date, m_entries[index].counterIndex, &cache,
                                              LabelPaper::sheet);
                 painter.resetTransform();
                 cache.clearProvided();

@@ -1,7 +1,9 @@
 #include "tests/common/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 
 namespace testsupport {
 
@@ -23,6 +25,18 @@ QByteArray readFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QByteArray undecodablePicture()
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    png.truncate(png.size() / 2);
+    return png;
 }
 
 QList<QByteArray> fuzzCorpus(const QString &name)

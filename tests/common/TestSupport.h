@@ -16,6 +16,10 @@ QString outputPath(const QString &name);
 
 QByteArray readFile(const QString &path);
 
+// A PNG cut off halfway: a document's validation reads only a picture's header and takes
+// it, drawing cannot decode it. A print job holding it is built and fails only when drawn.
+QByteArray undecodablePicture();
+
 // Every file of the seed corpus of one fuzz target (fuzz/corpus/<name>/), for replaying
 // them as regression tests.
 QList<QByteArray> fuzzCorpus(const QString &name);

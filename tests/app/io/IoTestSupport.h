@@ -19,6 +19,8 @@ public:
     std::optional<QString> chooseSaveFile(const SaveRequest &request) override
     {
         saveRequests.append(request);
+        if (whileSaveDialogOpen)
+            whileSaveDialogOpen();
         return saveAnswer;
     }
     QStringList chooseOpenFiles(const OpenRequest &request) override
@@ -59,6 +61,8 @@ public:
 
     std::optional<QString> saveAnswer;
     QList<SaveRequest> saveRequests;
+    // Runs while the save dialog stands open, to look at the screen as it is then.
+    std::function<void()> whileSaveDialogOpen;
 
     QStringList openAnswer;
     QList<OpenRequest> openRequests;

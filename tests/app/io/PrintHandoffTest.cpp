@@ -5,6 +5,7 @@
 #include "core/print/LabelPrintJob.h"
 #include "core/render/LabelRenderer.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,13 +16,12 @@
 #include <QPdfDocument>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -87,6 +87,43 @@ QByteArray withoutCreationDate(QByteArray pdf)
     if (end > start)
         pdf.replace(start + marker.size(), end - start - marker.size(), QByteArray(end - start - marker.size(), '-'));
     return pdf;
+}
+
+// Records every progress window as it is shown: its text, and how many save and print
+// dialogs had opened by then. A picture of the first one goes to the test output.
+class ProgressWatch final : public QObject {
+public:
+    explicit ProgressWatch(const ScriptedDialogs &dialogs) : m_dialogs(dialogs) { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    struct Shown {
+        QString text;
+        qsizetype dialogsBefore = 0;
+    };
+    QList<Shown> shown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *progress = event->type() == QEvent::Show ? qobject_cast<QProgressDialog *>(watched) : nullptr;
+        if (progress) {
+            if (shown.isEmpty())
+                progress->grab().save(testsupport::outputPath(QStringLiteral("pdf-progress.png")));
+            shown.append({progress->labelText(), m_dialogs.saveRequests.size() + m_dialogs.printDialogs});
+        }
+        return false;
+    }
+
+private:
+    const ScriptedDialogs &m_dialogs;
+};
+
+int visibleProgressWindows()
+{
+    int visible = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        visible += qobject_cast<QProgressDialog *>(widget) && widget->isVisible();
+    return visible;
 }
 
 class PrintHandoffTest : public ::testing::Test {
@@ -160,13 +197,67 @@ TEST_F(PrintHandoffTest, ExportFailuresAreShownAndCancelIsSilent)
     EXPECT_EQ(store->statusArgument(), QStringLiteral("before"));
 
     // A job that cannot be drawn is refused before any dialog.
-    LabelPrintJob broken = jobOf(document, 1);
-    broken.document.elements[0].widthMm = std::nan("");
+    LabelDocument undrawable = document;
+    undrawable.elements.append(LabelElement(QUuid::createUuid(), ElementKind::image, QString(), 30, 5, 10, 10, 12));
+    undrawable.elements.last().imageData = testsupport::undecodablePicture();
+    const LabelPrintJob broken = jobOf(undrawable, 1);
     answeredBy(*store, dialogs).exportPrepared(broken);
     answeredBy(*store, dialogs).printPrepared(broken);
     EXPECT_EQ(env.alerts->alerts.size(), 3);
     EXPECT_EQ(dialogs.saveRequests.size(), 2);
     EXPECT_EQ(dialogs.printDialogs, 0);
+}
+
+// Making the PDF of a long job shows the progress window, for an export as for a print,
+// and it is gone before the save or print dialog opens; a quick job shows none.
+TEST_F(PrintHandoffTest, ALongPdfShowsItsProgressBeforeTheDialogOpens)
+{
+    // 300 texts on every label: 250 sheets of them take well over half a second to write,
+    // also on a fast machine.
+    LabelDocument heavy = sheetDocument(1, 1);
+    for (int i = 0; i < 300; ++i)
+        heavy.elements.append(LabelElement(QUuid::createUuid(), ElementKind::text, QStringLiteral("Item %1").arg(i),
+                                           (i % 10) * 5, i / 12, 5, 4, 6));
+    auto store = env.makeStore(heavy);
+    const struct {
+        const char *what;
+        bool exporting;
+        qint64 labels;
+        bool shows;
+    } cases[] = {
+        {"export of a long job", true, 250, true},
+        {"print of a long job", false, 250, true},
+        {"export of a quick job", true, 1, false},
+        {"print of a quick job", false, 1, false},
+    };
+    int openWhileAsked = -1;
+    dialogs.saveAnswer = std::nullopt;
+    dialogs.whileSaveDialogOpen = [&] { openWhileAsked = visibleProgressWindows(); };
+    dialogs.printAnswer = [&](QPrinter &) {
+        openWhileAsked = visibleProgressWindows();
+        return false;
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const LabelPrintJob job = jobOf(heavy, c.labels);
+        dialogs.saveRequests.clear();
+        dialogs.printDialogs = 0;
+        openWhileAsked = -1;
+        ProgressWatch watch(dialogs);
+        QElapsedTimer timer;
+        timer.start();
+        if (c.exporting)
+            answeredBy(*store, dialogs).exportPrepared(job);
+        else
+            answeredBy(*store, dialogs).printPrepared(job);
+        ASSERT_EQ(watch.shown.size(), c.shows ? 1 : 0) << timer.elapsed() << " ms";
+        if (c.shows) {
+            EXPECT_EQ(watch.shown[0].text, text("mac.batch_preparing"));
+            EXPECT_EQ(watch.shown[0].dialogsBefore, 0);
+        }
+        EXPECT_EQ(openWhileAsked, 0) << "progress windows still shown with the dialog";
+        EXPECT_TRUE(env.alerts->alerts.isEmpty());
+    }
 }
 
 // Printing into a PDF file through the printer: the sheets arrive at the sheet's size (in

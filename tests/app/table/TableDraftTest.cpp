@@ -206,7 +206,7 @@ TEST(BatchDraftTest, OnlyTheLatestPreparationAppliesAndPagesAreOnlyLowered)
         }
         ASSERT_TRUE(draft.job());
         EXPECT_FALSE(draft.error());
-        EXPECT_EQ(draft.job()->entries.size(), 9);
+        EXPECT_EQ(draft.job()->entries().size(), 9);
         EXPECT_EQ(draft.page(), 3) << "lowered to the new page count";
 
         draft.setOptions(options(QString()));

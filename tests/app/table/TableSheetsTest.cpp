@@ -1,5 +1,6 @@
 #include "tests/app/io/IoTestSupport.h"
 #include "tests/app/table/TableTestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "tests/common/ZipWriter.h"
 
 #include "app/table/BatchDraft.h"
@@ -283,8 +284,14 @@ TEST(BatchPreviewViewTest, PaintsTheSheetShadingAndOutlines)
     doc.layout.columnGapMm = 10;
     const LabelPrintJob job(doc, BatchOptions(), QDateTime::currentDateTime());
     // A page that cannot be drawn still shows the sheet and its outlines.
-    LabelPrintJob failing = job;
-    failing.document.elements[0].tableBinding = TableBinding(7);
+    doc.elements.append(LabelElement(QUuid::createUuid(), ElementKind::image, QString(), 3, 16, 10, 10, 12));
+    doc.elements.last().imageData = testsupport::undecodablePicture();
+    const LabelPrintJob failing(doc, BatchOptions(), QDateTime::currentDateTime());
+    {
+        QImage probe(10, 10, QImage::Format_ARGB32);
+        QPainter painter(&probe);
+        ASSERT_ANY_THROW(failing.draw(0, painter));
+    }
 
     BatchPreviewView view;
     const auto paint = [&](const LabelPrintJob &shown, QSize size) {
