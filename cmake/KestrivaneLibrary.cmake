@@ -1,10 +1,10 @@
 include(AutogenSources)
 
-# kestrivane_core_library(<target> FOLDERS <folder>... [LINKS <lib>...])
+# kestrivane_folder_library(<target> FOLDERS <folder>... [LINKS <lib>...])
 # One static library from the sources of the given folders (relative to the calling
 # CMakeLists.txt), linking publicly what its headers and sources use. Both the core and the
 # application build their stacks from it: each library names only the ones below it.
-function(kestrivane_core_library target)
+function(kestrivane_folder_library target)
   cmake_parse_arguments(arg "" "" "FOLDERS;LINKS" ${ARGN})
   set(sources)
   foreach(folder IN LISTS arg_FOLDERS)

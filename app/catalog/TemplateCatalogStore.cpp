@@ -1,7 +1,7 @@
 #include "app/catalog/TemplateCatalogStore.h"
 
+#include "app/common/Delivery.h"
 #include "app/shell/WorkspaceStore.h"
-#include "core/common/Delivery.h"
 #include "core/render/WebFonts.h"
 #include "core/webimport/WebTemplateImporter.h"
 

@@ -1,6 +1,6 @@
 #include "app/library/GraphicLibraryModel.h"
 
-#include "core/common/Delivery.h"
+#include "app/common/Delivery.h"
 #include "core/common/DocumentIssue.h"
 #include "core/graphics/RasterReader.h"
 #include "core/library/SafeFile.h"

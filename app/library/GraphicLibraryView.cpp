@@ -1,13 +1,13 @@
 #include "app/library/GraphicLibraryView.h"
 
 #include "app/artwork/ArtworkIcon.h"
+#include "app/common/Delivery.h"
 #include "app/editor/EditorStore.h"
 #include "app/io/EditorDialogs.h"
 #include "app/library/GraphicLibraryGrid.h"
 #include "app/library/GraphicLibraryItems.h"
 #include "app/library/GraphicLibraryLook.h"
 #include "app/library/GraphicLibraryModel.h"
-#include "core/common/Delivery.h"
 #include "core/common/DocumentIssue.h"
 #include "core/l10n/Localization.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/common/Delivery.h"
+#include "app/common/Delivery.h"
 
 #include <QFuture>
 #include <QObject>

@@ -1,7 +1,6 @@
 #include "core/common/TextRules.h"
 
 #include <QFileInfo>
-#include <QTextBoundaryFinder>
 
 #include <clocale>
 #include <cstdio>
@@ -76,13 +75,120 @@ QString formatC(const char *format, double value)
     return QString::fromLatin1(buffer.constData(), qMax(length, 0));
 }
 
+namespace {
+
+// The scripts whose letters Qt groups into syllables rather than by the default rules.
+bool hasSyllableRules(char32_t c)
+{
+    switch (QChar::script(c)) {
+    case QChar::Script_Devanagari:
+    case QChar::Script_Bengali:
+    case QChar::Script_Gurmukhi:
+    case QChar::Script_Gujarati:
+    case QChar::Script_Oriya:
+    case QChar::Script_Tamil:
+    case QChar::Script_Telugu:
+    case QChar::Script_Kannada:
+    case QChar::Script_Malayalam:
+    case QChar::Script_Sinhala:
+    case QChar::Script_Thai:
+    case QChar::Script_Tibetan:
+    case QChar::Script_Myanmar:
+    case QChar::Script_Khmer: return true;
+    default: return false;
+    }
+}
+
+// Combining marks, joiners and variation selectors stay with the character before them.
+bool followsItsBase(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing: return true;
+    default: return QChar::script(c) == QChar::Script_Inherited;
+    }
+}
+
+// Characters that extend the cluster before them by the default rules, though they are
+// neither marks nor inherit their script: emoji skin tones, tag characters and the
+// half-width sound marks.
+bool extendsWithoutBeingAMark(char32_t c)
+{
+    return (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0020 && c <= 0xE007F) || c == 0xFF9E || c == 0xFF9F;
+}
+
+char32_t codePointAt(const QString &text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(c, text.at(i + 1));
+    return c.unicode();
+}
+
+bool insideSurrogatePair(const QString &text, qsizetype i)
+{
+    return i > 0 && i < text.size() && text.at(i - 1).isHighSurrogate() && text.at(i).isLowSurrogate();
+}
+
+} // namespace
+
+GraphemeWalk::GraphemeWalk(const QString &text) : text_(text)
+{
+    if (!text_.isEmpty())
+        startRun();
+}
+
+void GraphemeWalk::startRun()
+{
+    runStart_ = runEnd_;
+    const bool syllables = hasSyllableRules(codePointAt(text_, runStart_));
+    qsizetype i = runStart_;
+    while (i < text_.size()) {
+        // No syllabic script has letters below U+0900: most text goes by without a lookup.
+        if (!syllables && text_.at(i).unicode() < 0x0900) {
+            ++i;
+            continue;
+        }
+        const char32_t c = codePointAt(text_, i);
+        if (i > runStart_ && !followsItsBase(c) && hasSyllableRules(c) != syllables)
+            break;
+        i += QChar::requiresSurrogates(c) ? 2 : 1;
+    }
+    runEnd_ = i;
+    finder_.emplace(QTextBoundaryFinder::Grapheme, QStringView(text_).sliced(runStart_, runEnd_ - runStart_));
+}
+
+qsizetype GraphemeWalk::next()
+{
+    while (finder_) {
+        const qsizetype found = finder_->toNextBoundary();
+        if (found < 0) {
+            if (runEnd_ >= text_.size()) {
+                finder_.reset();
+                return -1;
+            }
+            startRun();
+            continue;
+        }
+        const qsizetype boundary = runStart_ + found;
+        if (insideSurrogatePair(text_, boundary))
+            continue;
+        // Where runs meet, the boundary stands unless what follows extends the cluster.
+        if (boundary == runEnd_ && boundary < text_.size() && extendsWithoutBeingAMark(codePointAt(text_, boundary)))
+            continue;
+        return boundary;
+    }
+    return -1;
+}
+
 qsizetype graphemeCount(const QString &text)
 {
     if (text.size() <= 1)
         return text.size();
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    GraphemeWalk walk(text);
     qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
+    while (walk.next() != -1)
         ++count;
     return count;
 }
@@ -92,13 +198,28 @@ bool exceedsGraphemes(const QString &text, qsizetype limit)
     // A cluster is at least one UTF-16 unit, so a short text cannot exceed the limit.
     if (text.size() <= limit)
         return false;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    GraphemeWalk walk(text);
     qsizetype count = 0;
-    while (finder.toNextBoundary() != -1) {
+    while (walk.next() != -1) {
         if (++count > limit)
             return true;
     }
     return false;
+}
+
+QString leadingGraphemes(const QString &text, qsizetype count)
+{
+    if (text.size() <= count)
+        return text;
+    GraphemeWalk walk(text);
+    qsizetype end = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype boundary = walk.next();
+        if (boundary < 0)
+            return text;
+        end = boundary;
+    }
+    return text.left(end);
 }
 
 QRegularExpression unicodeRegex(const QString &pattern, QRegularExpression::PatternOptions options)

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringView>
+#include <QTextBoundaryFinder>
 #include <QTimeZone>
 
 #include <optional>
@@ -29,11 +30,42 @@ std::optional<ParsedDouble> parseDoubleC(QStringView text);
 // Formats with printf in the C locale (a '.' decimal separator on every machine).
 QString formatC(const char *format, double value);
 
+// Walks the boundaries between user-perceived characters (extended grapheme clusters) of a
+// text, from its start. Every count and cut of characters goes through it.
+//
+// Qt's own walk applies its syllable rules for Indic and South-East Asian scripts to the whole
+// stretch of text around such a letter, punctuation and emoji included, and there it puts a
+// boundary after every UTF-16 unit that is no part of a syllable: between the two halves of a
+// character beyond the Basic Multilingual Plane, before a combining mark, inside an emoji
+// sequence. So the text is walked in runs, those scripts' letters (with their marks) apart
+// from the rest, each run with Qt's walk, and no boundary ever falls inside a surrogate pair.
+class GraphemeWalk {
+public:
+    explicit GraphemeWalk(const QString &text);
+    // The walk reads its own copy of the text in place.
+    GraphemeWalk(const GraphemeWalk &) = delete;
+    GraphemeWalk &operator=(const GraphemeWalk &) = delete;
+    // The next boundary, in UTF-16 units from the text's start (the text's end included);
+    // -1 once the end has been passed.
+    qsizetype next();
+
+private:
+    void startRun();
+
+    QString text_;
+    qsizetype runStart_ = 0;
+    qsizetype runEnd_ = 0;
+    std::optional<QTextBoundaryFinder> finder_;
+};
+
 // User-perceived characters (extended grapheme clusters).
 qsizetype graphemeCount(const QString &text);
 
 // True when `text` has more than `limit` grapheme clusters; cheap for short texts.
 bool exceedsGraphemes(const QString &text, qsizetype limit);
+
+// The first `count` grapheme clusters of `text` (all of it when it has no more).
+QString leadingGraphemes(const QString &text, qsizetype count);
 
 // A regular expression whose \s, \d, \w and \b keep their Unicode meaning.
 QRegularExpression unicodeRegex(const QString &pattern,

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <atomic>
@@ -52,18 +51,6 @@ QString trimmedBlanks(const QString &text)
     while (last > first && isBlankOrBreak(codes.at(last - 1)))
         --last;
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(codes.constData() + first), last - first);
-}
-
-// The first `count` grapheme clusters.
-QString leadingGraphemes(const QString &text, qsizetype count)
-{
-    if (!text::exceedsGraphemes(text, count))
-        return text;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        end = finder.toNextBoundary();
-    return text.left(end);
 }
 
 bool isHidden(const QString &name)
@@ -123,7 +110,7 @@ QString UserGraphicLibrary::safeName(const QString &name)
         if (text.isEmpty())
             text = QStringLiteral("image");
         if (pass == 0)
-            text = leadingGraphemes(text, maximumNameLength);
+            text = text::leadingGraphemes(text, maximumNameLength);
     }
     return text;
 }

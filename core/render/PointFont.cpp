@@ -137,19 +137,6 @@ double PointFont::width(const QString &text) const
     return referenceWidth(text) * scale();
 }
 
-void PointFont::drawLine(QPainter &painter, const QPointF &baseline, const QString &text) const
-{
-    if (text.isEmpty() || pointSize_ <= 0)
-        return;
-    const double s = scale();
-    painter.save();
-    painter.translate(baseline);
-    painter.scale(s, s);
-    painter.setFont(reference_);
-    painter.drawText(QPointF(0, 0), text);
-    painter.restore();
-}
-
 PointTextLayout::PointTextLayout(const QString &text, const PointFont &font) : PointTextLayout(text, font, Options{}) {}
 
 PointTextLayout::PointTextLayout(const QString &text, const PointFont &font, const Options &options) : font_(font)

@@ -73,10 +73,6 @@ public:
     // The width in reference pixels; multiply by `scale()` for points.
     double referenceWidth(const QString &text) const;
 
-    // Draws one line of text with its baseline at `baseline` (points, in the painter's
-    // user space), in the painter's pen colour. Line breaks are not interpreted.
-    void drawLine(QPainter &painter, const QPointF &baseline, const QString &text) const;
-
     bool operator==(const PointFont &other) const
     {
         return pointSize_ == other.pointSize_ && reference_ == other.reference_;

@@ -2,6 +2,7 @@
 
 #include "core/catalog/CatalogIssue.h"
 #include "core/common/DocumentIssue.h"
+#include "core/common/TextRules.h"
 #include "core/library/GraphicLibrary.h"
 #include "core/render/WebFonts.h"
 #include "core/web/WebImageAsset.h"
@@ -9,7 +10,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
-#include <QTextBoundaryFinder>
 #include <QTimeZone>
 #include <QUuid>
 
@@ -307,8 +307,7 @@ std::optional<LabelElement> Conversion::readElement(const CatalogJSON &json, con
         invalid();
     const auto rule = typeRules().constFind(*type);
     if (rule == typeRules().constEnd()) {
-        m_unsupported.append(path + QStringLiteral(".type (") + webimport::graphemePrefix(*type, 60) +
-                             QLatin1Char(')'));
+        m_unsupported.append(path + QStringLiteral(".type (") + text::leadingGraphemes(*type, 60) + QLatin1Char(')'));
         return std::nullopt;
     }
 
@@ -603,18 +602,6 @@ double gs1FontPx(double pixels)
 {
     const double size = pixels == 0 ? 8 : pixels;
     return std::max(4.0, std::min(size, 32.0));
-}
-
-QString graphemePrefix(const QString &text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int found = 0;
-    while (found < count) {
-        if (finder.toNextBoundary() < 0)
-            return text;
-        ++found;
-    }
-    return text.left(finder.position());
 }
 
 std::pair<QByteArray, bool> loadImage(const QString &src, const WebImageLoader &image, const CancelToken &token,

@@ -77,9 +77,6 @@ double captionFontSizePt(double pixels);
 // Pixels of the GS1 identification caption (0 means the default 8), kept within 4 to 32.
 double gs1FontPx(double pixels);
 
-// The first `count` user-perceived characters of `text`.
-QString graphemePrefix(const QString &text, int count);
-
 // The bytes of one picture and whether the built-in sign library supplied them: a picture
 // the catalog does not have is looked up among the signs; every failure becomes the
 // catalog issue the user is shown (imageUnavailable, cancelled, or the catalog's own).

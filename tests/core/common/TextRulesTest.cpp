@@ -52,6 +52,47 @@ TEST(Graphemes, CountUserPerceivedCharacters)
     EXPECT_TRUE(text::exceedsGraphemes(accents, 3));
 }
 
+// Qt's own walk breaks after every UTF-16 unit of what follows a letter of a syllabic script
+// (Devanagari, Thai): counts must still follow the default rules, and no cut may keep half
+// of a character.
+TEST(Graphemes, CountAndCutWholeCharactersAfterSyllabicLetters)
+{
+    const QString repeated = QStringLiteral(u"ङ}👨").repeated(80);
+    const struct {
+        QString sample;
+        qsizetype count;
+    } cases[] = {
+        {QStringLiteral(u"ङ}👨"), 3},
+        {QStringLiteral(u"ङ👨"), 2},
+        {QStringLiteral(u"👨ङ👨"), 3},
+        // An emoji with a combining accent, a family joined by ZWJ, a skin tone, two flags.
+        {QStringLiteral(u"ङ😀\u0301"), 2},
+        {QStringLiteral(u"ङ👨\u200D👩\u200D👧"), 2},
+        {QStringLiteral(u"ङ👍🏽"), 2},
+        {QStringLiteral(u"ङ🏽"), 1},
+        {QStringLiteral(u"ङ🇩🇪🇫🇷"), 3},
+        // A conjunct stays one character.
+        {QStringLiteral(u"क्ष"), 1},
+        {QStringLiteral(u"नमस्ते 👋"), 5},
+        {QStringLiteral(u"สวัสดี👋"), 5},
+        {repeated, 240},
+    };
+    for (const auto &[sample, count] : cases) {
+        SCOPED_TRACE(sample.left(12).toStdString());
+        EXPECT_EQ(text::graphemeCount(sample), count);
+        EXPECT_FALSE(text::exceedsGraphemes(sample, count));
+        EXPECT_TRUE(text::exceedsGraphemes(sample, count - 1));
+        for (qsizetype n = 0; n <= count; ++n) {
+            const QString cut = text::leadingGraphemes(sample, n);
+            EXPECT_TRUE(sample.startsWith(cut)) << n;
+            EXPECT_TRUE(cut.isEmpty() || !cut.back().isHighSurrogate()) << n;
+            EXPECT_EQ(text::graphemeCount(cut), n);
+        }
+    }
+    // A name of 240 characters is within the 256 that names may have.
+    EXPECT_FALSE(text::exceedsGraphemes(repeated, 256));
+}
+
 TEST(TimeZones, RefuseIdentifiersQtWouldTakeOrResolveAsFiles)
 {
     EXPECT_TRUE(text::isKnownTimeZone(QStringLiteral("Europe/Moscow")));

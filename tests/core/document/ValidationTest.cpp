@@ -88,6 +88,9 @@ TEST(Validation, DocumentIdentityAndLimits)
     EXPECT_NO_THROW(d.validate());
     d.name += u'n';
     EXPECT_DOC(d, invalidDocument);
+    // 240 characters, though Qt's own walk counts 320 here.
+    d.name = QStringLiteral(u"ङ}👨").repeated(80);
+    EXPECT_NO_THROW(d.validate());
     d.name = QStringLiteral("\n");
     EXPECT_DOC(d, invalidDocument);
     d.name = QStringLiteral("n");

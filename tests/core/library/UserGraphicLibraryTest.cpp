@@ -62,6 +62,8 @@ TEST(UserGraphicSafeName, KeepsTheLastPieceWithoutControlsAndStaysStable)
         {QString(254, u'a') + QStringLiteral("\nb"),
          QString(254, u'a') + QStringLiteral("b")}, // line feed is a control
         {emoji.repeated(300), emoji.repeated(255)},
+        // The 255th character ends inside an emoji where Qt's own walk would cut it in half.
+        {QStringLiteral(u"ङ}👨").repeated(100), QStringLiteral(u"ङ}👨").repeated(85)},
         {QString(255, u' ') + QStringLiteral("x"), "x"},
         {QString(255, QChar(0x2003)) + "\n", "image"},
     };

@@ -81,7 +81,8 @@ TEST(PointFont, DrawsAtTheSizeItMeasuresOnAnyResolution)
             QSize(int(std::ceil(font.width(text) * pixelsPerPoint)) + 40, int(std::ceil(size * 2 * pixelsPerPoint))),
             pixelsPerPoint);
         const double baseline = size * 1.5;
-        font.drawLine(canvas.painter, QPointF(5 / pixelsPerPoint, baseline), text);
+        const PointTextLayout layout(text, font);
+        layout.draw(canvas.painter, QPointF(5 / pixelsPerPoint, baseline - layout.baseline(0)));
         canvas.painter.end();
         const QRect ink = inkBounds(canvas.image);
         ASSERT_FALSE(ink.isNull()) << size;

@@ -1,4 +1,4 @@
-#include "core/common/Delivery.h"
+#include "app/common/Delivery.h"
 
 #include <QCoreApplication>
 #include <QThread>
