@@ -4,11 +4,11 @@
 #include "bench/BenchMain.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebTextFit.h"
+#include "core/common/TextRules.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -42,9 +42,10 @@ bool isSpace(QStringView g)
 QList<QStringView> graphemes(QStringView text)
 {
     QList<QStringView> result;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.toString());
+    const QString whole = text.toString();
+    text::GraphemeWalk walk(whole);
     qsizetype start = 0;
-    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+    for (qsizetype end = walk.next(); end != -1; end = walk.next()) {
         if (end > start)
             result << text.sliced(start, end - start);
         start = end;

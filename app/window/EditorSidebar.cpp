@@ -1,6 +1,7 @@
 #include "app/window/EditorSidebar.h"
 
 #include "app/common/ShellStyle.h"
+#include "core/common/TextRules.h"
 
 #include <QEasingCurve>
 #include <QFontMetricsF>
@@ -164,8 +165,8 @@ QString middleElided(const QString &text, const QFont &font, double width, int m
     if (fits(text, font, width, maximumLines))
         return text;
     QList<qsizetype> boundaries;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < text.size(); at = finder.toNextBoundary())
+    text::GraphemeWalk walk(text);
+    for (qsizetype at = walk.next(); at > 0 && at < text.size(); at = walk.next())
         boundaries.append(at);
     // Graphemes on each side: the n-th boundary from the start and from the end.
     const auto shortened = [&](qsizetype n) {

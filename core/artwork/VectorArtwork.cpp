@@ -1,9 +1,9 @@
 #include "core/artwork/VectorArtwork.h"
 
 #include "core/json/JsonRead.h"
+#include "core/common/TextRules.h"
 
 #include <QPainter>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -191,8 +191,8 @@ quint64 artworkColorValue(const QString &word)
         return 0;
     // The first character is dropped whatever it is, as a whole character (a letter with
     // its marks, or a character outside the basic plane), never half of one.
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, word);
-    const qsizetype restStart = graphemes.toNextBoundary();
+    text::GraphemeWalk graphemes(word);
+    const qsizetype restStart = graphemes.next();
     if (restStart <= 0 || restStart >= word.size())
         return 0;
     quint64 value = 0;

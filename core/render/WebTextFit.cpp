@@ -1,10 +1,11 @@
 #include "core/render/WebTextFit.h"
 
+#include "core/common/TextRules.h"
+
 #include <QFontMetricsF>
 #include <QHash>
 #include <QList>
 #include <QStringView>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -133,9 +134,9 @@ private:
             return paragraph;
         paragraph.shapedBeyondPairs = !kernsOnlyPairs(text);
 
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        text::GraphemeWalk walk(text);
         qsizetype start = 0;
-        for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        for (qsizetype end = walk.next(); end != -1; end = walk.next()) {
             if (end == start)
                 continue;
             const bool space = isSpaceAt(text, start);

@@ -1,9 +1,8 @@
+#include "core/common/TextRules.h"
 #include "core/render/WebFonts.h"
 #include "core/render/WebTextFit.h"
 
 #include <gtest/gtest.h>
-
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -24,9 +23,9 @@ PointFont roboto(double size)
 QStringList graphemes(const QString &text)
 {
     QStringList result;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    text::GraphemeWalk walk(text);
     qsizetype start = 0;
-    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+    for (qsizetype end = walk.next(); end != -1; end = walk.next()) {
         if (end > start)
             result << text.mid(start, end - start);
         start = end;
