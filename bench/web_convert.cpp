@@ -14,9 +14,7 @@
 #include "core/web/WebImageAsset.h"
 #include "core/webimport/WebTemplateImporter.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,7 +26,7 @@ namespace {
 
 QString dataFolder()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../tests/data/webimport"));
+    return QStringLiteral(KESTRIVANE_SOURCE_DIR "/tests/data/webimport");
 }
 
 QByteArray data(const QString &name)

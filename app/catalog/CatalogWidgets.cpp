@@ -263,25 +263,34 @@ QRectF textBounds(const QFont &font, const QString &text, double width, int line
     return bounds;
 }
 
-// Text in at most `lines` lines, the last one cut with an ellipsis.
-void drawText(QPainter &painter, const QRectF &rect, const QString &text, int lines)
+// `text` cut to at most `lines` lines of `width` in the painter's font, the last one ending
+// in an ellipsis where the text is longer.
+QString wrappedText(const QPainter &painter, double width, const QString &text, int lines)
 {
     const QFontMetricsF metrics(painter.font());
     QString shown = text;
-    if (lines == 1) {
-        painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop, metrics.elidedText(text, Qt::ElideRight, rect.width()));
-        return;
-    }
-    const QRectF full = metrics.boundingRect(QRectF(0, 0, rect.width(), 1e6), Qt::TextWordWrap, text);
+    const QRectF full = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text);
     if (full.height() > metrics.lineSpacing() * lines + 1) {
         // Keep whole lines, then an ellipsis on the last.
         while (shown.size() > 1 &&
-               metrics.boundingRect(QRectF(0, 0, rect.width(), 1e6), Qt::TextWordWrap, shown + QChar(0x2026)).height() >
+               metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, shown + QChar(0x2026)).height() >
                    metrics.lineSpacing() * lines + 1)
             shown.chop(std::max<qsizetype>(1, shown.size() / 20));
         shown += QChar(0x2026);
     }
-    painter.drawText(rect, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, shown);
+    return shown;
+}
+
+// Text in at most `lines` lines, the last one cut with an ellipsis.
+void drawText(QPainter &painter, const QRectF &rect, const QString &text, int lines)
+{
+    if (lines == 1) {
+        const QFontMetricsF metrics(painter.font());
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop, metrics.elidedText(text, Qt::ElideRight, rect.width()));
+        return;
+    }
+    painter.drawText(rect, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+                     wrappedText(painter, rect.width(), text, lines));
 }
 } // namespace
 
@@ -396,7 +405,7 @@ void CatalogItemDelegate::paintRow(QPainter &painter, const QRectF &rect, const 
 }
 
 namespace {
-QString sizeKey(QSizeF size, double ratio)
+QString sizeKey(QSize size, double ratio)
 {
     return QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) + QLatin1Char('@') +
            QString::number(ratio);
@@ -477,6 +486,7 @@ void CatalogItemDelegate::dropThumbnail(const QString &id)
     if (id.isEmpty()) {
         m_thumbnails.clear();
         m_frames.clear();
+        m_cardTexts.clear();
         return;
     }
     const QString prefix = id + QLatin1Char('@');
@@ -505,26 +515,58 @@ void CatalogItemDelegate::paintCard(QPainter &painter, const QRectF &card, const
     }
 
     const QFont nameFont = font(Text::callout, QFont::Medium);
-    const QRectF name = textBounds(nameFont, item.name, content.width(), 2);
+    const QFont caption = font(Text::caption);
+    const CardTexts &texts = cardTexts(painter, item, content.width(), nameFont, caption);
     painter.setFont(nameFont);
     painter.setPen(palette.color(QPalette::WindowText));
     const double nameTop = thumb.bottom() + 9;
-    drawText(painter, QRectF(content.left(), nameTop, content.width(), name.height() + 1), item.name, 2);
+    painter.drawText(QRectF(content.left(), nameTop, content.width(), texts.nameHeight + 1),
+                     Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, texts.name);
 
-    const QFont caption = font(Text::caption);
     painter.setFont(caption);
     painter.setPen(secondary(palette));
-    const double lineTop = nameTop + name.height() + 4;
+    const double lineTop = nameTop + texts.nameHeight + 4;
     const double lineHeight = QFontMetricsF(caption).lineSpacing();
-    const QString size = m_l10n ? sizeText(*m_l10n, item) : QString();
-    const double sizeWidth = QFontMetricsF(caption).horizontalAdvance(size);
-    painter.drawText(QRectF(content.left(), lineTop, sizeWidth + 1, lineHeight), Qt::AlignLeft, size);
-    if (item.categoryName && !item.categoryName->isEmpty()) {
-        const QRectF rest(content.left() + sizeWidth + 8, lineTop, std::max(0.0, content.width() - sizeWidth - 8),
-                          lineHeight);
-        painter.drawText(rest, Qt::AlignRight,
-                         QFontMetricsF(caption).elidedText(*item.categoryName, Qt::ElideRight, rest.width()));
+    painter.drawText(QRectF(content.left(), lineTop, texts.sizeWidth + 1, lineHeight), Qt::AlignLeft, texts.size);
+    if (!texts.category.isEmpty()) {
+        const QRectF rest(content.left() + texts.sizeWidth + 8, lineTop,
+                          std::max(0.0, content.width() - texts.sizeWidth - 8), lineHeight);
+        painter.drawText(rest, Qt::AlignRight, texts.category);
     }
+}
+
+const CatalogItemDelegate::CardTexts &CatalogItemDelegate::cardTexts(QPainter &painter, const CatalogItem &item,
+                                                                     double width, const QFont &nameFont,
+                                                                     const QFont &caption) const
+{
+    // Measures hold for one pair of fonts on one kind of device.
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
+    if (nameFont != m_cardFonts.first || caption != m_cardFonts.second || dpi != m_cardDpi) {
+        m_cardTexts.clear();
+        m_cardFonts = {nameFont, caption};
+        m_cardDpi = dpi;
+    }
+    const QString size = m_l10n ? sizeText(*m_l10n, item) : QString();
+    const QString category = item.categoryName.value_or(QString());
+    const QChar separator(u'\x1f');
+    const std::pair<QString, double> key{item.name + separator + size + separator + category, width};
+    if (auto found = m_cardTexts.constFind(key); found != m_cardTexts.constEnd())
+        return *found;
+    CardTexts texts;
+    texts.nameHeight = textBounds(nameFont, item.name, width, 2).height();
+    painter.save();
+    painter.setFont(nameFont);
+    texts.name = wrappedText(painter, width, item.name, 2);
+    painter.restore();
+    texts.size = size;
+    texts.sizeWidth = QFontMetricsF(caption).horizontalAdvance(size);
+    if (!category.isEmpty())
+        texts.category = QFontMetricsF(caption).elidedText(category, Qt::ElideRight,
+                                                           std::max(0.0, width - texts.sizeWidth - 8));
+    // A bound on memory, as for the thumbnails.
+    if (m_cardTexts.size() > 600)
+        m_cardTexts.clear();
+    return *m_cardTexts.insert(key, texts);
 }
 
 } // namespace kestrivane

@@ -136,6 +136,17 @@ private:
     QPixmap thumbnail(const CatalogItem &item, QSize size, double ratio, const QPalette &palette) const;
     // The card's shadow, face and border.
     QPixmap frame(QSize size, bool selected, double ratio, const QPalette &palette) const;
+    // What a card shows below its thumbnail, measured and cut to its room: laying text out
+    // is most of a frame's cost, so each card's is kept until its text or room changes.
+    struct CardTexts {
+        QString name; // in at most two lines, the last one cut with an ellipsis
+        double nameHeight = 0;
+        QString size;
+        double sizeWidth = 0;
+        QString category; // cut to the room beside the size
+    };
+    const CardTexts &cardTexts(QPainter &painter, const CatalogItem &item, double width, const QFont &nameFont,
+                               const QFont &caption) const;
 
     TemplateCatalogStore *m_store;
     Localization *m_l10n;
@@ -143,6 +154,9 @@ private:
     int m_cardWidth = minimumCardWidth;
     mutable QHash<QString, QPixmap> m_thumbnails;
     mutable QHash<QString, QPixmap> m_frames;
+    mutable QHash<std::pair<QString, double>, CardTexts> m_cardTexts; // texts and width
+    mutable std::pair<QFont, QFont> m_cardFonts;
+    mutable int m_cardDpi = 0;
 };
 
 } // namespace kestrivane

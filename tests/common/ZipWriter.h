@@ -4,7 +4,8 @@
 // entries, and knobs that break every rule a strict reader checks (checksums, sizes,
 // methods, flags, names, counts, offsets, comments, data descriptors). On top of it, a
 // workbook builder that writes the parts of an XLSX file that a reader looks at from a
-// short description (no content types: nothing here reads them).
+// short description; on request also the package parts that only other spreadsheet
+// programs read (content types, the package's relationships, a full style sheet).
 // Header-only, so that the fuzz targets can use it without the test library.
 
 #include <QByteArray>
@@ -175,6 +176,8 @@ struct WorkbookBuilder {
     std::optional<QString> sharedStringsXml;
     std::optional<QString> stylesXml;
     bool deflated = true;
+    // A workbook other programs open too, for comparing readers on the same files.
+    bool complete = false;
 
     Sheet &addSheet(const QString &name, const QString &rowsXml)
     {
@@ -248,6 +251,15 @@ struct WorkbookBuilder {
 
     QString defaultStylesXml() const
     {
+        // Other programs want the fonts, fills and borders that the cell formats name.
+        const QString shared =
+            complete ? QStringLiteral("<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+                                      "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+                                      "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+                                      "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/>"
+                                      "</border></borders><cellStyleXfs count=\"1\"><xf numFmtId=\"0\" "
+                                      "fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>")
+                     : QString();
         QString formats;
         for (const auto &[id, code] : numberFormats)
             formats += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>").arg(id).arg(code.toHtmlEscaped());
@@ -256,16 +268,53 @@ struct WorkbookBuilder {
             xfs += QStringLiteral("<xf numFmtId=\"%1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>").arg(id);
         return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                               "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                              "<numFmts count=\"%1\">%2</numFmts><cellXfs count=\"%3\">%4</cellXfs></styleSheet>")
-            .arg(numberFormats.size())
-            .arg(formats)
+                              "%1%2<cellXfs count=\"%3\">%4</cellXfs></styleSheet>")
+            .arg(complete && numberFormats.isEmpty()
+                     ? QString()
+                     : QStringLiteral("<numFmts count=\"%1\">%2</numFmts>").arg(numberFormats.size()).arg(formats),
+                 shared)
             .arg(cellFormats.size())
             .arg(xfs);
+    }
+
+    QString contentTypesXml() const
+    {
+        const QString type = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.");
+        QString overrides =
+            QStringLiteral("<Override PartName=\"/xl/workbook.xml\" ContentType=\"%1sheet.main+xml\"/>"
+                           "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"%1sharedStrings+xml\"/>"
+                           "<Override PartName=\"/xl/styles.xml\" ContentType=\"%1styles+xml\"/>")
+                .arg(type);
+        for (qsizetype i = 0; i < sheets.size(); ++i) {
+            const bool chart = sheets[i].chart;
+            overrides += QStringLiteral("<Override PartName=\"/xl/%1/sheet%2.xml\" ContentType=\"%3%4+xml\"/>")
+                             .arg(chart ? QStringLiteral("chartsheets") : QStringLiteral("worksheets"))
+                             .arg(i + 1)
+                             .arg(type, chart ? QStringLiteral("chartsheet") : QStringLiteral("worksheet"));
+        }
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                              "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                              "<Default Extension=\"rels\" "
+                              "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                              "<Default Extension=\"xml\" ContentType=\"application/xml\"/>%1</Types>")
+            .arg(overrides);
+    }
+
+    static QString packageRelationshipsXml()
+    {
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                              "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+                              "2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
     }
 
     ZipWriter writer() const
     {
         ZipWriter zip;
+        if (complete) {
+            zip.add(QStringLiteral("[Content_Types].xml"), contentTypesXml().toUtf8(), deflated);
+            zip.add(QStringLiteral("_rels/.rels"), packageRelationshipsXml().toUtf8(), deflated);
+        }
         zip.add(QStringLiteral("xl/workbook.xml"), workbookXml.value_or(defaultWorkbookXml()).toUtf8(), deflated);
         zip.add(QStringLiteral("xl/_rels/workbook.xml.rels"),
                 relationshipsXml.value_or(defaultRelationshipsXml()).toUtf8(), deflated);

@@ -4,10 +4,13 @@
 #include "core/l10n/Localization.h"
 #include "tests/app/catalog/CatalogRig.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -133,5 +136,44 @@ TEST(TemplateCatalogView, PlaceholderGeometry)
         EXPECT_NEAR(g.size.width(), c.w, 1e-9);
         EXPECT_NEAR(g.size.height(), c.h, 1e-9);
         EXPECT_NEAR(g.cornerRadius, c.radius, 1e-9);
+    }
+}
+
+// A card's texts are measured once and kept; an item renamed, moved to another category or
+// resized in a later listing is drawn as by a delegate that never drew it before.
+TEST(CatalogItemDelegate, KeptCardTextsFollowTheItem)
+{
+    Rig rig;
+    QJsonObject json = itemJson("a", "r1", "Food");
+    rig.scriptCatalog({json});
+    const auto store = rig.refreshed();
+    Localization l10n(&rig.settings, {"en-US"});
+    CatalogItemModel model(store.get());
+    const CatalogItemDelegate kept(store.get(), &l10n);
+    const auto card = [&](const CatalogItemDelegate &delegate) {
+        QImage image(240, 260, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        delegate.paint(&painter, option, model.index(0));
+        return image;
+    };
+    QImage before = card(kept);
+    const std::pair<const char *, QJsonValue> changes[] = {
+        {"name", "A name long enough to take the two lines of a card and to be cut short at their end"},
+        {"categoryName", "Office supplies"},
+        {"widthMm", 101.6},
+    };
+    for (const auto &[key, value] : changes) {
+        json.insert(QLatin1String(key), value);
+        rig.transport->script(pageURL(0), {Reply::ok(pageJson(0, {json}, 1))});
+        store->refresh(std::nullopt, false);
+        ASSERT_TRUE(idle(*store));
+        model.sync();
+        const QImage after = card(kept);
+        EXPECT_NE(after, before) << key;
+        EXPECT_EQ(after, card(CatalogItemDelegate(store.get(), &l10n))) << key;
+        before = after;
     }
 }

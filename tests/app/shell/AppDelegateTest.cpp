@@ -183,7 +183,8 @@ TEST(AppDelegateQuit, EachChangedDocumentIsAskedAboutOncePerQuit)
 }
 
 // Qt's own texts (standard buttons, key names) follow every language switch, English too,
-// also in a button box that is already shown.
+// also in a button box that is already shown. Qt's file and print dialogs take their texts
+// from the same catalogue.
 TEST_F(DelegateTest, QtsOwnTextsFollowTheInterfaceLanguage)
 {
     if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm")))

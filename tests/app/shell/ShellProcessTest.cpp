@@ -11,11 +11,8 @@
 
 #include <QCoreApplication>
 #include <QDirIterator>
-#include <QFileDialog>
 #include <QImage>
 #include <QMimeDatabase>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -43,19 +40,6 @@ bool screenshots()
     saved = saveWindow(*delegate.settingsWindow(), QStringLiteral("shell-settings-ru.png")) && saved;
     delegate.settingsWindow()->close();
     saved = saveWindow(*delegate.window(), QStringLiteral("shell-main-window.png")) && saved;
-    // Qt's own dialogs in the interface language.
-    env.localization.select(AppLanguage::german);
-    QCoreApplication::processEvents();
-    QFileDialog files(delegate.window());
-    files.setOption(QFileDialog::DontUseNativeDialog);
-    QPrinter printer;
-    QPrintDialog print(&printer, delegate.window());
-    for (auto [dialog, name] : {std::pair<QDialog *, const char *>{&files, "shell-file-dialog-de.png"},
-                                {&print, "shell-print-dialog-de.png"}}) {
-        dialog->show();
-        saved = saveWindow(*dialog, QString::fromLatin1(name)) && saved;
-        dialog->hide();
-    }
     return saved;
 }
 
