@@ -1,11 +1,13 @@
 #include "core/common/TextRules.h"
 
 #include <QFileInfo>
+#include <chrono>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <locale.h>
 
 namespace kestrivane::text {
@@ -259,8 +261,21 @@ QTimeZone timeZoneOrUtc(const QString &id)
 
 QString currentTimeZoneId()
 {
-    const QString id = QString::fromLatin1(QTimeZone::systemTimeZoneId());
-    return isKnownTimeZone(id) ? id : QStringLiteral("UTC");
+    // Asking the system reads its zone settings from several files, and every element made
+    // with default date options asks (a document of 500 elements, read, asked 1,000 times). The
+    // answer is kept for a second, so a zone changed in the system is still seen at once for
+    // any purpose a person can notice.
+    static std::mutex mutex;
+    static QString kept;
+    static std::chrono::steady_clock::time_point keptAt;
+    const auto now = std::chrono::steady_clock::now();
+    const std::lock_guard lock(mutex);
+    if (kept.isEmpty() || now - keptAt >= std::chrono::seconds(1)) {
+        const QString id = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+        kept = isKnownTimeZone(id) ? id : QStringLiteral("UTC");
+        keptAt = now;
+    }
+    return kept;
 }
 
 } // namespace kestrivane::text
