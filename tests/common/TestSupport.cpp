@@ -27,14 +27,20 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-QByteArray undecodablePicture()
+QByteArray pngBytes(const QImage &image)
 {
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(Qt::red);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    return png;
+}
+
+QByteArray undecodablePicture()
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png = pngBytes(image);
     png.truncate(png.size() / 2);
     return png;
 }

@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+class QImage;
+
 namespace testsupport {
 
 // Folder of files checked in with the tests.
@@ -15,6 +17,9 @@ QString dataPath(const QString &relative);
 QString outputPath(const QString &name);
 
 QByteArray readFile(const QString &path);
+
+// The image encoded as PNG.
+QByteArray pngBytes(const QImage &image);
 
 // A PNG cut off halfway: a document's validation reads only a picture's header and takes
 // it, drawing cannot decode it. A print job holding it is built and fails only when drawn.

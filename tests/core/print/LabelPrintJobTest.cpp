@@ -441,10 +441,7 @@ TEST(LabelPrintJobPdf, APictureIsEmbeddedOnceForTheWholeJob)
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, random.generate() | 0xff000000);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    noise.save(&buffer, "PNG");
+    const QByteArray png = testsupport::pngBytes(noise);
 
     LabelDocument doc = boundDocument(numberedTable(40));
     doc.heightMm = 50;
@@ -470,10 +467,7 @@ TEST(LabelPrintJobPdf, AnImageBackgroundIsEmbeddedOnceForTheWholeJob)
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, random.generate() | 0xff000000);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    noise.save(&buffer, "PNG");
+    const QByteArray png = testsupport::pngBytes(noise);
 
     LabelDocument doc = boundDocument(numberedTable(40));
     doc.widthMm = 60;
@@ -509,10 +503,7 @@ TEST(LabelPrintJobPdf, PicturesCheckedOnceForTheJobAreStillCheckedWhenDrawn)
     // must still stop the drawing of a sheet and of the PDF.
     QImage image(32, 16, QImage::Format_RGB32);
     image.fill(Qt::blue);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = testsupport::pngBytes(image);
     LabelDocument doc = boundDocument(numberedTable(3));
     doc.elements.append(element(ElementKind::image, QStringLiteral("logo"), 2, 11, 16, 8));
     doc.elements.last().imageData = png;
