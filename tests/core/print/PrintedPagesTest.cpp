@@ -60,11 +60,7 @@ QByteArray picturePng(QSize size)
     painter.setBrush(QColor(200, 40, 40));
     painter.drawRect(QRectF(size.width() * 0.55, size.height() * 0.3, size.width() * 0.4, size.height() * 0.4));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::pngBytes(image);
 }
 
 // A rectangular 60 × 40 mm label with every element kind, some of them reaching past the

@@ -31,20 +31,11 @@ namespace {
 constexpr double k = Units::pointsPerMillimetre;
 constexpr double ppp = 4; // pixels per point of the test images
 
-QByteArray png(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 QByteArray solidPng(QSize size, QColor colour)
 {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
-    return png(image);
+    return testsupport::pngBytes(image);
 }
 
 bool isRed(QRgb p)
