@@ -437,6 +437,7 @@ void ContentView::languageChanged()
     m_card->setAccessibleName(m_card->toolTip());
     m_hint->setText(l10n.text(QStringLiteral("mac.add_hint")));
     placeHint();
+    measureSidebarWords();
     fitSidebar();
 
     m_grid->setText(l10n.text(QStringLiteral("mac.grid")));
@@ -499,31 +500,32 @@ void ContentView::refresh()
         m_card->setAccessibleDescription(summary);
 }
 
-void ContentView::fitSidebar()
+void ContentView::measureSidebarWords()
 {
-    if (!m_localization || !m_card)
-        return;
     const Localization &l10n = *m_localization;
     // The two headings stay on one line; every other text wraps between its words.
     const auto oneLine = [](const QLabel *label) {
         return QFontMetricsF(label->font()).horizontalAdvance(label->text());
     };
-    double scrolling =
-        std::max(oneLine(m_componentsTitle), widestWord(m_componentsHint->text(), m_componentsHint->font()));
+    double rows = std::max(oneLine(m_componentsTitle), widestWord(m_componentsHint->text(), m_componentsHint->font()));
     for (const EditorComponentButton *row : m_components)
-        scrolling = std::max<double>(scrolling, row->widthForWords());
-    const QScrollBar *bar = m_sidebarScroll->verticalScrollBar();
-    if (bar->isVisibleTo(m_sidebarScroll))
-        scrolling += bar->sizeHint().width();
+        rows = std::max<double>(rows, row->widthForWords());
     // Every value the card can show, so that changing the document does not move the pane.
-    double fixed = oneLine(m_cardTitle);
+    double card = oneLine(m_cardTitle);
     for (LabelShape shape : allLabelShapes)
-        fixed = std::max<double>(
-            fixed, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.shape")), l10n.text(titleKey(shape))));
+        card = std::max<double>(
+            card, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.shape")), l10n.text(titleKey(shape))));
     for (LabelMedium medium : allLabelMedia)
-        fixed = std::max<double>(fixed, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.medium")),
-                                                                        l10n.text(titleKey(medium))));
-    const int needed = static_cast<int>(std::ceil(std::max(scrolling, fixed))) + 2 * sidebarPadding;
+        card = std::max<double>(card, LabelSummaryCard::widthForValue(l10n.text(QStringLiteral("mac.medium")),
+                                                                      l10n.text(titleKey(medium))));
+    m_sidebarWords = {rows, card};
+}
+
+void ContentView::fitSidebar()
+{
+    const QScrollBar *bar = m_sidebarScroll->verticalScrollBar();
+    const double scrolling = m_sidebarWords.rows + (bar->isVisibleTo(m_sidebarScroll) ? bar->sizeHint().width() : 0);
+    const int needed = static_cast<int>(std::ceil(std::max(scrolling, m_sidebarWords.card))) + 2 * sidebarPadding;
     // A word too wide even for the widest sidebar is still broken.
     const int minimum = std::clamp(needed, sidebarMinimumWidth, sidebarMaximumWidth);
     if (m_sidebar->minimumWidth() == minimum)

@@ -121,8 +121,11 @@ private:
     QWidget *makeCanvasPane();
     QWidget *makeStatusBar();
     void languageChanged();
-    // Makes the sidebar's minimum width the narrowest in which no word of its texts in the
-    // current language has to be broken, within its limits.
+    // Measures the widest words of the sidebar's texts in the current language (with a
+    // localization, once the sidebar is built).
+    void measureSidebarWords();
+    // Makes the sidebar's minimum width the narrowest in which no word of its texts has to
+    // be broken, within its limits; as the scroll bar comes and goes, only it is added.
     void fitSidebar();
     void followPalette();
     void placeHint();
@@ -156,6 +159,12 @@ private:
     // Whether the user has moved the sidebar's divider; until then it keeps the language's
     // starting width.
     bool m_sidebarMoved = false;
+    // The room the widest words need: in the scrolling rows (without the scroll bar) and
+    // in the label card.
+    struct {
+        double rows = 0;
+        double card = 0;
+    } m_sidebarWords;
     QLabel *m_componentsTitle = nullptr;
     QLabel *m_componentsHint = nullptr;
     QList<EditorComponentButton *> m_components;
