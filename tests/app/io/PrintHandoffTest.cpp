@@ -414,12 +414,19 @@ TEST_F(PrintHandoffTest, PrintsThroughAPdfQueueOfThePrintSystem)
         RecordProperty("printed", "job accepted; output not found in " + output.path().toStdString());
         return;
     }
-    // The converter may still be writing the file.
-    LoadedPdf loaded = loadPdf(printed);
-    while ((!loaded.ok || loaded.pdf->pageCount() < 2) && timer.elapsed() < 30000) {
+    // The converter may still be writing the file: read it once it ends its last section
+    // and has stopped growing, not while it is half written.
+    qint64 lastSize = -1;
+    while (timer.elapsed() < 30000) {
+        QFile file(printed);
+        const qint64 size = file.size();
+        if (size > 0 && size == lastSize && file.open(QIODevice::ReadOnly)
+            && file.seek(qMax<qint64>(0, size - 64)) && file.readAll().contains("%%EOF"))
+            break;
+        lastSize = size;
         QThread::msleep(200);
-        loaded = loadPdf(printed);
     }
+    LoadedPdf loaded = loadPdf(printed);
     ASSERT_TRUE(loaded.ok) << qPrintable(printed);
     EXPECT_EQ(loaded.pdf->pageCount(), 2);
     const QSizeF sheet = LabelRenderer::sheetSize(document);
