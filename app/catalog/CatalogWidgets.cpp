@@ -3,6 +3,7 @@
 #include "app/catalog/TemplateCatalogStore.h"
 #include "app/common/ShellStyle.h"
 #include "app/shell/SheetPreview.h"
+#include "core/common/TextRules.h"
 #include "core/l10n/Localization.h"
 
 #include <QApplication>
@@ -61,6 +62,37 @@ QColor material(const QPalette &palette)
 QString sizeText(const Localization &l10n, const CatalogItem &item)
 {
     return l10n.format(QStringLiteral("mac.catalog_dimensions"), {item.widthMm, item.heightMm});
+}
+
+QString wrappedText(const QFont &font, double width, const QString &text, int lines)
+{
+    const QFontMetricsF metrics(font);
+    const double height = metrics.lineSpacing() * lines + 1;
+    const auto fits = [&](const QString &shown) {
+        return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, shown).height() <= height;
+    };
+    if (fits(text))
+        return text;
+    // Cut between whole characters only, never inside a letter with its marks, an emoji
+    // sequence or a surrogate pair: the longest start of at least one character that fits
+    // with the ellipsis.
+    QList<qsizetype> ends;
+    text::GraphemeWalk walk(text);
+    for (qsizetype at = walk.next(); at > 0 && at < text.size(); at = walk.next())
+        ends.append(at);
+    if (ends.isEmpty())
+        return text;
+    const auto shortened = [&](qsizetype n) { return text.left(ends[n]) + QChar(0x2026); };
+    qsizetype low = 0;
+    qsizetype high = ends.size() - 1;
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (fits(shortened(middle)))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return shortened(low);
 }
 
 } // namespace catalogstyle
@@ -263,24 +295,6 @@ QRectF textBounds(const QFont &font, const QString &text, double width, int line
     return bounds;
 }
 
-// `text` cut to at most `lines` lines of `width` in the painter's font, the last one ending
-// in an ellipsis where the text is longer.
-QString wrappedText(const QPainter &painter, double width, const QString &text, int lines)
-{
-    const QFontMetricsF metrics(painter.font());
-    QString shown = text;
-    const QRectF full = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text);
-    if (full.height() > metrics.lineSpacing() * lines + 1) {
-        // Keep whole lines, then an ellipsis on the last.
-        while (shown.size() > 1 &&
-               metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, shown + QChar(0x2026)).height() >
-                   metrics.lineSpacing() * lines + 1)
-            shown.chop(std::max<qsizetype>(1, shown.size() / 20));
-        shown += QChar(0x2026);
-    }
-    return shown;
-}
-
 // Text in at most `lines` lines, the last one cut with an ellipsis.
 void drawText(QPainter &painter, const QRectF &rect, const QString &text, int lines)
 {
@@ -290,7 +304,7 @@ void drawText(QPainter &painter, const QRectF &rect, const QString &text, int li
         return;
     }
     painter.drawText(rect, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
-                     wrappedText(painter, rect.width(), text, lines));
+                     catalogstyle::wrappedText(painter.font(), rect.width(), text, lines));
 }
 } // namespace
 
@@ -556,7 +570,7 @@ const CatalogItemDelegate::CardTexts &CatalogItemDelegate::cardTexts(QPainter &p
     texts.nameHeight = textBounds(nameFont, item.name, width, 2).height();
     painter.save();
     painter.setFont(nameFont);
-    texts.name = wrappedText(painter, width, item.name, 2);
+    texts.name = catalogstyle::wrappedText(painter.font(), width, item.name, 2);
     painter.restore();
     texts.size = size;
     texts.sizeWidth = QFontMetricsF(caption).horizontalAdvance(size);

@@ -29,6 +29,9 @@ QColor underPage(const QPalette &palette);
 // The translucent panel drawn under an activity overlay.
 QColor material(const QPalette &palette);
 QString sizeText(const Localization &l10n, const CatalogItem &item);
+// `text` cut to at most `lines` lines of `width` in `font`, the last one ending in an ellipsis
+// where the text is longer.
+QString wrappedText(const QFont &font, double width, const QString &text, int lines);
 } // namespace catalogstyle
 
 // A plain label of an item's proportions, centred in a box.

@@ -1,12 +1,16 @@
 #include "core/common/TextRules.h"
 
 #include <QFileInfo>
-#include <chrono>
 
+#include <unicode/brkiter.h>
+#include <unicode/utext.h>
+
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <locale.h>
 
@@ -79,115 +83,89 @@ QString formatC(const char *format, double value)
 
 namespace {
 
-// The scripts whose letters Qt groups into syllables rather than by the default rules.
-bool hasSyllableRules(char32_t c)
+// No character below U+0300 joins the one before it (the combining marks start there), and
+// CR LF is the one pair among them that stays together.
+constexpr char16_t firstJoiningUnit = 0x0300;
+
+qsizetype simpleUnits(const QString &text)
 {
-    switch (QChar::script(c)) {
-    case QChar::Script_Devanagari:
-    case QChar::Script_Bengali:
-    case QChar::Script_Gurmukhi:
-    case QChar::Script_Gujarati:
-    case QChar::Script_Oriya:
-    case QChar::Script_Tamil:
-    case QChar::Script_Telugu:
-    case QChar::Script_Kannada:
-    case QChar::Script_Malayalam:
-    case QChar::Script_Sinhala:
-    case QChar::Script_Thai:
-    case QChar::Script_Tibetan:
-    case QChar::Script_Myanmar:
-    case QChar::Script_Khmer: return true;
-    default: return false;
-    }
+    const QChar *units = text.constData();
+    qsizetype i = 0;
+    while (i < text.size() && units[i].unicode() < firstJoiningUnit)
+        ++i;
+    return i;
 }
 
-// Combining marks, joiners and variation selectors stay with the character before them.
-bool followsItsBase(char32_t c)
+// One character break iterator per thread, set up once: it holds the position of a walk, so
+// each walk works on a clone of its own, which costs a fraction of setting up a new one. The
+// root locale keeps counts the same whatever language the interface or the system speaks.
+const icu::BreakIterator *threadPrototype()
 {
-    switch (QChar::category(c)) {
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing: return true;
-    default: return QChar::script(c) == QChar::Script_Inherited;
-    }
-}
-
-// Characters that extend the cluster before them by the default rules, though they are
-// neither marks nor inherit their script: emoji skin tones, tag characters and the
-// half-width sound marks.
-bool extendsWithoutBeingAMark(char32_t c)
-{
-    return (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0020 && c <= 0xE007F) || c == 0xFF9E || c == 0xFF9F;
-}
-
-char32_t codePointAt(const QString &text, qsizetype i)
-{
-    const QChar c = text.at(i);
-    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-        return QChar::surrogateToUcs4(c, text.at(i + 1));
-    return c.unicode();
-}
-
-bool insideSurrogatePair(const QString &text, qsizetype i)
-{
-    return i > 0 && i < text.size() && text.at(i - 1).isHighSurrogate() && text.at(i).isLowSurrogate();
+    thread_local std::unique_ptr<icu::BreakIterator> prototype = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status))
+            made.reset();
+        return made;
+    }();
+    return prototype.get();
 }
 
 } // namespace
 
-GraphemeWalk::GraphemeWalk(const QString &text) : text_(text)
-{
-    if (!text_.isEmpty())
-        startRun();
-}
+struct GraphemeWalk::Iterator {
+    std::unique_ptr<icu::BreakIterator> breaks;
+};
 
-void GraphemeWalk::startRun()
-{
-    runStart_ = runEnd_;
-    const bool syllables = hasSyllableRules(codePointAt(text_, runStart_));
-    qsizetype i = runStart_;
-    while (i < text_.size()) {
-        // No syllabic script has letters below U+0900: most text goes by without a lookup.
-        if (!syllables && text_.at(i).unicode() < 0x0900) {
-            ++i;
-            continue;
-        }
-        const char32_t c = codePointAt(text_, i);
-        if (i > runStart_ && !followsItsBase(c) && hasSyllableRules(c) != syllables)
-            break;
-        i += QChar::requiresSurrogates(c) ? 2 : 1;
-    }
-    runEnd_ = i;
-    finder_.emplace(QTextBoundaryFinder::Grapheme, QStringView(text_).sliced(runStart_, runEnd_ - runStart_));
-}
+GraphemeWalk::GraphemeWalk(const QString &text) : text_(text), simpleEnd_(simpleUnits(text_)) {}
+
+GraphemeWalk::~GraphemeWalk() = default;
 
 qsizetype GraphemeWalk::next()
 {
-    while (finder_) {
-        const qsizetype found = finder_->toNextBoundary();
-        if (found < 0) {
-            if (runEnd_ >= text_.size()) {
-                finder_.reset();
-                return -1;
-            }
-            startRun();
-            continue;
-        }
-        const qsizetype boundary = runStart_ + found;
-        if (insideSurrogatePair(text_, boundary))
-            continue;
-        // Where runs meet, the boundary stands unless what follows extends the cluster.
-        if (boundary == runEnd_ && boundary < text_.size() && extendsWithoutBeingAMark(codePointAt(text_, boundary)))
-            continue;
-        return boundary;
+    const qsizetype size = text_.size();
+    if (at_ < 0 || at_ >= size) {
+        at_ = -1;
+        return -1;
     }
-    return -1;
+    if (at_ < simpleEnd_) {
+        const bool crlf = text_.at(at_) == u'\r' && at_ + 1 < size && text_.at(at_ + 1) == u'\n';
+        const qsizetype candidate = at_ + (crlf ? 2 : 1);
+        // What follows may still join the last simple character (a combining accent after
+        // "e"), so the break iterator decides from the last simple unit on.
+        if (candidate < simpleEnd_ || simpleEnd_ == size)
+            return at_ = candidate;
+    }
+    if (!iterator_) {
+        iterator_ = std::make_unique<Iterator>();
+        const icu::BreakIterator *prototype = threadPrototype();
+        // ICU counts in 32 bits; a text beyond that (over 4 GiB) is walked by code points.
+        if (prototype && size <= std::numeric_limits<int32_t>::max()) {
+            iterator_->breaks.reset(prototype->clone());
+            UErrorCode status = U_ZERO_ERROR;
+            UText text = UTEXT_INITIALIZER;
+            utext_openUChars(&text, reinterpret_cast<const UChar *>(text_.constData()), size, &status);
+            // The iterator keeps a shallow copy of the UText: the characters stay text_'s own.
+            iterator_->breaks->setText(&text, status);
+            utext_close(&text);
+            if (U_FAILURE(status))
+                iterator_->breaks.reset();
+        }
+    }
+    if (icu::BreakIterator *breaks = iterator_->breaks.get()) {
+        const int32_t boundary = breaks->current() == at_ ? breaks->next() : breaks->following(int32_t(at_));
+        return at_ = boundary == icu::BreakIterator::DONE ? -1 : boundary;
+    }
+    // Without the character data, whole code points at least: never half of one.
+    at_ += text_.at(at_).isHighSurrogate() && at_ + 1 < size && text_.at(at_ + 1).isLowSurrogate() ? 2 : 1;
+    return at_;
 }
 
 qsizetype graphemeCount(const QString &text)
 {
-    if (text.size() <= 1)
-        return text.size();
+    if (simpleUnits(text) == text.size())
+        return text.size() - text.count(u"\r\n");
     GraphemeWalk walk(text);
     qsizetype count = 0;
     while (walk.next() != -1)

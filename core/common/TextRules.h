@@ -6,9 +6,9 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringView>
-#include <QTextBoundaryFinder>
 #include <QTimeZone>
 
+#include <memory>
 #include <optional>
 
 namespace kestrivane::text {
@@ -31,17 +31,13 @@ std::optional<ParsedDouble> parseDoubleC(QStringView text);
 QString formatC(const char *format, double value);
 
 // Walks the boundaries between user-perceived characters (extended grapheme clusters) of a
-// text, from its start. Every count and cut of characters goes through it.
-//
-// Qt's own walk applies its syllable rules for Indic and South-East Asian scripts to the whole
-// stretch of text around such a letter, punctuation and emoji included, and there it puts a
-// boundary after every UTF-16 unit that is no part of a syllable: between the two halves of a
-// character beyond the Basic Multilingual Plane, before a combining mark, inside an emoji
-// sequence. So the text is walked in runs, those scripts' letters (with their marks) apart
-// from the rest, each run with Qt's walk, and no boundary ever falls inside a surrogate pair.
+// text, from its start, by Unicode's default rules in the root locale, so that a count never
+// depends on the interface or system language. Every count and cut of characters goes
+// through it.
 class GraphemeWalk {
 public:
     explicit GraphemeWalk(const QString &text);
+    ~GraphemeWalk();
     // The walk reads its own copy of the text in place.
     GraphemeWalk(const GraphemeWalk &) = delete;
     GraphemeWalk &operator=(const GraphemeWalk &) = delete;
@@ -50,12 +46,14 @@ public:
     qsizetype next();
 
 private:
-    void startRun();
+    struct Iterator;
 
     QString text_;
-    qsizetype runStart_ = 0;
-    qsizetype runEnd_ = 0;
-    std::optional<QTextBoundaryFinder> finder_;
+    qsizetype at_ = 0;
+    // Units before this one are all below U+0300: there every unit is a character of its own
+    // but for CR LF, and the walk needs no break iterator.
+    qsizetype simpleEnd_ = 0;
+    std::unique_ptr<Iterator> iterator_;
 };
 
 // User-perceived characters (extended grapheme clusters).

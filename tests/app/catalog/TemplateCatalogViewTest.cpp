@@ -1,6 +1,7 @@
 #include "app/catalog/TemplateCatalogView.h"
 #include "app/catalog/CatalogWidgets.h"
 #include "app/shell/WorkspaceStore.h"
+#include "core/common/TextRules.h"
 #include "core/l10n/Localization.h"
 #include "tests/app/catalog/CatalogRig.h"
 
@@ -137,6 +138,29 @@ TEST(TemplateCatalogView, PlaceholderGeometry)
         EXPECT_NEAR(g.size.height(), c.h, 1e-9);
         EXPECT_NEAR(g.cornerRadius, c.radius, 1e-9);
     }
+}
+
+// A name too long for a card's two lines is cut between whole characters: no half of an emoji,
+// no part of a flag or a joined sequence, no letter without its marks before the ellipsis.
+TEST(CatalogItemDelegate, LongNamesAreCutBetweenWholeCharacters)
+{
+    const QFont font = catalogstyle::font(catalogstyle::Text::callout, QFont::Medium);
+    const QString names[] = {
+        QStringLiteral(u"🇫🇷👍🏽👨\u200D👩\u200D👧").repeated(40),
+        QStringLiteral(u"ஸ்ரீ ക്ഷ e\u0301\u0301 ").repeated(40),
+    };
+    for (const QString &name : names) {
+        for (const double width : {60.0, 97.0, 143.0, 200.0}) {
+            SCOPED_TRACE(width);
+            const QString shown = catalogstyle::wrappedText(font, width, name, 2);
+            ASSERT_TRUE(shown.endsWith(QChar(0x2026)));
+            const QString kept = shown.chopped(1);
+            EXPECT_TRUE(name.startsWith(kept));
+            EXPECT_LT(kept.size(), name.size());
+            EXPECT_EQ(text::leadingGraphemes(name, text::graphemeCount(kept)), kept);
+        }
+    }
+    EXPECT_EQ(catalogstyle::wrappedText(font, 200, QStringLiteral("Short"), 2), QStringLiteral("Short"));
 }
 
 // A card's texts are measured once and kept; an item renamed, moved to another category or

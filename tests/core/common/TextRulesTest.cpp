@@ -1,7 +1,10 @@
 #include "core/common/TextRules.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
+#include <array>
 #include <clocale>
 #include <limits>
 
@@ -52,10 +55,9 @@ TEST(Graphemes, CountUserPerceivedCharacters)
     EXPECT_TRUE(text::exceedsGraphemes(accents, 3));
 }
 
-// Qt's own walk breaks after every UTF-16 unit of what follows a letter of a syllabic script
-// (Devanagari, Thai): counts must still follow the default rules, and no cut may keep half
-// of a character.
-TEST(Graphemes, CountAndCutWholeCharactersAfterSyllabicLetters)
+// Counts and cuts follow Unicode's default rules as ICU 72 applies them in the root locale, in
+// every script and across scripts, and no cut keeps half of a character.
+TEST(Graphemes, CountAndCutWholeCharactersInEveryScript)
 {
     const QString repeated = QStringLiteral(u"ङ}👨").repeated(80);
     const struct {
@@ -76,6 +78,34 @@ TEST(Graphemes, CountAndCutWholeCharactersAfterSyllabicLetters)
         {QStringLiteral(u"नमस्ते 👋"), 5},
         {QStringLiteral(u"สวัสดี👋"), 5},
         {repeated, 240},
+        // A word of each script whose letters form syllables.
+        {QStringLiteral(u"বাংলা"), 2},
+        {QStringLiteral(u"ਪੰਜਾਬੀ"), 3},
+        {QStringLiteral(u"ગુજરાતી"), 4},
+        {QStringLiteral(u"ଓଡ଼ିଆ"), 3},
+        {QStringLiteral(u"ஸ்ரீ"), 2},
+        {QStringLiteral(u"தமிழ்"), 3},
+        {QStringLiteral(u"తెలుగు"), 3},
+        {QStringLiteral(u"ಕನ್ನಡ"), 4},
+        {QStringLiteral(u"മലയാളം"), 4},
+        {QStringLiteral(u"ශ්\u200Dරී"), 2},
+        {QStringLiteral(u"ภาษาไทย"), 7},
+        {QStringLiteral(u"བོད་ཡིག"), 5},
+        {QStringLiteral(u"ကျွန်ုပ်"), 3},
+        {QStringLiteral(u"ကို"), 1},
+        // ICU 72's own values, where Unicode versions disagree.
+        {QStringLiteral(u"ខ្មែរ"), 3},
+        {QStringLiteral(u"က\u1039ခ"), 2},
+        // A prepended sign joins a letter of another script.
+        {QStringLiteral(u"\u0D4Ea"), 1},
+        {QStringLiteral(u"\u0600क"), 1},
+        // A tag flag, a flag after an emoji, marks after a character beyond the basic plane.
+        {QStringLiteral(u"🏴\U000E0067\U000E0062\U000E0065\U000E006E\U000E0067\U000E007F"), 1},
+        {QStringLiteral(u"👍🇩🇪"), 2},
+        {QStringLiteral(u"🎉🇫🇷🇫🇷"), 3},
+        {QStringLiteral(u"👍ာ"), 2},
+        {QStringLiteral(u"🇩ি"), 1},
+        {QStringLiteral(u"ಕನ್ನಡ👍🇩🇪\r\ne\u0301"), 8},
     };
     for (const auto &[sample, count] : cases) {
         SCOPED_TRACE(sample.left(12).toStdString());
@@ -89,8 +119,38 @@ TEST(Graphemes, CountAndCutWholeCharactersAfterSyllabicLetters)
             EXPECT_EQ(text::graphemeCount(cut), n);
         }
     }
-    // A name of 240 characters is within the 256 that names may have.
-    EXPECT_FALSE(text::exceedsGraphemes(repeated, 256));
+    EXPECT_EQ(text::leadingGraphemes(QStringLiteral(u"🎉🇫🇷🇫🇷"), 2), QStringLiteral(u"🎉🇫🇷"));
+    EXPECT_EQ(text::leadingGraphemes(QStringLiteral(u"a👍🏽b"), 2), QStringLiteral(u"a👍🏽"));
+}
+
+// Every line of Unicode's own conformance list for character boundaries, boundary by boundary.
+TEST(Graphemes, FollowUnicodesConformanceList)
+{
+    QFile file(QStringLiteral("/usr/share/unicode/auxiliary/GraphemeBreakTest.txt"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        GTEST_SKIP() << "GraphemeBreakTest.txt is missing; install the unicode-data package";
+    int lines = 0;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).section(u'#', 0, 0).trimmed();
+        if (line.isEmpty())
+            continue;
+        ++lines;
+        QString sample;
+        QList<qsizetype> expected;
+        for (const QString &field : line.split(u' ', Qt::SkipEmptyParts)) {
+            if (field == u"÷" && !sample.isEmpty())
+                expected.append(sample.size());
+            else if (field != u"÷" && field != u"×")
+                sample += QString::fromUcs4(std::array{char32_t(field.toUInt(nullptr, 16))}.data(), 1);
+        }
+        QList<qsizetype> walked;
+        text::GraphemeWalk walk(sample);
+        for (qsizetype at = walk.next(); at != -1; at = walk.next())
+            walked.append(at);
+        EXPECT_EQ(walked, expected) << line.toStdString();
+        EXPECT_EQ(text::graphemeCount(sample), expected.size()) << line.toStdString();
+    }
+    EXPECT_EQ(lines, 602);
 }
 
 TEST(TimeZones, RefuseIdentifiersQtWouldTakeOrResolveAsFiles)

@@ -88,9 +88,14 @@ TEST(Validation, DocumentIdentityAndLimits)
     EXPECT_NO_THROW(d.validate());
     d.name += u'n';
     EXPECT_DOC(d, invalidDocument);
-    // 240 characters, though Qt's own walk counts 320 here.
+    // Counted in whole characters by the default rules: 256 Myanmar syllables of three
+    // (768 units) are within the limit, 257 Tamil syllables of two letters each are not.
     d.name = QStringLiteral(u"ङ}👨").repeated(80);
     EXPECT_NO_THROW(d.validate());
+    d.name = QStringLiteral(u"ကျွန်ုပ်").repeated(85) + QStringLiteral(u"ကို");
+    EXPECT_NO_THROW(d.validate());
+    d.name = QStringLiteral(u"ஸ்ரீ").repeated(128) + QStringLiteral(u"ஸ");
+    EXPECT_DOC(d, invalidDocument);
     d.name = QStringLiteral("\n");
     EXPECT_DOC(d, invalidDocument);
     d.name = QStringLiteral("n");
