@@ -206,6 +206,9 @@ ContentEditor::ContentEditor(std::function<QString()> read, std::function<void(c
     installEventFilter(UndoKeyFilter::instance());
     // The document's history is the only one: a local undo would fight it.
     setUndoRedoEnabled(false);
+    // Tab leaves the box as it leaves every other field of the inspector; a tab character
+    // in a label's content is almost never meant, and pasting one still works.
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, &ContentEditor::userChanged);
     refresh();
 }

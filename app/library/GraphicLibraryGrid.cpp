@@ -1,5 +1,6 @@
 #include "app/library/GraphicLibraryGrid.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -54,6 +55,12 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         QPainterPath path;
         path.addRoundedRect(QRectF(cell), radius, radius);
         painter->fillPath(path, fill);
+    }
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        painter->setPen(QPen(accent, focusRing));
+        painter->setBrush(Qt::NoBrush);
+        const qreal half = focusRing / 2.0;
+        painter->drawRoundedRect(QRectF(cell).adjusted(half, half, -half, -half), radius, radius);
     }
     const QRect content = cell.adjusted(inset, inset, -inset, -inset);
     const QRect frame(content.left() + (content.width() - tile) / 2, content.top(), tile, tile);
@@ -124,6 +131,7 @@ Grid::Grid(std::function<int(int)> lines, ItemDelegate *delegate, QWidget *paren
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setViewportMargins(gridInset, gridInset, gridInset, gridInset);
     setItemDelegate(delegate);
+    connect(this, &QListView::clicked, this, &Grid::chosen);
     // The tiles are white: the grid lies on the window's own background.
     QPalette colors = palette();
     colors.setColor(QPalette::Base, colors.color(QPalette::Window));
@@ -144,6 +152,19 @@ void Grid::relayout()
     m_cell = cell;
     setGridSize(QSize(width, height + rowGap));
     verticalScrollBar()->setSingleStep(std::max(1, height / 4));
+}
+
+void Grid::keyPressEvent(QKeyEvent *event)
+{
+    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select ||
+                       event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (press && !(event->modifiers() & ~Qt::KeypadModifier) && currentIndex().isValid()) {
+        // Taken here: Return must choose the cell, not reach the panel's default button.
+        Q_EMIT chosen(currentIndex());
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void Grid::resizeEvent(QResizeEvent *event)

@@ -29,7 +29,8 @@ enum Role {
 enum class ThumbnailState { none, ready, loading, failed };
 
 // Lays out and draws one cell: a white tile with the picture fitted into it, or a spinner
-// or a failure text in its place, and the title under it, on a highlight when selected.
+// or a failure text in its place, and the title under it, on a highlight when selected and
+// inside a ring while it has the keyboard focus.
 class ItemDelegate final : public QStyledItemDelegate {
 public:
     static constexpr int tile = 104;
@@ -39,6 +40,7 @@ public:
     // Half the space between two columns, taken from each side of a cell.
     static constexpr int columnMargin = 4;
     static constexpr int radius = 8;
+    static constexpr int focusRing = 2;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -65,8 +67,12 @@ private:
 };
 
 // A lazy grid of cells: columns of at least 142 pixels sharing the width, every cell as
-// tall as the tallest title at that width needs, 12 pixels between rows.
+// tall as the tallest title at that width needs, 12 pixels between rows. Each cell acts as
+// a button: the arrow keys move the keyboard focus between cells, and a click or Space or
+// Return on the focused cell chooses it. The view keeps no selection of its own.
 class Grid final : public QListView {
+    Q_OBJECT
+
 public:
     static constexpr int minimumColumn = 142;
     static constexpr int rowGap = 12;
@@ -80,7 +86,11 @@ public:
     // Computes the columns and the cell height again, after a resize or a change of titles.
     void relayout();
 
+Q_SIGNALS:
+    void chosen(const QModelIndex &index);
+
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -81,7 +81,7 @@ void GraphicLibraryView::buildSignTab()
         m_category = m_categories->itemData(index).toString();
         refreshSigns();
     });
-    connect(m_signGrid, &QListView::clicked, this, [this](const QModelIndex &index) {
+    connect(m_signGrid, &Grid::chosen, this, [this](const QModelIndex &index) {
         if (index.isValid() && index.row() < m_signItems->signs().size())
             select(m_signItems->signs()[index.row()].id);
     });

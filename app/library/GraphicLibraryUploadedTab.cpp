@@ -99,7 +99,7 @@ void GraphicLibraryView::buildUploadedTab()
     m_pages->addWidget(uploadedPage);
 
     connect(m_upload, &QPushButton::clicked, this, [this] { upload(); });
-    connect(m_uploadedGrid, &QListView::clicked, this, [this](const QModelIndex &index) {
+    connect(m_uploadedGrid, &Grid::chosen, this, [this](const QModelIndex &index) {
         if (index.isValid() && index.row() < m_model->uploaded().size())
             select(m_model->uploaded()[index.row()].id);
     });

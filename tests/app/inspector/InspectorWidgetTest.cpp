@@ -143,6 +143,26 @@ TEST(InspectorWidgets, ShowingAndFocusingContentKeepsItsCharacters)
     EXPECT_EQ(fixture.store->undoStack().size(), 3);
 }
 
+// Tab leaves the content box for the next control and types nothing; Shift+Tab comes back.
+TEST(InspectorWidgets, TabLeavesTheContentBoxWithoutTyping)
+{
+    const std::pair<ElementKind, std::string> cases[] = {{ElementKind::text, "mac.font"},
+                                                         {ElementKind::barcode, "mac.bar_example"}};
+    for (const auto &[kind, next] : cases) {
+        SCOPED_TRACE(next);
+        Fixture fixture({element(kind)});
+        Window window(fixture);
+        const LabelElement before = fixture.first();
+        auto *editor = window.find<ContentEditor>(QStringLiteral("mac.content"));
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Tab);
+        EXPECT_TRUE(fixture.first() == before && fixture.store->undoStack().isEmpty());
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), next);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), editor);
+    }
+}
+
 TEST(InspectorWidgets, ColumnPickerNamesColumnsByLetterAndTitle)
 {
     Fixture fixture({element(ElementKind::text)}, false, priceTable());

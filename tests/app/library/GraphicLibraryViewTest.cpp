@@ -1,10 +1,12 @@
 #include "tests/app/library/LibraryPanelSupport.h"
 #include "tests/common/TestSupport.h"
 
+#include "app/library/GraphicLibraryGrid.h"
 #include "app/window/ContentView.h"
 #include "app/window/EditorSidebar.h"
 #include "app/window/LibrarySheet.h"
 
+#include <QApplication>
 #include <QSemaphore>
 #include <QStandardPaths>
 #include <QThreadPool>
@@ -159,6 +161,35 @@ TEST(GraphicLibraryView, InsertsASignOrAPictureAsOneStepAndCloses)
     panel.open();
     panel.store->setShowsLibrary(false);
     EXPECT_FALSE(panel.view->isVisible());
+}
+
+// A cell is a button: an arrow key moves the focus, and Space or Return chooses the cell as
+// a click does and inserts nothing, not even through the panel's default button.
+TEST(GraphicLibraryView, ChoosesTheFocusedCellWithSpaceOrReturn)
+{
+    Panel panel;
+    librarytest::storePictures(panel.library.directory(), {samples::png(8, 8), samples::png(9, 9)}, {"a", "b"});
+    const std::pair<int, Qt::Key> cases[] = {
+        {0, Qt::Key_Space}, {0, Qt::Key_Return}, {1, Qt::Key_Space}, {1, Qt::Key_Enter}};
+    for (const auto &[tab, key] : cases) {
+        SCOPED_TRACE(std::to_string(tab) + " " + std::to_string(key));
+        QApplication::setActiveWindow(&panel.open());
+        panel.showTab(tab);
+        QListView *grid = panel.grid(tab == 1);
+        grid->setFocus(Qt::TabFocusReason);
+        for (const Qt::Key press : {Qt::Key_Right, key})
+            QTest::keyClick(grid, press);
+        EXPECT_TRUE(grid->model()->index(1, 0).data(graphiclibrary::selectedRole).toBool());
+        EXPECT_TRUE(panel.button("insertButton")->isEnabled() && panel.view->isVisible());
+        EXPECT_TRUE(panel.store->document().elements.isEmpty());
+    }
+    // A search that leaves one sign; Tab to the grid, Space, Tab on to Insert, Space.
+    QApplication::setActiveWindow(&panel.open());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("warn"));
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    ASSERT_EQ(panel.store->document().elements.size(), 1);
+    EXPECT_EQ(panel.store->document().elements.first().graphicID, QStringLiteral("sign_04"));
 }
 
 TEST(GraphicLibraryView, UploadSelectsTheNewPictureOrShowsWhyNot)
