@@ -1,11 +1,16 @@
 #include "tests/app/shell/ShellTestSupport.h"
 
+#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/shell/AppDelegate.h"
 #include "app/shell/HomeView.h"
+#include "app/shell/MainWindow.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceView.h"
 #include "app/window/ContentView.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -254,4 +259,143 @@ TEST(WorkspaceView, TheCreateTilesSheetEndsItsDraft)
         EXPECT_EQ(screen.workspace.route(), create ? Route::editor : Route::home);
     }
     EXPECT_TRUE(screen.workspace.tabs().first()->dirty());
+}
+
+namespace {
+
+// The program's main window with scripted dialogs, launched with `files` and active.
+struct Program {
+    explicit Program(const QStringList &names)
+    {
+        delegate.setTerminate([] {});
+        workspace.setAlerts(env.alerts);
+        workspace.setDialogs(env.dialogs);
+        QStringList files;
+        for (const QString &name : names)
+            files.append(file(name));
+        delegate.launch(files);
+        view = delegate.window()->findChild<WorkspaceView *>();
+        activate();
+    }
+    QString file(const QString &name) const { return env.write(name + QStringLiteral(".ksv")); }
+    // A desktop activates the window again once its sheet is gone; offscreen, the test does.
+    void activate()
+    {
+        Screen::settle();
+        delegate.window()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(delegate.window()));
+    }
+    void ctrl(Qt::Key key)
+    {
+        QTest::keyClick(delegate.window(), key, Qt::ControlModifier);
+        Screen::settle();
+    }
+    void click(QWidget *widget)
+    {
+        ASSERT_TRUE(widget);
+        QTest::mouseClick(widget, Qt::LeftButton);
+        Screen::settle();
+    }
+    void create() { click(view->sheet() ? view->sheet()->applyButton() : nullptr); }
+    QWidget *firstTab() const { return view->tabStrip()->tabs().first()->selectButton(); }
+
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate{&env.localization, &env.settings};
+    WorkspaceStore &workspace = *delegate.workspace();
+    WorkspaceView *view = nullptr;
+};
+
+} // namespace
+
+// Whatever makes the editor the page shown gives its canvas the keys, so that Space acts on
+// the document and not on the top bar's Home button or the toolbar's Create button. The
+// refresh that follows every edit and language switch leaves focus in the inspector field
+// that has it.
+TEST(WorkspaceView, TheEditorShownTakesTheKeysARefreshLeavesThem)
+{
+    const struct {
+        const char *way;
+        QStringList open;                   // the files open before, or named at start-up
+        std::function<void(Program &)> act; // null: the files were named at start-up
+        const char *focused = nullptr;      // null: the canvas
+    } cases[] = {
+        {"a file named at start-up", {"A"}, nullptr},
+        {"Ctrl+O",
+         {},
+         [](Program &p) {
+             p.env.dialogs->openAnswer = {p.file(QStringLiteral("B"))};
+             p.ctrl(Qt::Key_O);
+         }},
+        {"Ctrl+N from an editor, Create",
+         {"A"},
+         [](Program &p) {
+             p.ctrl(Qt::Key_N);
+             p.create();
+         }},
+        {"Home, Create label, Create",
+         {},
+         [](Program &p) {
+             p.click(p.view->homeView()->tiles().first());
+             p.create();
+         }},
+        {"a template opened from the catalog",
+         {},
+         [](Program &p) {
+             p.workspace.setRoute(Route::catalog);
+             Screen::settle();
+             // What the catalog's Open does with the template's document.
+             p.workspace.add(LabelDocument(QStringLiteral("T"), 60, 40, {}), std::nullopt, true);
+         }},
+        {"a tab in the top bar", {"A", "B"}, [](Program &p) { p.click(p.firstTab()); }},
+        {"the menu of all tabs",
+         {"A", "B"},
+         [](Program &p) { p.view->allTabsButton()->menu()->actions()[0]->trigger(); }},
+        {"closing the active tab", {"A", "B"}, [](Program &p) { p.ctrl(Qt::Key_W); }},
+        {"Home, then a document's row",
+         {"A"},
+         [](Program &p) {
+             p.workspace.setRoute(Route::home);
+             p.click(p.view->homeView()->rows().first());
+         }},
+        {"the catalog, then a tab",
+         {"A"},
+         [](Program &p) {
+             p.workspace.setRoute(Route::catalog);
+             p.click(p.firstTab());
+         }},
+        {"an edit and a language switch",
+         {"A"},
+         [](Program &p) {
+             p.workspace.active()->add(ElementKind::text);
+             Screen::settle();
+             p.click(p.delegate.window()->findChild<QWidget *>(QStringLiteral("mac.x")));
+             rename(*p.workspace.active(), QStringLiteral("A2"));
+             p.env.localization.select(AppLanguage::german);
+         },
+         "mac.x"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.way);
+        Program p(c.act ? QStringList{} : c.open);
+        if (c.act) {
+            for (const QString &name : c.open)
+                p.workspace.open(p.file(name));
+            Screen::settle();
+            c.act(p);
+        }
+        p.activate();
+        ASSERT_EQ(p.workspace.route(), Route::editor);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && p.view->editorPage());
+        if (c.focused)
+            EXPECT_EQ(focus->objectName(), QString::fromLatin1(c.focused));
+        else
+            EXPECT_EQ(focus, p.view->editorPage()->canvasWorkspace()->canvas());
+        const std::optional<QUuid> active = p.workspace.activeID();
+        QTest::keyClick(focus, Qt::Key_Space);
+        Screen::settle();
+        EXPECT_EQ(p.workspace.route(), Route::editor);
+        EXPECT_EQ(p.workspace.activeID(), active);
+        EXPECT_FALSE(p.workspace.draft());
+    }
 }
