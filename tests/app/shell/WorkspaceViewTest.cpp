@@ -1,20 +1,26 @@
 #include "tests/app/shell/ShellTestSupport.h"
+#include "tests/common/TestSupport.h"
 
 #include "app/canvas/CanvasWorkspaceView.h"
 #include "app/canvas/LabelCanvas.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/HomeView.h"
+#include "app/shell/MainMenu.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceView.h"
+#include "app/table/BatchView.h"
+#include "app/table/TableImportView.h"
 #include "app/window/ContentView.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
@@ -397,5 +403,77 @@ TEST(WorkspaceView, TheEditorShownTakesTheKeysARefreshLeavesThem)
         EXPECT_EQ(p.workspace.route(), Route::editor);
         EXPECT_EQ(p.workspace.activeID(), active);
         EXPECT_FALSE(p.workspace.draft());
+    }
+}
+
+// Each sheet, however it is opened, has the keys on its first control; a text field takes
+// what is typed at once in place of its text. Tab then passes visible controls only, never
+// the area that scrolls a form.
+TEST(WorkspaceView, SheetsOpenOnTheirFirstControl)
+{
+    const auto command = [](MenuCommand c) { return [c](Program &p) { p.delegate.menu()->action(c)->trigger(); }; };
+    const auto parameters = [](QDialog *sheet) { return qobject_cast<TemplateView *>(sheet)->nameField(); };
+    const struct {
+        const char *way;
+        QStringList open;
+        std::function<void(Program &)> act;
+        std::function<QWidget *(QDialog *)> first;
+    } cases[] = {
+        {"Home, Create label", {}, [](Program &p) { p.click(p.view->homeView()->tiles().first()); }, parameters},
+        {"Ctrl+N", {"A"}, [](Program &p) { p.ctrl(Qt::Key_N); }, parameters},
+        {"label parameters", {"A"}, command(MenuCommand::parameters), parameters},
+        {"import data",
+         {"A"},
+         command(MenuCommand::importTable),
+         [](QDialog *sheet) { return qobject_cast<TableImportView *>(sheet)->chooseButton(); }},
+        {"export PDF with a table",
+         {"A"},
+         [&](Program &p) {
+             p.workspace.active()->apply([](LabelDocument &document) {
+                 document.table = LabelTable();
+                 document.table->sourceName = QStringLiteral("t.csv");
+                 document.table->columns = {QStringLiteral("Name")};
+                 document.table->rows = {{QStringLiteral("Tea")}};
+             });
+             command(MenuCommand::exportPDF)(p);
+         },
+         [](QDialog *sheet) { return qobject_cast<BatchView *>(sheet)->rowsField(); }},
+        {"print",
+         {"A"},
+         [&](Program &p) {
+             p.workspace.active()->add(ElementKind::text);
+             Screen::settle();
+             command(MenuCommand::printDocument)(p);
+         },
+         [](QDialog *sheet) { return qobject_cast<BatchView *>(sheet)->copiesField(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.way);
+        Program p(QStringList{});
+        for (const QString &name : c.open)
+            p.workspace.open(p.file(name));
+        Screen::settle();
+        c.act(p);
+        QDialog *sheet = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sheet = qobject_cast<QDialog *>(QApplication::activeWindow()); }));
+        QWidget *first = c.first(sheet);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(QApplication::focusWidget(), first);
+        sheet->grab().save(testsupport::outputPath(QStringLiteral("sheet-opened-%1.png").arg(&c - cases)));
+        if (auto *field = qobject_cast<QLineEdit *>(first)) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("7"));
+            EXPECT_EQ(field->text(), QStringLiteral("7"));
+        }
+        for (int stops = 0; stops < 40 && (!stops || QApplication::focusWidget() != first); ++stops) {
+            QWidget *focus = QApplication::focusWidget();
+            ASSERT_TRUE(focus);
+            SCOPED_TRACE(focus->metaObject()->className());
+            EXPECT_TRUE(focus->isVisible() && focus->window() == sheet);
+            EXPECT_FALSE(qobject_cast<QScrollArea *>(focus));
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), first) << "Tab comes round";
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        Screen::settle();
     }
 }
