@@ -67,6 +67,8 @@ TemplateView::TemplateView(TemplateDraft *draft, Localization *localization, std
     content->setContentsMargins(22, 16, 22, 16);
     content->setSpacing(24);
     auto *scroll = new QScrollArea(this);
+    // Tab goes from field to field of the form, never to the area around them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFixedWidth(410);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
@@ -207,6 +209,9 @@ TemplateView::TemplateView(TemplateDraft *draft, Localization *localization, std
     if (m_localization)
         connect(m_localization, &Localization::languageChanged, this, &TemplateView::refresh);
     refresh();
+    // The sheet opens on the name, selected, so that what is typed at once replaces it.
+    nameField()->setFocus();
+    nameField()->selectAll();
 }
 
 QWidget *TemplateView::field(const QString &key, const QString &(TemplateDraft::*read)() const,

@@ -41,6 +41,7 @@ public:
     // True once apply was pressed in this sheet.
     bool attempted() const { return m_attempted; }
 
+    QLineEdit *nameField() const { return m_fields.first().edit; }
     QPushButton *applyButton() const { return m_apply; }
     QPushButton *cancelButton() const { return m_cancel; }
     SheetPreview *preview() const { return m_preview; }

@@ -2,6 +2,8 @@
 
 #include "app/artwork/ArtworkIcon.h"
 #include "app/artwork/WindowsArtwork.h"
+#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/canvas/LabelCanvas.h"
 #include "app/common/ShellStyle.h"
 #include "app/editor/EditorStore.h"
 #include "app/shell/HomeView.h"
@@ -309,8 +311,15 @@ void WorkspaceView::showRoute()
         m_editor = nullptr;
         m_editorID.reset();
     }
-    if (m_pages->currentWidget() != page)
-        m_pages->setCurrentWidget(page);
+    if (m_pages->currentWidget() == page)
+        return;
+    m_pages->setCurrentWidget(page);
+    // An editor just shown takes the keys, so the next key acts on the document. Left to
+    // Qt, focus would go from the page or tab that held it to the toolbar's first button
+    // or the top bar's Home button, where Space creates or leaves. A refresh of the editor
+    // already shown returns above and leaves focus where the user put it.
+    if (page == m_editor)
+        m_editor->canvasWorkspace()->canvas()->setFocus(Qt::OtherFocusReason);
 }
 
 void WorkspaceView::activeIDChanged()

@@ -163,6 +163,16 @@ BatchView::BatchView(EditorStore *store, Localization *localization, QWidget *pa
 
     m_copies->setText(QLocale::system().toString(m_draft->options().copies));
     refresh();
+    // The sheet opens on its first option shown (the rows with a table, else the count),
+    // its text selected, so that what is typed at once replaces it.
+    for (QWidget *option : std::initializer_list<QWidget *>{m_rows, m_copiesColumn, m_copies, m_advance}) {
+        if (option->isVisibleTo(this)) {
+            option->setFocus();
+            if (auto *field = qobject_cast<QLineEdit *>(option))
+                field->selectAll();
+            break;
+        }
+    }
 }
 
 BatchView::~BatchView()
@@ -243,9 +253,11 @@ void BatchView::refresh()
     const bool fixedCopies = !options.copiesColumn.has_value();
     m_copiesRow->setVisible(fixedCopies);
     m_copiesLabel->setText(text(hasTable ? QStringLiteral("mac.batch_copies") : QStringLiteral("mac.batch_count")));
-    if (!m_copies->hasFocus()) {
+    // Writing the same text back would drop its selection.
+    const QString copies = QLocale::system().toString(options.copies);
+    if (!m_copies->hasFocus() && m_copies->text() != copies) {
         const QSignalBlocker block(m_copies);
-        m_copies->setText(QLocale::system().toString(options.copies));
+        m_copies->setText(copies);
     }
     m_zeroHint->setVisible(!fixedCopies);
     m_zeroHint->setText(text(QStringLiteral("mac.batch_zero_hint")));

@@ -240,6 +240,8 @@ TableImportView::TableImportView(EditorStore *store, Localization *localization,
     layout->addLayout(buttons);
 
     connect(m_choose, &QPushButton::clicked, this, &TableImportView::choose);
+    // The sheet opens on its first step, choosing the file.
+    m_choose->setFocus();
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_apply, &QPushButton::clicked, this, &TableImportView::applyTable);
     connect(m_remove, &QPushButton::clicked, this, &TableImportView::removeTable);

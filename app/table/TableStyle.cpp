@@ -25,6 +25,8 @@ QLabel *titleLabel()
 QScrollArea *scrollingContent(QWidget *sheet, QWidget **content, QVBoxLayout **stack)
 {
     auto *scroll = new QScrollArea(sheet);
+    // Tab goes from control to control of the form, never to the area around them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

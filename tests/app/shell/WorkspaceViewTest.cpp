@@ -1,15 +1,26 @@
 #include "tests/app/shell/ShellTestSupport.h"
+#include "tests/common/TestSupport.h"
 
+#include "app/canvas/CanvasWorkspaceView.h"
+#include "app/canvas/LabelCanvas.h"
+#include "app/shell/AppDelegate.h"
 #include "app/shell/HomeView.h"
+#include "app/shell/MainMenu.h"
+#include "app/shell/MainWindow.h"
 #include "app/shell/TabStrip.h"
 #include "app/shell/TemplateView.h"
 #include "app/shell/WorkspaceView.h"
+#include "app/table/BatchView.h"
+#include "app/table/TableImportView.h"
 #include "app/window/ContentView.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
@@ -254,4 +265,215 @@ TEST(WorkspaceView, TheCreateTilesSheetEndsItsDraft)
         EXPECT_EQ(screen.workspace.route(), create ? Route::editor : Route::home);
     }
     EXPECT_TRUE(screen.workspace.tabs().first()->dirty());
+}
+
+namespace {
+
+// The program's main window with scripted dialogs, launched with `files` and active.
+struct Program {
+    explicit Program(const QStringList &names)
+    {
+        delegate.setTerminate([] {});
+        workspace.setAlerts(env.alerts);
+        workspace.setDialogs(env.dialogs);
+        QStringList files;
+        for (const QString &name : names)
+            files.append(file(name));
+        delegate.launch(files);
+        view = delegate.window()->findChild<WorkspaceView *>();
+        activate();
+    }
+    QString file(const QString &name) const { return env.write(name + QStringLiteral(".ksv")); }
+    // A desktop activates the window again once its sheet is gone; offscreen, the test does.
+    void activate()
+    {
+        Screen::settle();
+        delegate.window()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(delegate.window()));
+    }
+    void ctrl(Qt::Key key)
+    {
+        QTest::keyClick(delegate.window(), key, Qt::ControlModifier);
+        Screen::settle();
+    }
+    void click(QWidget *widget)
+    {
+        ASSERT_TRUE(widget);
+        QTest::mouseClick(widget, Qt::LeftButton);
+        Screen::settle();
+    }
+    void create() { click(view->sheet() ? view->sheet()->applyButton() : nullptr); }
+    QWidget *firstTab() const { return view->tabStrip()->tabs().first()->selectButton(); }
+
+    shelltest::WorkspaceEnvironment env;
+    AppDelegate delegate{&env.localization, &env.settings};
+    WorkspaceStore &workspace = *delegate.workspace();
+    WorkspaceView *view = nullptr;
+};
+
+} // namespace
+
+// Whatever makes the editor the page shown gives its canvas the keys, so that Space acts on
+// the document and not on the top bar's Home button or the toolbar's Create button. The
+// refresh that follows every edit and language switch leaves focus in the inspector field
+// that has it.
+TEST(WorkspaceView, TheEditorShownTakesTheKeysARefreshLeavesThem)
+{
+    const struct {
+        const char *way;
+        QStringList open;                   // the files open before, or named at start-up
+        std::function<void(Program &)> act; // null: the files were named at start-up
+        const char *focused = nullptr;      // null: the canvas
+    } cases[] = {
+        {"a file named at start-up", {"A"}, nullptr},
+        {"Ctrl+O",
+         {},
+         [](Program &p) {
+             p.env.dialogs->openAnswer = {p.file(QStringLiteral("B"))};
+             p.ctrl(Qt::Key_O);
+         }},
+        {"Ctrl+N from an editor, Create",
+         {"A"},
+         [](Program &p) {
+             p.ctrl(Qt::Key_N);
+             p.create();
+         }},
+        {"Home, Create label, Create",
+         {},
+         [](Program &p) {
+             p.click(p.view->homeView()->tiles().first());
+             p.create();
+         }},
+        {"a template opened from the catalog",
+         {},
+         [](Program &p) {
+             p.workspace.setRoute(Route::catalog);
+             Screen::settle();
+             // What the catalog's Open does with the template's document.
+             p.workspace.add(LabelDocument(QStringLiteral("T"), 60, 40, {}), std::nullopt, true);
+         }},
+        {"a tab in the top bar", {"A", "B"}, [](Program &p) { p.click(p.firstTab()); }},
+        {"the menu of all tabs",
+         {"A", "B"},
+         [](Program &p) { p.view->allTabsButton()->menu()->actions()[0]->trigger(); }},
+        {"closing the active tab", {"A", "B"}, [](Program &p) { p.ctrl(Qt::Key_W); }},
+        {"Home, then a document's row",
+         {"A"},
+         [](Program &p) {
+             p.workspace.setRoute(Route::home);
+             p.click(p.view->homeView()->rows().first());
+         }},
+        {"the catalog, then a tab",
+         {"A"},
+         [](Program &p) {
+             p.workspace.setRoute(Route::catalog);
+             p.click(p.firstTab());
+         }},
+        {"an edit and a language switch",
+         {"A"},
+         [](Program &p) {
+             p.workspace.active()->add(ElementKind::text);
+             Screen::settle();
+             p.click(p.delegate.window()->findChild<QWidget *>(QStringLiteral("mac.x")));
+             rename(*p.workspace.active(), QStringLiteral("A2"));
+             p.env.localization.select(AppLanguage::german);
+         },
+         "mac.x"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.way);
+        Program p(c.act ? QStringList{} : c.open);
+        if (c.act) {
+            for (const QString &name : c.open)
+                p.workspace.open(p.file(name));
+            Screen::settle();
+            c.act(p);
+        }
+        p.activate();
+        ASSERT_EQ(p.workspace.route(), Route::editor);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && p.view->editorPage());
+        if (c.focused)
+            EXPECT_EQ(focus->objectName(), QString::fromLatin1(c.focused));
+        else
+            EXPECT_EQ(focus, p.view->editorPage()->canvasWorkspace()->canvas());
+        const std::optional<QUuid> active = p.workspace.activeID();
+        QTest::keyClick(focus, Qt::Key_Space);
+        Screen::settle();
+        EXPECT_EQ(p.workspace.route(), Route::editor);
+        EXPECT_EQ(p.workspace.activeID(), active);
+        EXPECT_FALSE(p.workspace.draft());
+    }
+}
+
+// Each sheet, however it is opened, has the keys on its first control; a text field takes
+// what is typed at once in place of its text. Tab then passes visible controls only, never
+// the area that scrolls a form.
+TEST(WorkspaceView, SheetsOpenOnTheirFirstControl)
+{
+    const auto command = [](MenuCommand c) { return [c](Program &p) { p.delegate.menu()->action(c)->trigger(); }; };
+    const auto parameters = [](QDialog *sheet) { return qobject_cast<TemplateView *>(sheet)->nameField(); };
+    const struct {
+        const char *way;
+        QStringList open;
+        std::function<void(Program &)> act;
+        std::function<QWidget *(QDialog *)> first;
+    } cases[] = {
+        {"Home, Create label", {}, [](Program &p) { p.click(p.view->homeView()->tiles().first()); }, parameters},
+        {"Ctrl+N", {"A"}, [](Program &p) { p.ctrl(Qt::Key_N); }, parameters},
+        {"label parameters", {"A"}, command(MenuCommand::parameters), parameters},
+        {"import data",
+         {"A"},
+         command(MenuCommand::importTable),
+         [](QDialog *sheet) { return qobject_cast<TableImportView *>(sheet)->chooseButton(); }},
+        {"export PDF with a table",
+         {"A"},
+         [&](Program &p) {
+             p.workspace.active()->apply([](LabelDocument &document) {
+                 document.table = LabelTable();
+                 document.table->sourceName = QStringLiteral("t.csv");
+                 document.table->columns = {QStringLiteral("Name")};
+                 document.table->rows = {{QStringLiteral("Tea")}};
+             });
+             command(MenuCommand::exportPDF)(p);
+         },
+         [](QDialog *sheet) { return qobject_cast<BatchView *>(sheet)->rowsField(); }},
+        {"print",
+         {"A"},
+         [&](Program &p) {
+             p.workspace.active()->add(ElementKind::text);
+             Screen::settle();
+             command(MenuCommand::printDocument)(p);
+         },
+         [](QDialog *sheet) { return qobject_cast<BatchView *>(sheet)->copiesField(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.way);
+        Program p(QStringList{});
+        for (const QString &name : c.open)
+            p.workspace.open(p.file(name));
+        Screen::settle();
+        c.act(p);
+        QDialog *sheet = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sheet = qobject_cast<QDialog *>(QApplication::activeWindow()); }));
+        QWidget *first = c.first(sheet);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(QApplication::focusWidget(), first);
+        sheet->grab().save(testsupport::outputPath(QStringLiteral("sheet-opened-%1.png").arg(&c - cases)));
+        if (auto *field = qobject_cast<QLineEdit *>(first)) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("7"));
+            EXPECT_EQ(field->text(), QStringLiteral("7"));
+        }
+        for (int stops = 0; stops < 40 && (!stops || QApplication::focusWidget() != first); ++stops) {
+            QWidget *focus = QApplication::focusWidget();
+            ASSERT_TRUE(focus);
+            SCOPED_TRACE(focus->metaObject()->className());
+            EXPECT_TRUE(focus->isVisible() && focus->window() == sheet);
+            EXPECT_FALSE(qobject_cast<QScrollArea *>(focus));
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), first) << "Tab comes round";
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        Screen::settle();
+    }
 }
