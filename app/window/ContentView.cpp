@@ -150,6 +150,7 @@ ContentView::ContentView(EditorStore *store, Localization *localization, std::fu
     if (m_localization)
         connect(m_localization, &Localization::languageChanged, this, &ContentView::languageChanged);
     followPalette();
+    applyFonts();
     languageChanged();
     m_splitter->setSizes({std::max(sidebarWidth, m_sidebar->minimumWidth()), 760, inspectorWidth});
     // A flag raised before the window existed is shown now.
@@ -282,9 +283,7 @@ QWidget *ContentView::makeSidebar()
     auto *header = new QVBoxLayout;
     header->setSpacing(2);
     m_componentsTitle = new QLabel(content);
-    m_componentsTitle->setFont(shellstyle::font(FontStyle::headline));
     m_componentsHint = new QLabel(content);
-    m_componentsHint->setFont(shellstyle::font(FontStyle::caption));
     m_componentsHint->setWordWrap(true);
     setSecondary(m_componentsHint);
     header->addWidget(m_componentsTitle);
@@ -320,7 +319,6 @@ QWidget *ContentView::makeSidebar()
     card->setContentsMargins(sidebarPadding, 12, sidebarPadding, 12);
     card->setSpacing(9);
     m_cardTitle = new QLabel(summary);
-    m_cardTitle->setFont(shellstyle::font(FontStyle::headline));
     m_card = new LabelSummaryCard(summary);
     m_card->setPalette(lightPanePalette());
     QPointer<ContentView> self(this);
@@ -399,7 +397,6 @@ QWidget *ContentView::makeStatusBar()
     auto *bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setFixedHeight(statusBarHeight);
-    bar->setFont(shellstyle::font(FontStyle::caption));
     m_statusBar = bar;
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 0, 16, 0);
@@ -579,10 +576,36 @@ void ContentView::followPalette()
     shellstyle::setTextColor(m_statusBar, secondary);
 }
 
+void ContentView::applyFonts()
+{
+    // A font set on a widget stays when the application font changes: these styles are set
+    // again from the new one.
+    m_componentsTitle->setFont(shellstyle::font(FontStyle::headline));
+    m_componentsHint->setFont(shellstyle::font(FontStyle::caption));
+    m_cardTitle->setFont(shellstyle::font(FontStyle::headline));
+    m_statusBar->setFont(shellstyle::font(FontStyle::caption));
+}
+
+void ContentView::followFont()
+{
+    if (!m_cardTitle || !m_statusBar)
+        return;
+    applyFonts();
+    placeHint();
+    if (m_localization) {
+        measureSidebarWords();
+        fitSidebar();
+    }
+}
+
 void ContentView::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
         followPalette();
+    // A new application font reaches the windows as ApplicationFontChange and each widget
+    // inside as FontChange, after its children have taken the font.
+    if (event->type() == QEvent::FontChange)
+        followFont();
     QWidget::changeEvent(event);
 }
 

@@ -127,6 +127,11 @@ private:
     // Makes the sidebar's minimum width the narrowest in which no word of its texts has to
     // be broken, within its limits; as the scroll bar comes and goes, only it is added.
     void fitSidebar();
+    // Sets the text styles the editor derives from the application font.
+    void applyFonts();
+    // After a change of the application font: the styles again, then the sidebar's words
+    // measured again and the sidebar fitted to them.
+    void followFont();
     void followPalette();
     void placeHint();
     void showSheetFlag(EditorSheet sheet);

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPdfDocument>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -391,5 +392,37 @@ TEST_F(EditorWindowTest, SidebarWordsStayWholeInEveryLanguage)
         dragDivider(-300);
         EXPECT_EQ(sidebarWidth(), minimum) << qPrintable(code);
         EXPECT_EQ(brokenWords(), QStringList()) << qPrintable(code);
+    }
+
+    // A desktop's font setting changes the application font with the editor open: the sidebar
+    // fits as one opened with that font (below 260 with the test's font), and fits back.
+    const QFont original = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(original); });
+    const std::tuple<AppLanguage, double, QString> fonts[] = {{AppLanguage::russian, 0.5, {}},
+                                                              {AppLanguage::english, 3, {}},
+                                                              {AppLanguage::russian, 0, "WenQuanYi Micro Hei"}};
+    for (const auto &[language, grow, family] : fonts) {
+        QFont changed = original;
+        changed.setPointSizeF(original.pointSizeF() + grow);
+        if (!family.isEmpty())
+            changed.setFamilies({family});
+        SCOPED_TRACE(rawValue(language).toStdString() + " " + changed.toString().toStdString());
+        env.localization.select(language);
+        open(plain());
+        const int before = view->sidebar()->minimumWidth();
+        QApplication::setFont(changed);
+        ContentView opened(store.get(), &env.localization, {}, {}, {});
+        opened.resize(view->size());
+        opened.show();
+        QApplication::processEvents();
+        const int after = opened.sidebar()->minimumWidth();
+        EXPECT_TRUE(after != before && after < ContentView::sidebarMaximumWidth) << before << " " << after;
+        dragDivider(-300);
+        EXPECT_EQ(sidebarWidth(), after);
+        EXPECT_EQ(brokenWords(), QStringList());
+        EXPECT_NE(brokenWords(1), QStringList());
+        QApplication::setFont(original);
+        QApplication::processEvents();
+        EXPECT_EQ(view->sidebar()->minimumWidth(), before);
     }
 }
