@@ -512,6 +512,12 @@ void CatalogItemDelegate::paintCard(QPainter &painter, const QRectF &card, const
                                     const QPalette &palette) const
 {
     const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    // Both pixmaps are made at the device's pixel ratio and drawn one to one, so smooth scaling
+    // has nothing to do; with it on (item views turn it on), Qt's raster engine hands each of
+    // them to its thread pool and waits, and every frame then waits for pooled threads to get
+    // a core. Without it, they are blended here, and at whole pixels.
+    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     // The frame pixmap holds a point of room on every side for the shadow and the border.
     const QRectF outer = card.adjusted(-1, -1, 1, 2);
     painter.drawPixmap(outer.topLeft(), frame(outer.size().toSize(), selected, ratio, palette));
@@ -519,6 +525,7 @@ void CatalogItemDelegate::paintCard(QPainter &painter, const QRectF &card, const
     const QRectF content = card.adjusted(9, 9, -9, -9);
     const QRectF thumb(content.left(), content.top(), content.width(), cardThumbnailHeight);
     painter.drawPixmap(thumb.topLeft(), thumbnail(item, thumb.size().toSize(), ratio, palette));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     if (selected && m_store->preparing()) {
         QRectF badge(0, 0, 34, 34);
         badge.moveCenter(thumb.center());

@@ -7,6 +7,7 @@
 #include "core/render/WebFonts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
@@ -18,6 +19,11 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <cstdlib>
+#include <memory>
+
+#include <unistd.h>
+
 namespace kestrivane {
 
 namespace {
@@ -27,6 +33,14 @@ namespace {
 bool survivesDecoding(const QByteArray &name)
 {
     return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+// The working folder's own bytes; empty when it cannot be read (removed, or below a folder
+// the user may no longer enter).
+QByteArray workingFolder()
+{
+    const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+    return folder ? QByteArray(folder.get()) : QByteArray();
 }
 
 } // namespace
@@ -45,6 +59,14 @@ KestrivaneApplication::CommandLineFiles KestrivaneApplication::documentPaths(con
                 named = survivesDecoding(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
                 path = url.toLocalFile();
             }
+        }
+        if (named && !path.isEmpty() && QDir::isRelativePath(path)) {
+            // Joined to the folder's bytes, not to its decoded name: a folder name outside the
+            // encoding would decode to a look-alike folder's, whose file would be opened.
+            const QByteArray folder = workingFolder();
+            const QByteArray name = folder + '/' + argument;
+            named = !folder.isEmpty() && survivesDecoding(name);
+            path = QFile::decodeName(name);
         }
         if (!named) {
             files.refused.append(argument);

@@ -17,7 +17,8 @@ public:
     // files this way), made absolute without resolving links; "file://" addresses are
     // turned into paths. A name that is not valid in the file-name encoding cannot be held
     // as text without changing it, and the changed name may be another file's: such an
-    // argument is refused and kept as it was given.
+    // argument is refused and kept as it was given. A relative name is judged together with
+    // the working folder it lies in, and refused when that folder cannot be read.
     struct CommandLineFiles {
         QStringList paths;
         QList<QByteArray> refused;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QKeySequence>
@@ -20,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrivane;
 
@@ -216,35 +220,66 @@ TEST(KestrivaneApplication, CommandLineArgumentsBecomeAbsolutePaths)
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("link.ksv"));
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("target.ksv")), link));
+    // Relative names lie in a working folder whose name is not ASCII.
+    const QDir working(dir.filePath(QStringLiteral("Этикетки")));
+    ASSERT_TRUE(working.mkpath(QStringLiteral("rel")));
+    const QString home = QDir::currentPath();
+    const auto restore = qScopeGuard([&home] { QDir::setCurrent(home); });
+    ASSERT_TRUE(QDir::setCurrent(working.path()));
     const KestrivaneApplication::CommandLineFiles files = KestrivaneApplication::documentPaths(
         {"kestrivane", "rel/a b.ksv", QFile::encodeName(link), "\xc3\xa9t\xc3\xa9.ksv",
          QFile::encodeName(QStringLiteral("file://") + dir.filePath(QStringLiteral("L%201.ksv")))});
-    EXPECT_EQ(files.paths, (QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a b.ksv")), link,
-                                        QDir::current().absoluteFilePath(QStringLiteral("\u00e9t\u00e9.ksv")),
+    EXPECT_EQ(files.paths, (QStringList{working.filePath(QStringLiteral("rel/a b.ksv")), link,
+                                        working.filePath(QStringLiteral("\u00e9t\u00e9.ksv")),
                                         dir.filePath(QStringLiteral("L 1.ksv"))}));
     EXPECT_TRUE(files.refused.isEmpty());
 }
 
-// A name with bytes the file-name encoding cannot carry, given as a path or as an address:
-// decoded, it would read as the name of the file beside it that has U+FFFD in their place.
+// A name with bytes the file-name encoding cannot carry, given as a path or as an address, or
+// a relative name in a working folder with such bytes: decoded, it would read as the name of
+// the file beside it that has U+FFFD in their place. A working folder that was removed gives a
+// relative name no folder at all.
 TEST_F(DelegateTest, AFileNameOutsideTheEncodingIsRefusedAndNeverTakenForAnother)
 {
     const QByteArray folder = QFile::encodeName(env.dir.path());
-    const QByteArray bad = folder + "/bad\xff\xfe.ksv";
+    const QByteArray bad = folder + "/bad\xff\xfe.ksv", badFolder = folder + "/in\xff", gone = folder + "/gone";
     ASSERT_EQ(std::rename(QFile::encodeName(env.write(QStringLiteral("readable.ksv"))).constData(), bad.constData()),
               0);
-    // The folder's own removal cannot name this file.
-    const auto removeBad = qScopeGuard([&bad] { std::remove(bad.constData()); });
-    const QString lookalike = env.write(QStringLiteral("bad\ufffd\ufffd.ksv"), QStringLiteral("Other"));
-    const QFileInfo before(lookalike);
-    QFile file(lookalike);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray content = file.readAll();
-    file.close();
+    ASSERT_EQ(mkdir(badFolder.constData(), 0700), 0);
+    ASSERT_EQ(mkdir(gone.constData(), 0700), 0);
+    // The folder's own removal cannot name these.
+    const auto removeBad = qScopeGuard([&bad, &badFolder] {
+        std::remove(bad.constData());
+        rmdir(badFolder.constData());
+    });
+    const QStringList lookalikes = {env.write(QStringLiteral("bad\ufffd\ufffd.ksv"), QStringLiteral("Other")),
+                                    env.write(QStringLiteral("in\ufffd/doc.ksv"), QStringLiteral("Other"))};
+    const auto state = [&lookalikes] {
+        QList<std::pair<QByteArray, QDateTime>> result;
+        for (const QString &path : lookalikes) {
+            QFile file(path);
+            result.append({file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(),
+                           QFileInfo(path).lastModified()});
+        }
+        return result;
+    };
+    const auto before = state();
+    const QString home = QDir::currentPath();
+    const auto restore = qScopeGuard([&home] { QDir::setCurrent(home); });
 
-    const QList<QByteArray> given = {bad, "file://" + folder + "/bad%FF%FE.ksv"};
-    const KestrivaneApplication::CommandLineFiles files =
-        KestrivaneApplication::documentPaths(QList<QByteArray>{"kestrivane"} + given);
+    const struct {
+        QByteArray working, argument;
+    } cases[] = {{{}, bad}, {{}, "file://" + folder + "/bad%FF%FE.ksv"}, {badFolder, "doc.ksv"}, {gone, "doc.ksv"}};
+    QList<QByteArray> given;
+    KestrivaneApplication::CommandLineFiles files;
+    for (const auto &item : cases) {
+        ASSERT_TRUE(item.working.isEmpty() || chdir(item.working.constData()) == 0);
+        ASSERT_TRUE(item.working != gone || rmdir(gone.constData()) == 0);
+        given.append(item.argument);
+        const auto one = KestrivaneApplication::documentPaths({"kestrivane", item.argument});
+        files.paths += one.paths;
+        files.refused += one.refused;
+    }
     EXPECT_TRUE(files.paths.isEmpty());
     EXPECT_EQ(files.refused, given);
     delegate.launch(files.paths, files.refused);
@@ -254,7 +289,5 @@ TEST_F(DelegateTest, AFileNameOutsideTheEncodingIsRefusedAndNeverTakenForAnother
     for (qsizetype i = 0; i < given.size(); ++i)
         EXPECT_EQ(env.alerts->alerts[i].informativeText,
                   env.localization.text(QStringLiteral("mac.error_io")) + u'\n' + QFile::decodeName(given[i]));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), content);
-    EXPECT_EQ(QFileInfo(lookalike).lastModified(), before.lastModified());
+    EXPECT_EQ(state(), before);
 }
