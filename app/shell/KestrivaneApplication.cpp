@@ -64,7 +64,7 @@ KestrivaneApplication::CommandLineFiles KestrivaneApplication::documentPaths(con
             // Joined to the folder's bytes, not to its decoded name: a folder name outside the
             // encoding would decode to a look-alike folder's, whose file would be opened.
             const QByteArray folder = workingFolder();
-            const QByteArray name = folder + '/' + argument;
+            const QByteArray name = folder + (folder.endsWith('/') ? "" : "/") + argument;
             named = !folder.isEmpty() && survivesDecoding(name);
             path = QFile::decodeName(name);
         }
