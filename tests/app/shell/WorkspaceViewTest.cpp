@@ -284,6 +284,11 @@ struct Program {
         activate();
     }
     QString file(const QString &name) const { return env.write(name + QStringLiteral(".ksv")); }
+    void route(Route route)
+    {
+        workspace.setRoute(route);
+        Screen::settle();
+    }
     // A desktop activates the window again once its sheet is gone; offscreen, the test does.
     void activate()
     {
@@ -326,59 +331,28 @@ TEST(WorkspaceView, TheEditorShownTakesTheKeysARefreshLeavesThem)
         const char *focused = nullptr;      // null: the canvas
     } cases[] = {
         {"a file named at start-up", {"A"}, nullptr},
-        {"Ctrl+O",
-         {},
-         [](Program &p) {
-             p.env.dialogs->openAnswer = {p.file(QStringLiteral("B"))};
-             p.ctrl(Qt::Key_O);
-         }},
-        {"Ctrl+N from an editor, Create",
-         {"A"},
-         [](Program &p) {
-             p.ctrl(Qt::Key_N);
-             p.create();
-         }},
-        {"Home, Create label, Create",
-         {},
-         [](Program &p) {
-             p.click(p.view->homeView()->tiles().first());
-             p.create();
-         }},
-        {"a template opened from the catalog",
-         {},
-         [](Program &p) {
-             p.workspace.setRoute(Route::catalog);
-             Screen::settle();
-             // What the catalog's Open does with the template's document.
+        {"Ctrl+O", {}, [](Program &p) { p.env.dialogs->openAnswer = {p.file("B")}; p.ctrl(Qt::Key_O); }},
+        {"Ctrl+N from an editor, Create", {"A"}, [](Program &p) { p.ctrl(Qt::Key_N); p.create(); }},
+        {"Home, Create label, Create", {}, [](Program &p) { p.click(p.view->homeView()->tiles()[0]); p.create(); }},
+        // What the catalog's Open does with the template's document, on the catalog screen.
+        {"a template opened from the catalog", {}, [](Program &p) {
+             p.route(Route::catalog);
              p.workspace.add(LabelDocument(QStringLiteral("T"), 60, 40, {}), std::nullopt, true);
          }},
         {"a tab in the top bar", {"A", "B"}, [](Program &p) { p.click(p.firstTab()); }},
-        {"the menu of all tabs",
-         {"A", "B"},
+        {"the menu of all tabs", {"A", "B"},
          [](Program &p) { p.view->allTabsButton()->menu()->actions()[0]->trigger(); }},
         {"closing the active tab", {"A", "B"}, [](Program &p) { p.ctrl(Qt::Key_W); }},
-        {"Home, then a document's row",
-         {"A"},
-         [](Program &p) {
-             p.workspace.setRoute(Route::home);
-             p.click(p.view->homeView()->rows().first());
-         }},
-        {"the catalog, then a tab",
-         {"A"},
-         [](Program &p) {
-             p.workspace.setRoute(Route::catalog);
-             p.click(p.firstTab());
-         }},
-        {"an edit and a language switch",
-         {"A"},
-         [](Program &p) {
+        {"Home, then a document's row", {"A"},
+         [](Program &p) { p.route(Route::home); p.click(p.view->homeView()->rows()[0]); }},
+        {"the catalog, then a tab", {"A"}, [](Program &p) { p.route(Route::catalog); p.click(p.firstTab()); }},
+        {"an edit and a language switch", {"A"}, [](Program &p) {
              p.workspace.active()->add(ElementKind::text);
              Screen::settle();
              p.click(p.delegate.window()->findChild<QWidget *>(QStringLiteral("mac.x")));
              rename(*p.workspace.active(), QStringLiteral("A2"));
              p.env.localization.select(AppLanguage::german);
-         },
-         "mac.x"},
+         }, "mac.x"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.way);
