@@ -177,6 +177,9 @@ BatchView::BatchView(EditorStore *store, Localization *localization, QWidget *pa
 
 BatchView::~BatchView()
 {
+    // A sheet destroyed while shown hides in QDialog's destructor, after this one: the field
+    // that has the focus then finishes its editing, and must no longer reach this view.
+    disconnect(m_copies, nullptr, this, nullptr);
     m_draft->invalidate();
 }
 
