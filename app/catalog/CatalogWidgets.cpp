@@ -76,10 +76,7 @@ QString wrappedText(const QFont &font, double width, const QString &text, int li
     // Cut between whole characters only, never inside a letter with its marks, an emoji
     // sequence or a surrogate pair: the longest start of at least one character that fits
     // with the ellipsis.
-    QList<qsizetype> ends;
-    text::GraphemeWalk walk(text);
-    for (qsizetype at = walk.next(); at > 0 && at < text.size(); at = walk.next())
-        ends.append(at);
+    const QList<qsizetype> ends = text::innerGraphemeBoundaries(text);
     if (ends.isEmpty())
         return text;
     const auto shortened = [&](qsizetype n) { return text.left(ends[n]) + QChar(0x2026); };

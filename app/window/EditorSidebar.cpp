@@ -164,10 +164,7 @@ QString middleElided(const QString &text, const QFont &font, double width, int m
 {
     if (fits(text, font, width, maximumLines))
         return text;
-    QList<qsizetype> boundaries;
-    text::GraphemeWalk walk(text);
-    for (qsizetype at = walk.next(); at > 0 && at < text.size(); at = walk.next())
-        boundaries.append(at);
+    const QList<qsizetype> boundaries = text::innerGraphemeBoundaries(text);
     // Graphemes on each side: the n-th boundary from the start and from the end.
     const auto shortened = [&](qsizetype n) {
         if (n == 0)

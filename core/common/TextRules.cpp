@@ -202,6 +202,15 @@ QString leadingGraphemes(const QString &text, qsizetype count)
     return text.left(end);
 }
 
+QList<qsizetype> innerGraphemeBoundaries(const QString &text)
+{
+    QList<qsizetype> boundaries;
+    GraphemeWalk walk(text);
+    for (qsizetype at = walk.next(); at > 0 && at < text.size(); at = walk.next())
+        boundaries.append(at);
+    return boundaries;
+}
+
 QRegularExpression unicodeRegex(const QString &pattern, QRegularExpression::PatternOptions options)
 {
     return QRegularExpression(pattern, options | QRegularExpression::UseUnicodePropertiesOption);

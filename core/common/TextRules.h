@@ -3,6 +3,7 @@
 // Small text rules shared by the model, the formatters and the importers, written
 // by hand where Qt's own parsing is looser than the file formats allow.
 
+#include <QList>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringView>
@@ -64,6 +65,10 @@ bool exceedsGraphemes(const QString &text, qsizetype limit);
 
 // The first `count` grapheme clusters of `text` (all of it when it has no more).
 QString leadingGraphemes(const QString &text, qsizetype count);
+
+// The boundaries between the grapheme clusters of `text`, in UTF-16 units, its start and end
+// left out: the places where it may be cut.
+QList<qsizetype> innerGraphemeBoundaries(const QString &text);
 
 // A regular expression whose \s, \d, \w and \b keep their Unicode meaning.
 QRegularExpression unicodeRegex(const QString &pattern,
