@@ -1,5 +1,6 @@
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/common/TestSupport.h"
+#include "tests/core/model/ModelSamples.h"
 
 #include "app/canvas/CanvasWorkspaceView.h"
 #include "app/canvas/LabelCanvas.h"
@@ -403,12 +404,7 @@ TEST(WorkspaceView, SheetsOpenOnTheirFirstControl)
         {"export PDF with a table",
          {"A"},
          [&](Program &p) {
-             p.workspace.active()->apply([](LabelDocument &document) {
-                 document.table = LabelTable();
-                 document.table->sourceName = QStringLiteral("t.csv");
-                 document.table->columns = {QStringLiteral("Name")};
-                 document.table->rows = {{QStringLiteral("Tea")}};
-             });
+             p.workspace.active()->apply([](LabelDocument &document) { document.table = modelsamples::table(1, 1); });
              command(MenuCommand::exportPDF)(p);
          },
          [](QDialog *sheet) { return qobject_cast<BatchView *>(sheet)->rowsField(); }},
