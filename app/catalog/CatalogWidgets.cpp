@@ -248,6 +248,16 @@ std::optional<QString> CatalogCategoryModel::categoryID(int row) const
     return m_categories.at(row - 1).id;
 }
 
+int CatalogCategoryModel::row(const std::optional<QString> &id) const
+{
+    if (!id)
+        return 0;
+    for (qsizetype i = 0; i < m_categories.size(); ++i)
+        if (m_categories.at(i).id == *id)
+            return static_cast<int>(i) + 1;
+    return -1;
+}
+
 QVariant CatalogCategoryModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
@@ -292,6 +302,17 @@ QRectF textBounds(const QFont &font, const QString &text, double width, int line
     return bounds;
 }
 
+// The keyboard focus: an accent ring just inside `rect`, whose corners it follows.
+void paintFocusRing(QPainter &painter, const QStyleOptionViewItem &option, const QRectF &rect, double radius)
+{
+    if (!option.state.testFlag(QStyle::State_HasFocus))
+        return;
+    const double half = catalogstyle::focusRing / 2;
+    painter.setPen(QPen(catalogstyle::accent(option.palette), catalogstyle::focusRing));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(half, half, -half, -half), radius - half, radius - half);
+}
+
 // Text in at most `lines` lines, the last one cut with an ellipsis.
 void drawText(QPainter &painter, const QRectF &rect, const QString &text, int lines)
 {
@@ -317,6 +338,7 @@ void CatalogCategoryDelegate::paint(QPainter *painter, const QStyleOptionViewIte
         painter->setBrush(shellstyle::withAlpha(accent(option.palette), 12));
         painter->drawRoundedRect(rect, 7, 7);
     }
+    paintFocusRing(*painter, option, rect, 7);
     painter->setFont(font(Text::callout, selected ? QFont::Medium : QFont::Normal));
     painter->setPen(selected ? accent(option.palette) : option.palette.color(QPalette::WindowText));
     drawText(*painter, rect.adjusted(9, 7, -9, -7), index.data().toString(), 2);
@@ -374,8 +396,12 @@ void CatalogItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         QRectF card(0, 0, std::min<double>(m_cardWidth, cell.width() - gridGap), cardHeight());
         card.moveCenter(cell.center());
         paintCard(*painter, card, item, selected, option.palette);
+        // Outside the card, in the gap, so that it stands apart from a selected card's border.
+        paintFocusRing(*painter, option, card.adjusted(-4, -4, 4, 4), 14);
     } else {
-        paintRow(*painter, QRectF(option.rect).adjusted(10, 1.5, -10, -1.5), item, selected, option.palette);
+        const QRectF row = QRectF(option.rect).adjusted(10, 1.5, -10, -1.5);
+        paintRow(*painter, row, item, selected, option.palette);
+        paintFocusRing(*painter, option, row, 8);
     }
     painter->restore();
 }

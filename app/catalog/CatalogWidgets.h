@@ -22,6 +22,8 @@ class TemplateCatalogStore;
 
 namespace catalogstyle {
 enum class Text { caption, callout, headline, title3, title2 };
+// The width of the ring drawn around the category, row or card that has the keyboard focus.
+constexpr double focusRing = 2;
 QFont font(Text style, QFont::Weight weight = QFont::Normal);
 QColor secondary(const QPalette &palette);
 QColor accent(const QPalette &palette);
@@ -88,6 +90,8 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     // The category id of a row; empty for "All".
     std::optional<QString> categoryID(int row) const;
+    // The row of a category id, 0 for none ("All"); -1 when it is not listed.
+    int row(const std::optional<QString> &id) const;
     void sync();
 
 private:

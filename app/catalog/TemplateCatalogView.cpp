@@ -10,7 +10,6 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -177,7 +176,7 @@ TemplateCatalogView::TemplateCatalogView(TemplateCatalogStore *store, WorkspaceS
     fill(m_footer, palette().color(QPalette::Base));
     root->addWidget(m_footer);
 
-    // Open is the screen's default action.
+    // Open is the screen's default action; the lists claim Return where it chooses a cell.
     for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
@@ -264,9 +263,8 @@ QWidget *TemplateCatalogView::makeSidebar()
     m_categoryHeading->setContentsMargins(8, 0, 8, 0);
     lines->addWidget(m_categoryHeading);
 
-    m_categories = new QListView(sidebar);
+    m_categories = new ChoiceListView(sidebar);
     m_categories->setFrameShape(QFrame::NoFrame);
-    m_categories->setSelectionMode(QAbstractItemView::NoSelection);
     m_categories->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_categories->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_categories->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -277,13 +275,23 @@ QWidget *TemplateCatalogView::makeSidebar()
     m_categoryDelegate = new CatalogCategoryDelegate(m_store, this);
     m_categories->setModel(m_categoryModel);
     m_categories->setItemDelegate(m_categoryDelegate);
-    connect(m_categories, &QListView::clicked, this, [this](const QModelIndex &index) {
+    m_categories->setChosenTest([this](const QModelIndex &index) {
+        return m_store && m_categoryModel->categoryID(index.row()) == m_store->category();
+    });
+    connect(m_categories, &ChoiceListView::chosen, this, [this](const QModelIndex &index) {
         if (!m_store)
             return;
         const std::optional<QString> id = m_categoryModel->categoryID(index.row());
         // Pressing the category already shown asks for nothing.
         if (id != m_store->category())
             m_store->refresh(id, true);
+    });
+    // Choosing a category empties both lists and fills them again: the keyboard focus comes
+    // back to the chosen category once it is listed.
+    connect(m_categoryModel, &QAbstractItemModel::modelReset, this, [this] {
+        const int row = m_store ? m_categoryModel->row(m_store->category()) : -1;
+        if (row >= 0)
+            m_categories->setCurrentIndex(m_categoryModel->index(row));
     });
     lines->addWidget(m_categories, 1);
     return sidebar;
@@ -331,9 +339,8 @@ QWidget *TemplateCatalogView::makeBrowser()
     lines->addWidget(shellstyle::horizontalDivider(browser));
 
     m_browserPages = new QStackedWidget(browser);
-    m_items = new QListView(m_browserPages);
+    m_items = new ChoiceListView(m_browserPages);
     m_items->setFrameShape(QFrame::NoFrame);
-    m_items->setSelectionMode(QAbstractItemView::NoSelection);
     m_items->setUniformItemSizes(true);
     m_items->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_items->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -343,7 +350,11 @@ QWidget *TemplateCatalogView::makeBrowser()
     m_items->setModel(m_itemModel);
     m_items->setItemDelegate(m_itemDelegate);
     m_items->viewport()->installEventFilter(this);
-    connect(m_items, &QListView::clicked, this, [this](const QModelIndex &index) {
+    m_items->setChosenTest([this](const QModelIndex &index) {
+        return m_store && m_store->selected() && index.row() < m_store->snapshot().items().size() &&
+               m_store->selected()->id == m_itemModel->item(index.row()).id;
+    });
+    connect(m_items, &ChoiceListView::chosen, this, [this](const QModelIndex &index) {
         if (m_store && index.row() < m_store->snapshot().items().size())
             m_store->select(m_store->snapshot().items().at(index.row()));
     });

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/common/ChoiceListView.h"
+
 #include <QPointer>
 #include <QWidget>
 
 class QButtonGroup;
 class QLabel;
-class QListView;
 class QPushButton;
 class QScrollArea;
 class QSplitter;
@@ -44,8 +45,8 @@ public:
     QLabel *issueLabel() const { return m_issue; }
     QLabel *issueNames() const { return m_issueNames; }
     QLabel *storageLabel() const { return m_storage; }
-    QListView *itemView() const { return m_items; }
-    QListView *categoryView() const { return m_categories; }
+    ChoiceListView *itemView() const { return m_items; }
+    ChoiceListView *categoryView() const { return m_categories; }
     QToolButton *listModeButton() const { return m_listMode; }
     QToolButton *previewModeButton() const { return m_previewMode; }
     QLabel *cachedLabel() const { return m_cached; }
@@ -89,7 +90,7 @@ private:
     QLabel *m_storage;
 
     QLabel *m_categoryHeading;
-    QListView *m_categories;
+    ChoiceListView *m_categories;
     CatalogCategoryModel *m_categoryModel;
     CatalogCategoryDelegate *m_categoryDelegate;
 
@@ -98,7 +99,7 @@ private:
     QToolButton *m_previewMode;
     QButtonGroup *m_modes;
     QStackedWidget *m_browserPages;
-    QListView *m_items;
+    ChoiceListView *m_items;
     CatalogItemModel *m_itemModel;
     CatalogItemDelegate *m_itemDelegate;
     QLabel *m_emptyText;

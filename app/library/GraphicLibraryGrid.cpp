@@ -1,6 +1,5 @@
 #include "app/library/GraphicLibraryGrid.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -112,7 +111,7 @@ QSize ItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelInd
 }
 
 Grid::Grid(std::function<int(int)> lines, ItemDelegate *delegate, QWidget *parent)
-    : QListView(parent), m_lines(std::move(lines))
+    : ChoiceListView(parent), m_lines(std::move(lines))
 {
     setViewMode(QListView::IconMode);
     setResizeMode(QListView::Adjust);
@@ -121,7 +120,7 @@ Grid::Grid(std::function<int(int)> lines, ItemDelegate *delegate, QWidget *paren
     setWrapping(true);
     setUniformItemSizes(true);
     setSpacing(0);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    setChosenTest([](const QModelIndex &index) { return index.data(selectedRole).toBool(); });
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -131,7 +130,6 @@ Grid::Grid(std::function<int(int)> lines, ItemDelegate *delegate, QWidget *paren
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setViewportMargins(gridInset, gridInset, gridInset, gridInset);
     setItemDelegate(delegate);
-    connect(this, &QListView::clicked, this, &Grid::chosen);
     // The tiles are white: the grid lies on the window's own background.
     QPalette colors = palette();
     colors.setColor(QPalette::Base, colors.color(QPalette::Window));
@@ -152,19 +150,6 @@ void Grid::relayout()
     m_cell = cell;
     setGridSize(QSize(width, height + rowGap));
     verticalScrollBar()->setSingleStep(std::max(1, height / 4));
-}
-
-void Grid::keyPressEvent(QKeyEvent *event)
-{
-    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select ||
-                       event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (press && !(event->modifiers() & ~Qt::KeypadModifier) && currentIndex().isValid()) {
-        // Taken here: Return must choose the cell, not reach the panel's default button.
-        Q_EMIT chosen(currentIndex());
-        event->accept();
-        return;
-    }
-    QListView::keyPressEvent(event);
 }
 
 void Grid::resizeEvent(QResizeEvent *event)

@@ -4,9 +4,9 @@
 // cells. The item models give each cell its title, picture and state through the roles
 // below; the grid asks only for the cells it paints.
 
+#include "app/common/ChoiceListView.h"
 #include "app/library/GraphicLibraryLook.h"
 
-#include <QListView>
 #include <QStringList>
 #include <QStyledItemDelegate>
 
@@ -68,9 +68,8 @@ private:
 
 // A lazy grid of cells: columns of at least 142 pixels sharing the width, every cell as
 // tall as the tallest title at that width needs, 12 pixels between rows. Each cell acts as
-// a button: the arrow keys move the keyboard focus between cells, and a click or Space or
-// Return on the focused cell chooses it. The view keeps no selection of its own.
-class Grid final : public QListView {
+// a button; the selected one is the chosen one, so Return on it presses Insert.
+class Grid final : public ChoiceListView {
     Q_OBJECT
 
 public:
@@ -86,11 +85,7 @@ public:
     // Computes the columns and the cell height again, after a resize or a change of titles.
     void relayout();
 
-Q_SIGNALS:
-    void chosen(const QModelIndex &index);
-
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -143,11 +143,12 @@ void journey(bool pictures)
         ASSERT_TRUE(program.settled());
         program.picture(pictures, "catalog-detail.png");
 
-        // Return opens a new unsaved tab with its own identifiers.
+        // Return on the chosen card opens a new unsaved tab with its own identifiers.
         const QUuid cachedID = store.prepared()->document.documentID;
         program.delegate.window()->activateWindow();
-        program.view().itemView()->setFocus();
-        QTest::keyClick(program.view().itemView(), Qt::Key_Return);
+        program.view().itemView()->setFocus(Qt::TabFocusReason);
+        for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Return})
+            QTest::keyClick(program.view().itemView(), key);
         ASSERT_EQ(program.workspace().tabs().size(), 1);
         EXPECT_EQ(program.workspace().route(), WorkspaceStore::Route::editor);
         EXPECT_NE(program.workspace().tabs()[0]->document().documentID, cachedID);

@@ -5,6 +5,7 @@
 #include "core/l10n/Localization.h"
 #include "tests/app/catalog/CatalogRig.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -34,7 +35,7 @@ struct Screen {
     TemplateCatalogView view;
 };
 
-void click(QListView *list, int row)
+void click(QAbstractItemView *list, int row)
 {
     const QRect rect = list->visualRect(list->model()->index(row, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -80,6 +81,87 @@ TEST(TemplateCatalogView, ControlsFollowTheStore)
     QTest::qWait(50);
     EXPECT_EQ(rig.transport->calls().size(), calls);
     EXPECT_FALSE(screen.store.loading());
+}
+
+// Categories and templates are chosen from the keyboard as by a click, in both display modes.
+// Return chooses a focused template that is not the chosen one and otherwise presses Open.
+TEST(TemplateCatalogView, CategoriesAndTemplatesAreChosenWithTheKeyboard)
+{
+    const std::pair<CatalogDisplayMode, Qt::Key> modes[] = {{CatalogDisplayMode::list, Qt::Key_Down},
+                                                            {CatalogDisplayMode::previews, Qt::Key_Right}};
+    for (const auto &[mode, next] : modes) {
+        SCOPED_TRACE(int(mode));
+        Rig rig;
+        rig.scriptCatalog({itemJson("a"), itemJson("b"), itemJson("c")});
+        rig.transport->script(base + "/categories",
+                              {Reply::ok(R"([{"id":"food","name":"Food"},{"id":"office","name":"Office"}])")});
+        rig.transport->script(pageURL(0, "office"), {Reply::ok(pageJson(0, {itemJson("d"), itemJson("e")}, 1))});
+        for (const char *id : {"d", "e"})
+            rig.scriptDesign(id);
+        Screen screen(rig);
+        const auto selected = [&] { return screen.store.selected() ? screen.store.selected()->id : QString(); };
+        screen.store.selectDisplayMode(mode);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen.store.loading(); }, 2000));
+        ASSERT_TRUE(idle(screen.store));
+        QApplication::setActiveWindow(&screen.view);
+
+        ChoiceListView *categories = screen.view.categoryView();
+        categories->setFocus(Qt::TabFocusReason);
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Space})
+            QTest::keyClick(categories, key);
+        EXPECT_EQ(screen.store.category(), QStringLiteral("office"));
+        ASSERT_TRUE(idle(screen.store));
+        EXPECT_EQ(categories->currentIndex().row(), 2) << "the focus stays on the chosen category";
+        EXPECT_EQ(selected(), "d");
+
+        ChoiceListView *items = screen.view.itemView();
+        items->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(items, next);
+        // For a person to look at: the focus ring on "e", the chosen "d" beside it.
+        screen.view.grab().save(testsupport::outputPath(mode == CatalogDisplayMode::list ? "catalog-keyboard-list.png"
+                                                                                          : "catalog-keyboard.png"));
+        QTest::keyClick(items, Qt::Key_Space);
+        EXPECT_EQ(selected(), "e");
+        ASSERT_TRUE(idle(screen.store));
+        QTest::keyClick(items, Qt::Key_Return);
+        EXPECT_EQ(screen.workspace.tabs().size(), 1) << "Return on the chosen template opens it";
+        // Return on a template that is not the chosen one only chooses it.
+        for (const Qt::Key key : {mode == CatalogDisplayMode::list ? Qt::Key_Up : Qt::Key_Left, Qt::Key_Return})
+            QTest::keyClick(items, key);
+        EXPECT_EQ(selected(), "d");
+        EXPECT_EQ(screen.workspace.tabs().size(), 1);
+    }
+}
+
+// The category, row or card that has the keyboard focus is drawn apart from the same one
+// without it.
+TEST(TemplateCatalogView, TheFocusedCellIsDrawnApart)
+{
+    Rig rig;
+    rig.scriptCatalog({itemJson("a")});
+    const auto store = rig.refreshed();
+    Localization l10n(&rig.settings, {"en-US"});
+    CatalogItemModel items(store.get());
+    CatalogCategoryModel categories(store.get(), &l10n);
+    CatalogItemDelegate cards(store.get(), &l10n), rows(store.get(), &l10n);
+    rows.setCards(false);
+    const CatalogCategoryDelegate categoryDelegate(store.get());
+    const std::tuple<const char *, const QStyledItemDelegate *, QModelIndex> cases[] = {
+        {"card", &cards, items.index(0)}, {"row", &rows, items.index(0)}, {"category", &categoryDelegate,
+                                                                           categories.index(0)}};
+    for (const auto &[name, delegate, index] : cases) {
+        const auto drawn = [&](bool focus) {
+            QImage image(240, 260, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            QStyleOptionViewItem option;
+            option.rect = image.rect();
+            option.state.setFlag(QStyle::State_HasFocus, focus);
+            delegate->paint(&painter, option, index);
+            return image;
+        };
+        EXPECT_NE(drawn(true), drawn(false)) << name;
+    }
 }
 
 TEST(TemplateCatalogView, StatusAreaShowsTheIssueThenTheStorageNote)

@@ -164,13 +164,14 @@ TEST(GraphicLibraryView, InsertsASignOrAPictureAsOneStepAndCloses)
 }
 
 // A cell is a button: an arrow key moves the focus, and Space or Return chooses the cell as
-// a click does and inserts nothing, not even through the panel's default button.
+// a click does and inserts nothing; Return on the chosen cell presses Insert.
 TEST(GraphicLibraryView, ChoosesTheFocusedCellWithSpaceOrReturn)
 {
     Panel panel;
     librarytest::storePictures(panel.library.directory(), {samples::png(8, 8), samples::png(9, 9)}, {"a", "b"});
     const std::pair<int, Qt::Key> cases[] = {
         {0, Qt::Key_Space}, {0, Qt::Key_Return}, {1, Qt::Key_Space}, {1, Qt::Key_Enter}};
+    qsizetype inserted = 0;
     for (const auto &[tab, key] : cases) {
         SCOPED_TRACE(std::to_string(tab) + " " + std::to_string(key));
         QApplication::setActiveWindow(&panel.open());
@@ -181,15 +182,21 @@ TEST(GraphicLibraryView, ChoosesTheFocusedCellWithSpaceOrReturn)
             QTest::keyClick(grid, press);
         EXPECT_TRUE(grid->model()->index(1, 0).data(graphiclibrary::selectedRole).toBool());
         EXPECT_TRUE(panel.button("insertButton")->isEnabled() && panel.view->isVisible());
-        EXPECT_TRUE(panel.store->document().elements.isEmpty());
+        EXPECT_EQ(panel.store->document().elements.size(), inserted);
+        // The same key again on the chosen cell: Return presses Insert, Space only chooses.
+        QTest::keyClick(grid, key);
+        inserted += key != Qt::Key_Space;
+        // A picture of the user's is read off the main thread before it is inserted.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel.store->document().elements.size() == inserted; }, 5000));
     }
+
     // A search that leaves one sign; Tab to the grid, Space, Tab on to Insert, Space.
     QApplication::setActiveWindow(&panel.open());
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("warn"));
     for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space})
         QTest::keyClick(QApplication::focusWidget(), key);
-    ASSERT_EQ(panel.store->document().elements.size(), 1);
-    EXPECT_EQ(panel.store->document().elements.first().graphicID, QStringLiteral("sign_04"));
+    ASSERT_EQ(panel.store->document().elements.size(), inserted + 1);
+    EXPECT_EQ(panel.store->document().elements.last().graphicID, QStringLiteral("sign_04"));
 }
 
 TEST(GraphicLibraryView, UploadSelectsTheNewPictureOrShowsWhyNot)
