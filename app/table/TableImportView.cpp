@@ -13,8 +13,10 @@
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -98,6 +100,25 @@ public:
         return editor;
     }
     void setModelData(QWidget *, QAbstractItemModel *, const QModelIndex &) const override {}
+
+protected:
+    // Tab in an open cell closes it and goes on from the grid to the sheet's next or previous
+    // control, as it does from the grid itself, instead of opening the next cell.
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *editor = qobject_cast<QWidget *>(object);
+        auto *grid = qobject_cast<QWidget *>(parent());
+        if (editor && grid && event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+                QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+                QCoreApplication::sendEvent(grid, &again);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
 };
 
 constexpr int previewHeight = 230;
@@ -199,6 +220,8 @@ TableImportView::TableImportView(EditorStore *store, Localization *localization,
     m_grid->setItemDelegate(new SelectableCellDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The arrow keys move between the cells; Tab moves on through the sheet's controls.
+    m_grid->setTabKeyNavigation(false);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->horizontalHeader()->setDefaultSectionSize(cellWidth);
