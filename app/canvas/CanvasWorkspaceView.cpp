@@ -26,6 +26,8 @@ CanvasScrollArea::CanvasScrollArea(QWidget *parent) : QScrollArea(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
+    // The canvas inside takes the keys; the area around it is no Tab stop of its own.
+    setFocusPolicy(Qt::NoFocus);
     viewport()->setAutoFillBackground(false);
 }
 

@@ -352,6 +352,54 @@ QSize CatalogCategoryDelegate::sizeHint(const QStyleOptionViewItem &option, cons
     return {width, static_cast<int>(std::ceil(text.height())) + 14 + 3};
 }
 
+// --- the detail's scroll area
+
+namespace {
+// Drawn over the scroll area's content, and never in the way of the mouse.
+class FocusRing final : public QWidget {
+public:
+    explicit FocusRing(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double half = catalogstyle::focusRing / 2;
+        painter.setPen(QPen(catalogstyle::accent(palette()), catalogstyle::focusRing));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(half, half, -half, -half), 4, 4);
+    }
+};
+} // namespace
+
+FocusRingScrollArea::FocusRingScrollArea(QWidget *parent) : QScrollArea(parent), m_ring(new FocusRing(this))
+{
+}
+
+void FocusRingScrollArea::focusInEvent(QFocusEvent *event)
+{
+    QScrollArea::focusInEvent(event);
+    m_ring->setGeometry(rect());
+    m_ring->raise();
+    m_ring->show();
+}
+
+void FocusRingScrollArea::focusOutEvent(QFocusEvent *event)
+{
+    QScrollArea::focusOutEvent(event);
+    m_ring->hide();
+}
+
+void FocusRingScrollArea::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    m_ring->setGeometry(rect());
+}
+
 // --- rows and cards
 
 CatalogItemDelegate::CatalogItemDelegate(TemplateCatalogStore *store, Localization *l10n, QObject *parent)

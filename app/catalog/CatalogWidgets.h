@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QHash>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -46,6 +47,22 @@ struct Geometry {
 Geometry geometry(double widthMm, double heightMm, const QSizeF &box);
 void paint(QPainter &painter, const QRectF &box, double widthMm, double heightMm);
 } // namespace CatalogShapePlaceholder
+
+// A scroll area that is a Tab stop of its own, for text that can be taller than the panel
+// and is scrolled from the keyboard; a ring over its edge shows when it has the keys.
+class FocusRingScrollArea final : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit FocusRingScrollArea(QWidget *parent = nullptr);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *m_ring;
+};
 
 // A small painted activity indicator; it animates only while visible.
 class ActivitySpinner final : public QWidget {

@@ -14,7 +14,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
@@ -402,7 +401,7 @@ QWidget *TemplateCatalogView::makeDetail()
     auto *selectedLines = new QVBoxLayout(selected);
     selectedLines->setContentsMargins(0, 0, 0, 0);
     selectedLines->setSpacing(0);
-    auto *scroll = new QScrollArea(selected);
+    auto *scroll = new FocusRingScrollArea(selected);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

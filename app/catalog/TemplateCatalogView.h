@@ -8,7 +8,6 @@
 class QButtonGroup;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 class QSplitter;
 class QStackedWidget;
 class QToolButton;

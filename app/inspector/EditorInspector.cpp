@@ -60,6 +60,8 @@ EditorInspector::EditorInspector(EditorStore *store, Localization *localization,
     setObjectName(QStringLiteral("editorInspector"));
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    // Only the controls are Tab stops; focusing one scrolls it into view.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);

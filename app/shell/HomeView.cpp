@@ -60,6 +60,8 @@ HomeView::HomeView(WorkspaceStore *workspace, Localization *localization, QWidge
     : QScrollArea(parent), m_workspace(workspace), m_localization(localization)
 {
     setFrameShape(QFrame::NoFrame);
+    // A container, no Tab stop: focus goes to the tiles and rows, which scroll into view.
+    setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *canvas = new QWidget;

@@ -64,6 +64,21 @@ void TabSelectButton::paintEvent(QPaintEvent *)
                      shownName());
 }
 
+void TabSelectButton::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    // The tab draws the ring around both buttons.
+    if (parentWidget())
+        parentWidget()->update();
+}
+
+void TabSelectButton::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    if (parentWidget())
+        parentWidget()->update();
+}
+
 DocumentTab::DocumentTab(const QUuid &id, QWidget *parent)
     : QWidget(parent), m_id(id), m_select(new TabSelectButton(this)), m_close(new QToolButton(this))
 {
@@ -96,6 +111,13 @@ void DocumentTab::paintEvent(QPaintEvent *)
     painter.setBrush(m_highlighted ? palette().color(QPalette::Base)
                                    : shellstyle::withAlpha(palette().color(QPalette::WindowText), 3.5));
     painter.drawRoundedRect(QRectF(rect()), 7, 7);
+    // The select button takes Space: a keyboard user sees which tab that would show, as the
+    // close button shows its own focus.
+    if (m_select->hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
 }
 
 TabStrip::TabStrip(WorkspaceStore *workspace, Localization *localization, QWidget *parent)
@@ -103,6 +125,8 @@ TabStrip::TabStrip(WorkspaceStore *workspace, Localization *localization, QWidge
       m_layout(new QHBoxLayout(m_row))
 {
     setFrameShape(QFrame::NoFrame);
+    // Only the tabs' own buttons are Tab stops; the strip around them shows nothing.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(true);

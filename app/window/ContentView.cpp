@@ -247,6 +247,7 @@ QWidget *ContentView::makeSidebar()
     // The scroll bar narrows the rows when it appears: the minimum width follows it.
     scroll->viewport()->installEventFilter(this);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget(scroll);

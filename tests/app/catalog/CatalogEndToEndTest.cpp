@@ -3,6 +3,7 @@
 // again in a child program on a private X server for pictures a person looks at.
 
 #include "app/catalog/CatalogScreens.h"
+#include "app/catalog/CatalogWidgets.h"
 #include "app/catalog/TemplateCatalogStore.h"
 #include "app/catalog/TemplateCatalogView.h"
 #include "app/shell/AppDelegate.h"
@@ -10,6 +11,7 @@
 #include "app/shell/WorkspaceStore.h"
 #include "app/shell/WorkspaceView.h"
 #include "core/l10n/Localization.h"
+#include "tests/app/shell/ShellTestSupport.h"
 #include "tests/common/ScreenshotChild.h"
 #include "tests/common/TestCatalogServer.h"
 #include "tests/common/TestSupport.h"
@@ -129,6 +131,14 @@ void journey(bool pictures)
         EXPECT_EQ(store.snapshot().items().size(), 50);
         EXPECT_EQ(store.selected()->id, "tpl-000");
         EXPECT_TRUE(program.view().openButton()->isEnabled());
+        // Every Tab stop shows its focus; the detail's text, which can be taller than its
+        // panel, is one of them.
+        program.delegate.window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(program.delegate.window()));
+        program.view().refreshButton()->setFocus(Qt::TabFocusReason);
+        const QList<QWidget *> stops = shelltest::walkTabStops();
+        EXPECT_TRUE(std::any_of(stops.begin(), stops.end(),
+                                [](QWidget *stop) { return qobject_cast<FocusRingScrollArea *>(stop); }));
         // Thumbnails of the cached templates: prepare a few more, then back to the first.
         for (int i : {4, 2, 0}) {
             store.select(store.snapshot().items().at(i));

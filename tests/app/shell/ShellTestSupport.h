@@ -5,10 +5,16 @@
 
 #include "app/shell/WorkspaceStore.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -43,5 +49,29 @@ public:
     std::shared_ptr<iotest::ScriptedDialogs> dialogs;
     kestrivane::WorkspaceStore workspace;
 };
+
+// Walks the Tab chain once round from the focus widget and returns its stops. Every stop must
+// show that it has the keys: a scroll area among them (the tab strip is one) must draw
+// differently with and without the focus.
+inline QList<QWidget *> walkTabStops(int limit = 150)
+{
+    QList<QWidget *> stops;
+    QWidget *const first = QApplication::focusWidget();
+    for (QWidget *focus = first; focus && stops.size() < limit && (stops.isEmpty() || focus != first);
+         focus = QApplication::focusWidget()) {
+        stops.append(focus);
+        SCOPED_TRACE(focus->metaObject()->className() + (" " + focus->objectName().toStdString()));
+        EXPECT_TRUE(focus->isVisible());
+        if (qobject_cast<QScrollArea *>(focus)) {
+            const QImage focused = focus->grab().toImage();
+            focus->clearFocus();
+            EXPECT_NE(focus->grab().toImage(), focused) << "a scroll area that shows nothing of its focus";
+            focus->setFocus(Qt::TabFocusReason);
+        }
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), first) << "Tab comes round";
+    return stops;
+}
 
 } // namespace shelltest

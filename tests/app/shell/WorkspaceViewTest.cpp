@@ -381,6 +381,34 @@ TEST(WorkspaceView, TheEditorShownTakesTheKeysARefreshLeavesThem)
     }
 }
 
+// Tab passes only stops that show they have the keys, on Home and in the editor: no scroll
+// area that merely holds controls, not the tab strip; a document tab draws its focus, and
+// the canvas stays a stop.
+TEST(WorkspaceView, EveryTabStopShowsItsFocus)
+{
+    for (const Route route : {Route::home, Route::editor}) {
+        SCOPED_TRACE(int(route));
+        Program p({"A"});
+        p.route(route);
+        p.activate();
+        QWidget *select = p.firstTab();
+        select->setFocus(Qt::TabFocusReason);
+        const QList<QWidget *> stops = shelltest::walkTabStops();
+        EXPECT_TRUE(stops.contains(select));
+        if (route == Route::editor) {
+            ASSERT_TRUE(p.view->editorPage());
+            EXPECT_TRUE(stops.contains(p.view->editorPage()->canvasWorkspace()->canvas()));
+        }
+        QWidget *tab = select->parentWidget();
+        select->setFocus(Qt::TabFocusReason);
+        const QImage focused = tab->grab().toImage();
+        if (route == Route::editor)
+            p.delegate.window()->grab().save(testsupport::outputPath(QStringLiteral("tab-focused.png")));
+        select->clearFocus();
+        EXPECT_NE(tab->grab().toImage(), focused);
+    }
+}
+
 // Each sheet, however it is opened, has the keys on its first control; a text field takes
 // what is typed at once in place of its text. Tab then passes visible controls only, never
 // the area that scrolls a form.
