@@ -3,11 +3,15 @@
 #include "app/common/LabelDocumentFile.h"
 #include "app/common/WorkspaceIssue.h"
 #include "app/io/EditorDialogs.h"
+#include "core/common/TextRules.h"
 #include "core/l10n/Localization.h"
 #include "core/model/LabelDocument.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace kestrivane::DocumentSaving {
 
@@ -33,12 +37,35 @@ QString cleanedFileName(const QString &name)
     return cleaned;
 }
 
+QString fittedFileName(const QString &name, const QString &suffix)
+{
+    // NAME_MAX of the usual Linux file systems; a longer name leaves the save dialog's
+    // button disabled without a word.
+    constexpr qsizetype maximumBytes = 255;
+    const auto fits = [&](qsizetype end) { return QFile::encodeName(name.left(end) + suffix).size() <= maximumBytes; };
+    if (fits(name.size()))
+        return name + suffix;
+    QList<qsizetype> ends = text::innerGraphemeBoundaries(name);
+    if (ends.isEmpty() || !fits(ends.first())) {
+        ends.clear();
+        for (qsizetype i = 1; i < name.size(); ++i)
+            if (!name.at(i).isLowSurrogate())
+                ends.append(i);
+    }
+    // The encoded length grows with the start kept.
+    const auto past = std::partition_point(ends.cbegin(), ends.cend(), fits);
+    return (past == ends.cbegin() ? QString() : name.left(*(past - 1))) + suffix;
+}
+
 QString suggestedFileName(const QString &documentName, const std::optional<QString> &file)
 {
     QString name = cleanedFileName(file ? QFileInfo(*file).completeBaseName() : documentName);
-    if (!name.toLower().endsWith(documentSuffix))
-        name += documentSuffix;
-    return name;
+    QString suffix = documentSuffix;
+    if (name.toLower().endsWith(documentSuffix)) {
+        suffix = name.right(documentSuffix.size());
+        name.chop(documentSuffix.size());
+    }
+    return fittedFileName(name, suffix);
 }
 
 std::optional<QString> saveTarget(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,

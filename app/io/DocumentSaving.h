@@ -21,9 +21,14 @@ namespace DocumentSaving {
 // and so do control characters, so a name can never point into another folder.
 QString cleanedFileName(const QString &name);
 
+// `name` with `suffix` as a file name that Linux file systems take: at most 255 bytes in the
+// file name encoding. A longer name is cut between whole characters to the longest start
+// that fits (between code points only when not even its first character fits).
+QString fittedFileName(const QString &name, const QString &suffix);
+
 // The name the save dialog proposes: the file's name without its extension when the
 // document has a file, else the document's name; cleaned, with ".ksv" added unless the
-// name already ends with it (in any letter case).
+// name already ends with it (in any letter case), and fitted.
 QString suggestedFileName(const QString &documentName, const std::optional<QString> &file);
 
 // Where Save (saveAs false) and Save As write: the document's own file for Save when it is

@@ -120,7 +120,7 @@ QByteArray pdfWithProgress(const Localization &localization, const LabelPrintJob
 
 QString suggestedPdfName(const QString &documentName)
 {
-    return DocumentSaving::cleanedFileName(documentName) + pdfSuffix;
+    return DocumentSaving::fittedFileName(DocumentSaving::cleanedFileName(documentName), pdfSuffix);
 }
 
 std::optional<QString> exportPdf(EditorDialogs &dialogs, const Localization &localization, const QString &documentName,

@@ -17,7 +17,7 @@ class LabelPrintJob;
 // print dialog on paper of exactly the sheet's size without margins or scaling.
 namespace PrintHandoff {
 
-// The file name the export proposes: the document's name cleaned like Save's, + ".pdf".
+// The file name the export proposes: the document's name cleaned and fitted like Save's, + ".pdf".
 QString suggestedPdfName(const QString &documentName);
 
 // Writes the job's PDF to a file chosen in a save dialog that proposes the document's

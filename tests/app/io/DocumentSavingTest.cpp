@@ -3,6 +3,8 @@
 
 #include "app/common/WorkspaceIssue.h"
 #include "app/io/DocumentSaving.h"
+#include "app/io/PrintHandoff.h"
+#include "core/common/TextRules.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,6 +75,34 @@ TEST_F(DocumentSavingTest, NewDocumentAsksForAFileAndBecomesClean)
     ASSERT_TRUE(answeredBy(*store, dialogs).save(false));
     EXPECT_EQ(dialogs.saveRequests.size(), 1);
     EXPECT_EQ(LabelDocument::load(written).name, QStringLiteral("changed"));
+}
+
+// The longest names the character limit allows are proposed shortened to the longest start
+// of whole characters that fits a Linux file name with its extension; names that fit are
+// proposed whole.
+TEST(ProposedFileNames, FitTheFileNameLimitBetweenWholeCharacters)
+{
+    const auto longest = [](const QString &word) { return text::leadingGraphemes(word.repeated(256), 256); };
+    const QString names[] = {QStringLiteral("Shelf labels: jam/honey"), longest(QStringLiteral(u"မြန်မာ")),
+                             longest(QStringLiteral(u"Этикетка")), longest(QStringLiteral(u"🇫🇷🇩🇪"))};
+    for (const QString &name : names) {
+        const QString cleaned = DocumentSaving::cleanedFileName(name);
+        const std::pair<QString, QString> proposals[] = {
+            {DocumentSaving::suggestedFileName(name, std::nullopt), QStringLiteral(".ksv")},
+            {PrintHandoff::suggestedPdfName(name), QStringLiteral(".pdf")}};
+        for (const auto &[proposed, suffix] : proposals) {
+            SCOPED_TRACE((name.left(8) + suffix).toStdString());
+            ASSERT_TRUE(proposed.endsWith(suffix));
+            EXPECT_LE(QFile::encodeName(proposed).size(), 255);
+            const QString kept = proposed.chopped(suffix.size());
+            const qsizetype characters = text::graphemeCount(kept);
+            EXPECT_EQ(text::leadingGraphemes(cleaned, characters), kept) << "a start of whole characters";
+            if (kept.size() < cleaned.size())
+                EXPECT_GT(QFile::encodeName(text::leadingGraphemes(cleaned, characters + 1) + suffix).size(), 255);
+            else
+                EXPECT_EQ(kept, cleaned);
+        }
+    }
 }
 
 TEST_F(DocumentSavingTest, ProposedNamesFollowTheFileOrTheDocument)
