@@ -399,13 +399,9 @@ TEST(WorkspaceView, EveryTabStopShowsItsFocus)
             ASSERT_TRUE(p.view->editorPage());
             EXPECT_TRUE(stops.contains(p.view->editorPage()->canvasWorkspace()->canvas()));
         }
-        QWidget *tab = select->parentWidget();
-        select->setFocus(Qt::TabFocusReason);
-        const QImage focused = tab->grab().toImage();
+        EXPECT_TRUE(shelltest::drawsItsFocus(select, select->parentWidget()));
         if (route == Route::editor)
             p.delegate.window()->grab().save(testsupport::outputPath(QStringLiteral("tab-focused.png")));
-        select->clearFocus();
-        EXPECT_NE(tab->grab().toImage(), focused);
     }
 }
 
