@@ -247,31 +247,29 @@ TEST_F(TableSheetsTest, ImportSheetCancelsRemovesAndAttaches)
 TEST_F(TableSheetsTest, TabLeavesTheImportPreview)
 {
     auto editor = store(document(std::nullopt));
+    editor->setShowsData(true);
+    TableImportView view(editor.get(), &env.localization);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    tabletest::HeldWork work;
+    view.draft()->setLauncher(work.launcher());
+    dialogs.openAnswer = {tabletest::writeFile(dir.filePath(QStringLiteral("rows.csv")), "a;b\n1;2\n3;4\n")};
+    view.chooseButton()->click();
+    work.finishFrom(0);
+    QTableView *grid = view.previewGrid();
     for (const bool editing : {false, true}) {
         for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
             SCOPED_TRACE(std::to_string(editing) + " " + std::to_string(key));
-            editor->setShowsData(true);
-            TableImportView view(editor.get(), &env.localization);
-            view.show();
-            QApplication::setActiveWindow(&view);
-            tabletest::HeldWork work;
-            view.draft()->setLauncher(work.launcher());
-            dialogs.openAnswer = {tabletest::writeFile(dir.filePath(QStringLiteral("rows.csv")), "a;b\n1;2\n3;4\n")};
-            view.chooseButton()->click();
-            work.finishFrom(0);
-            QTableView *grid = view.previewGrid();
             grid->setFocus(Qt::TabFocusReason);
             grid->setCurrentIndex(grid->model()->index(0, 1));
             QTest::keyClick(grid, Qt::Key_Right);
             EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 2));
             if (editing)
                 grid->edit(grid->currentIndex());
-            QWidget *from = QApplication::focusWidget();
-            ASSERT_TRUE(from && (from == grid) != editing);
-            QTest::keyClick(from, key);
+            ASSERT_EQ(QApplication::focusWidget() == grid, !editing);
+            QTest::keyClick(QApplication::focusWidget(), key);
             QWidget *stop = QApplication::focusWidget();
-            ASSERT_TRUE(stop && stop != grid && !grid->isAncestorOf(stop));
-            EXPECT_TRUE(stop->isVisible());
+            ASSERT_TRUE(stop && stop->isVisible() && stop != grid && !grid->isAncestorOf(stop));
             // The stop just reached lies on the grid's other side.
             QTest::keyClick(stop, key == Qt::Key_Tab ? Qt::Key_Backtab : Qt::Key_Tab);
             EXPECT_EQ(QApplication::focusWidget(), grid);
