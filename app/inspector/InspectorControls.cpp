@@ -8,8 +8,10 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <QTextDocument>
 #include <QWheelEvent>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +71,15 @@ QStringList cleanFontFamilies(const QStringList &families)
 
 QStringList installedFontFamilies()
 {
-    return cleanFontFamilies(QFontDatabase::families());
+    // Every new font picker asks; the cleaning is redone only when the installed list changed.
+    static QStringList lastFamilies;
+    static QStringList lastCleaned;
+    const QStringList families = QFontDatabase::families();
+    if (families != lastFamilies) {
+        lastCleaned = cleanFontFamilies(families);
+        lastFamilies = families;
+    }
+    return lastCleaned;
 }
 
 // --- UndoKeyFilter ------------------------------------------------------------------
@@ -417,12 +427,84 @@ void FontPicker::fill()
     for (const QString &family : installedFontFamilies())
         addItem(family, family);
     setCurrentIndex(current.isValid() ? findData(current) : -1);
+    // Like QComboBox's own hint: it follows the entries until the first showing only.
+    if (!m_shown)
+        m_sizeHint = QSize();
 }
 
 void FontPicker::showPopup()
 {
     fill();
     ValuePicker::showPopup();
+}
+
+namespace {
+
+// The widest entry as QComboBox measures its entries for its size hint. Measuring a
+// desktop's 250 family names (shaping each, with fallback fonts for other scripts) took
+// longer than the rest of building an inspector, which makes a new picker at every
+// selection change; the last answer is kept, since every picker lists the same names in
+// the same font. The font's resolution is part of the key, as QFont's equality leaves it
+// out. Never freed: a font must not outlive the application object.
+int widestEntry(const QFont &font, int dpi, const QStringList &entries)
+{
+    struct Measured {
+        QFont font;
+        int dpi = 0;
+        QStringList entries;
+        int width = -1;
+    };
+    static auto *last = new Measured;
+    if (last->width < 0 || dpi != last->dpi || font != last->font || entries != last->entries) {
+        const QFontMetrics metrics(font);
+        int width = 0;
+        for (const QString &entry : entries)
+            width = std::max(width, metrics.boundingRect(entry).width());
+        *last = {font, dpi, entries, width};
+    }
+    return last->width;
+}
+
+} // namespace
+
+// What QComboBox gives for entries without icons, without a minimum contents length or a
+// placeholder: the widest entry and one line of text, with the style's frame and arrow
+// around them. Its minimum hint is the same.
+QSize FontPicker::sizeHint() const
+{
+    if (m_sizeHint.isValid())
+        return m_sizeHint;
+    QStringList entries;
+    entries.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        entries.append(itemText(i));
+    const QSize text(widestEntry(font(), logicalDpiY(), entries),
+                     std::max(qCeil(QFontMetricsF(fontMetrics()).height()), 14) + 2);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    m_sizeHint = style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, this);
+    return m_sizeHint;
+}
+
+QSize FontPicker::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void FontPicker::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_sizeHint = QSize();
+    ValuePicker::changeEvent(event);
+}
+
+void FontPicker::showEvent(QShowEvent *event)
+{
+    // QComboBox measures once more at its first showing, then keeps its size.
+    if (!m_shown)
+        m_sizeHint = QSize();
+    m_shown = true;
+    ValuePicker::showEvent(event);
 }
 
 } // namespace kestrivane

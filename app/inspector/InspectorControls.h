@@ -179,7 +179,9 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 };
 
-// The font pop-up: its family list is read again each time it opens.
+// The font pop-up: its family list is read again each time it opens. It is as wide as
+// its widest entry, as a QComboBox sizes itself on its first showing, but that entry is
+// measured once for all pickers of the same list and font.
 class FontPicker final : public ValuePicker {
     Q_OBJECT
 
@@ -187,9 +189,17 @@ public:
     explicit FontPicker(QString systemFontTitle, QWidget *parent = nullptr);
     void fill();
     void showPopup() override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QString m_systemFontTitle;
+    mutable QSize m_sizeHint;
+    bool m_shown = false;
 };
 
 } // namespace kestrivane

@@ -15,9 +15,11 @@
 #include "app/table/BatchDraft.h"
 #include "app/table/BatchView.h"
 #include "app/table/TableImportView.h"
+#include "core/l10n/CoreResources.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -230,6 +232,41 @@ TEST(InspectorWidgets, FontFamiliesAreCleanedAndSortedByCodePoint)
     EXPECT_EQ(cleanFontFamilies(families),
               QStringList({QStringLiteral("A"), QStringLiteral("C059"), QStringLiteral("b"),
                            QStringLiteral("\uFF21 Wide"), QStringLiteral("\U0001F600 Emoji")}));
+}
+
+// The font picker measures its widest family once for all pickers, yet sizes itself as a
+// plain pop-up of the same entries does, also when its font changes after a first layout.
+TEST(InspectorWidgets, FontPickerIsSizedAsAPlainPopUpOfItsEntries)
+{
+    QFont large = QApplication::font();
+    large.setPointSizeF(large.pointSizeF() * 2);
+    large.setBold(true);
+    for (const QFont &font : {QApplication::font(), large, QApplication::font()}) {
+        FontPicker picker(QStringLiteral("System font"));
+        picker.sizeHint();
+        picker.setFont(font);
+        QComboBox plain;
+        plain.setFont(font);
+        for (int i = 0; i < picker.count(); ++i)
+            plain.addItem(picker.itemText(i));
+        EXPECT_EQ(picker.sizeHint(), plain.sizeHint());
+        EXPECT_EQ(picker.minimumSizeHint(), plain.minimumSizeHint());
+    }
+}
+
+// The families are read again when the pop-up opens, so a font installed meanwhile is listed.
+TEST(InspectorWidgets, FontPickerListsAFontInstalledSinceItWasMade)
+{
+    const QString family = QStringLiteral("Roboto Mono");
+    if (QFontDatabase::hasFamily(family))
+        GTEST_SKIP() << "installed before the test";
+    FontPicker picker(QStringLiteral("System font"));
+    const int font = QFontDatabase::addApplicationFont(CoreResources::path("WebFonts/RobotoMono-Regular.ttf"));
+    ASSERT_GE(font, 0);
+    picker.showPopup();
+    picker.hidePopup();
+    EXPECT_GE(picker.findData(family), 0);
+    QFontDatabase::removeApplicationFont(font);
 }
 
 // In the real window the main menu's Undo runs, not the field's own.
