@@ -71,15 +71,7 @@ QStringList cleanFontFamilies(const QStringList &families)
 
 QStringList installedFontFamilies()
 {
-    // Every new font picker asks; the cleaning is redone only when the installed list changed.
-    static QStringList lastFamilies;
-    static QStringList lastCleaned;
-    const QStringList families = QFontDatabase::families();
-    if (families != lastFamilies) {
-        lastCleaned = cleanFontFamilies(families);
-        lastFamilies = families;
-    }
-    return lastCleaned;
+    return cleanFontFamilies(QFontDatabase::families());
 }
 
 // --- UndoKeyFilter ------------------------------------------------------------------

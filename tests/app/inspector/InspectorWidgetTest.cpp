@@ -15,11 +15,9 @@
 #include "app/table/BatchDraft.h"
 #include "app/table/BatchView.h"
 #include "app/table/TableImportView.h"
-#include "core/l10n/CoreResources.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -252,21 +250,6 @@ TEST(InspectorWidgets, FontPickerIsSizedAsAPlainPopUpOfItsEntries)
         EXPECT_EQ(picker.sizeHint(), plain.sizeHint());
         EXPECT_EQ(picker.minimumSizeHint(), plain.minimumSizeHint());
     }
-}
-
-// The families are read again when the pop-up opens, so a font installed meanwhile is listed.
-TEST(InspectorWidgets, FontPickerListsAFontInstalledSinceItWasMade)
-{
-    const QString family = QStringLiteral("Roboto Mono");
-    if (QFontDatabase::hasFamily(family))
-        GTEST_SKIP() << "installed before the test";
-    FontPicker picker(QStringLiteral("System font"));
-    const int font = QFontDatabase::addApplicationFont(CoreResources::path("WebFonts/RobotoMono-Regular.ttf"));
-    ASSERT_GE(font, 0);
-    picker.showPopup();
-    picker.hidePopup();
-    EXPECT_GE(picker.findData(family), 0);
-    QFontDatabase::removeApplicationFont(font);
 }
 
 // In the real window the main menu's Undo runs, not the field's own.
