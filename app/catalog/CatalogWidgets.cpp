@@ -302,15 +302,11 @@ QRectF textBounds(const QFont &font, const QString &text, double width, int line
     return bounds;
 }
 
-// The keyboard focus: an accent ring just inside `rect`, whose corners it follows.
+// The keyboard focus on the cell being painted.
 void paintFocusRing(QPainter &painter, const QStyleOptionViewItem &option, const QRectF &rect, double radius)
 {
-    if (!option.state.testFlag(QStyle::State_HasFocus))
-        return;
-    const double half = catalogstyle::focusRing / 2;
-    painter.setPen(QPen(catalogstyle::accent(option.palette), catalogstyle::focusRing));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(rect.adjusted(half, half, -half, -half), radius - half, radius - half);
+    if (option.state.testFlag(QStyle::State_HasFocus))
+        shellstyle::paintFocusRing(painter, option.palette, rect, radius);
 }
 
 // Text in at most `lines` lines, the last one cut with an ellipsis.
@@ -369,9 +365,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const double half = catalogstyle::focusRing / 2;
-        painter.setPen(QPen(catalogstyle::accent(palette()), catalogstyle::focusRing));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(half, half, -half, -half), 4, 4);
+        shellstyle::paintFocusRing(painter, palette(), QRectF(rect()), 5);
     }
 };
 } // namespace

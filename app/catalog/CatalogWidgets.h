@@ -23,8 +23,6 @@ class TemplateCatalogStore;
 
 namespace catalogstyle {
 enum class Text { caption, callout, headline, title3, title2 };
-// The width of the ring drawn around the category, row or card that has the keyboard focus.
-constexpr double focusRing = 2;
 QFont font(Text style, QFont::Weight weight = QFont::Normal);
 QColor secondary(const QPalette &palette);
 QColor accent(const QPalette &palette);

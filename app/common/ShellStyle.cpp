@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 
 namespace kestrivane::shellstyle {
@@ -67,6 +68,15 @@ QFrame *verticalDivider(int height, QWidget *parent)
     line->setFixedSize(1, height);
     setTextColor(line, withAlpha(line->palette().color(QPalette::WindowText), 15));
     return line;
+}
+
+void paintFocusRing(QPainter &painter, const QPalette &palette, const QRectF &rect, double radius)
+{
+    constexpr double width = 2;
+    constexpr double half = width / 2;
+    painter.setPen(QPen(palette.color(QPalette::Highlight), width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(half, half, -half, -half), radius - half, radius - half);
 }
 
 } // namespace kestrivane::shellstyle

@@ -6,6 +6,9 @@
 
 class QFrame;
 class QLabel;
+class QPainter;
+class QPalette;
+class QRectF;
 class QWidget;
 
 namespace kestrivane::shellstyle {
@@ -25,6 +28,10 @@ QColor withAlpha(QColor color, double percent);
 // secondary text colour.
 QLabel *label(FontStyle style, bool secondary = false, QWidget *parent = nullptr);
 void setTextColor(QWidget *widget, const QColor &color);
+
+// The keyboard focus: a 2-pixel ring in the palette's highlight just inside `rect`, following
+// the corners of a rounded rectangle of `radius` drawn on it.
+void paintFocusRing(QPainter &painter, const QPalette &palette, const QRectF &rect, double radius);
 
 // Thin separating lines.
 QFrame *horizontalDivider(QWidget *parent = nullptr);

@@ -49,11 +49,8 @@ void CardButton::paintEvent(QPaintEvent *)
     painter.setPen(m_outlined ? QPen(shellstyle::withAlpha(palette().color(QPalette::WindowText), 7), 1)
                               : QPen(Qt::NoPen));
     painter.drawRoundedRect(frame, m_radius, m_radius);
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), m_radius - 1, m_radius - 1);
-    }
+    if (hasFocus())
+        shellstyle::paintFocusRing(painter, palette(), frame, m_radius);
 }
 
 HomeView::HomeView(WorkspaceStore *workspace, Localization *localization, QWidget *parent)

@@ -113,11 +113,8 @@ void DocumentTab::paintEvent(QPaintEvent *)
     painter.drawRoundedRect(QRectF(rect()), 7, 7);
     // The select button takes Space: a keyboard user sees which tab that would show, as the
     // close button shows its own focus.
-    if (m_select->hasFocus()) {
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
-    }
+    if (m_select->hasFocus())
+        shellstyle::paintFocusRing(painter, palette(), QRectF(rect()), 7);
 }
 
 TabStrip::TabStrip(WorkspaceStore *workspace, Localization *localization, QWidget *parent)
